@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that pendula needs to build, run and test.
+# Packages already installed are left alone; apt runs only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libgl1-mesa-dri
+  xvfb xdotool x11-utils x11-apps
+)
+# Optional extras for the test command: the side-by-side engine comparison and static analysis.
+if [ "${1:-}" = "--test" ]; then
+  packages+=(libmujoco-dev clang-tidy cppcheck clang-format)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
