@@ -4,9 +4,6 @@
 
 namespace pendula {
 
-// Number of links (and revolute joints) of every chain. Joint k sits at element k-1.
-constexpr int LinkCount = 20;
-
 // Builds the sine table, stores the step size for HeunStep and writes the link constants and
 // contribution lists of the one chain model that every chain shares. Call once, first.
 void setUpModel(double stepSize);
