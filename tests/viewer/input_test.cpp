@@ -1,0 +1,289 @@
+#include "viewer/input.h"
+
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tests/viewer/fake_cursor.h"
+
+namespace pendula {
+namespace {
+
+using testing::fakePointer;
+using testing::MakeFakeCursor;
+
+constexpr double kPi = 3.141592653589793;
+// sin(pi) and cos(pi/2) in doubles are of order 1e-16, not zero; a unit move along a direction
+// made of them is off by that much on the axes it should not touch.
+constexpr double kUnitMoveRounding = 1e-15;
+
+// Everything a key press can touch, starting from the program's initial state.
+class KeyTest : public ::testing::Test {
+ protected:
+  void Press(int key) { HandleSpecialKey(key, camera, settings, mouseLook, cursor, out); }
+
+  Camera camera = InitialCamera();
+  DriveSettings settings = InitialDriveSettings();
+  MouseLook mouseLook = InitialMouseLook();
+  Cursor cursor = MakeFakeCursor({321, 123});
+  std::ostringstream out;
+};
+
+void ExpectSameCamera(const Camera& actual, const Camera& expected) {
+  EXPECT_EQ(actual.x, expected.x);
+  EXPECT_EQ(actual.y, expected.y);
+  EXPECT_EQ(actual.z, expected.z);
+  EXPECT_EQ(actual.yaw, expected.yaw);
+  EXPECT_EQ(actual.pitch, expected.pitch);
+}
+
+// ---- Camera moves ----
+
+TEST_F(KeyTest, UpFromTheStartMovesOneUnitTowardsTheChains) {
+  Press(GLUT_KEY_UP);
+  EXPECT_NEAR(camera.x, 0.0, kUnitMoveRounding);
+  EXPECT_EQ(camera.y, -1.0);
+  EXPECT_EQ(camera.z, 34.0);
+  EXPECT_EQ(camera.yaw, InitialCamera().yaw);
+  EXPECT_EQ(camera.pitch, 0.0);
+}
+
+TEST_F(KeyTest, UpFollowsPitchStraightDownAtAQuarterTurn) {
+  camera.pitch = kPi / 2;
+  Press(GLUT_KEY_UP);
+  EXPECT_NEAR(camera.x, 0.0, kUnitMoveRounding);
+  EXPECT_NEAR(camera.y, -2.0, kUnitMoveRounding);
+  EXPECT_NEAR(camera.z, 35.0, kUnitMoveRounding);
+}
+
+TEST_F(KeyTest, DownUndoesUp) {
+  camera = Camera{1.5, -2.0, 7.0, 0.7, -0.3};
+  Press(GLUT_KEY_UP);
+  Press(GLUT_KEY_DOWN);
+  EXPECT_NEAR(camera.x, 1.5, kUnitMoveRounding);
+  EXPECT_NEAR(camera.y, -2.0, kUnitMoveRounding);
+  EXPECT_NEAR(camera.z, 7.0, kUnitMoveRounding);
+}
+
+TEST_F(KeyTest, DownMovesAgainstTheViewingDirection) {
+  camera = Camera{0.0, 0.0, 0.0, 0.7, -0.3};
+  const Vector3 forward = ForwardVector(camera);
+  Press(GLUT_KEY_DOWN);
+  EXPECT_EQ(camera.x, -forward.x);
+  EXPECT_EQ(camera.y, -forward.y);
+  EXPECT_EQ(camera.z, -forward.z);
+}
+
+TEST_F(KeyTest, LeftFromTheStartMovesTowardsMinusX) {
+  Press(GLUT_KEY_LEFT);
+  EXPECT_EQ(camera.x, -1.0);
+  EXPECT_EQ(camera.y, -1.0);
+  EXPECT_NEAR(camera.z, 35.0, kUnitMoveRounding);
+}
+
+TEST_F(KeyTest, LeftAndRightMoveAlongTheLeftVectorWithoutChangingHeight) {
+  camera = Camera{2.0, 3.0, 4.0, 0.7, 1.1};
+  const Vector3 left = LeftVector(camera);
+  Press(GLUT_KEY_LEFT);
+  EXPECT_EQ(camera.x, 2.0 + left.x);
+  EXPECT_EQ(camera.y, 3.0);
+  EXPECT_EQ(camera.z, 4.0 + left.z);
+  camera = Camera{2.0, 3.0, 4.0, 0.7, 1.1};
+  Press(GLUT_KEY_RIGHT);
+  EXPECT_EQ(camera.x, 2.0 - left.x);
+  EXPECT_EQ(camera.y, 3.0);
+  EXPECT_EQ(camera.z, 4.0 - left.z);
+}
+
+TEST_F(KeyTest, SidewaysMoveIsPerpendicularToTheView) {
+  camera = Camera{0.0, 0.0, 0.0, 0.7, 0.0};
+  const Vector3 forward = ForwardVector(camera);
+  Press(GLUT_KEY_RIGHT);
+  EXPECT_NEAR(camera.x * forward.x + camera.z * forward.z, 0.0, kUnitMoveRounding);
+  EXPECT_NEAR(camera.x * camera.x + camera.z * camera.z, 1.0, kUnitMoveRounding);
+}
+
+TEST_F(KeyTest, CameraKeysTouchNothingElse) {
+  for (int key : {GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) Press(key);
+  EXPECT_EQ(settings.frictionCoefficient, 5.0);
+  EXPECT_EQ(settings.appliedTorque, 0.0);
+  EXPECT_EQ(mouseLook.flag, MouseLookOff);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(fakePointer.moves, 0);
+}
+
+// ---- Drive settings ----
+
+TEST_F(KeyTest, F1CyclesFrictionFiveZeroOneAndPrintsEachValue) {
+  Press(GLUT_KEY_F1);
+  EXPECT_EQ(settings.frictionCoefficient, 0.0);
+  EXPECT_EQ(out.str(), "friction coefficient = 0\n");
+  Press(GLUT_KEY_F1);
+  EXPECT_EQ(settings.frictionCoefficient, 1.0);
+  Press(GLUT_KEY_F1);
+  EXPECT_EQ(settings.frictionCoefficient, 5.0);
+  EXPECT_EQ(out.str(),
+            "friction coefficient = 0\n"
+            "friction coefficient = 1\n"
+            "friction coefficient = 5\n");
+}
+
+TEST_F(KeyTest, F1LeavesTheTorqueAlone) {
+  settings.appliedTorque = -100.0;
+  Press(GLUT_KEY_F1);
+  EXPECT_EQ(settings.appliedTorque, -100.0);
+}
+
+TEST_F(KeyTest, F8ThenF9RemovesTheTorque) {
+  Press(GLUT_KEY_F8);
+  EXPECT_EQ(settings.appliedTorque, -100.0);
+  Press(GLUT_KEY_F9);
+  EXPECT_EQ(settings.appliedTorque, 0.0);
+}
+
+TEST_F(KeyTest, F10TwiceStaysAtOneHundred) {
+  Press(GLUT_KEY_F10);
+  Press(GLUT_KEY_F10);
+  EXPECT_EQ(settings.appliedTorque, 100.0);
+}
+
+TEST_F(KeyTest, TorqueKeysPrintNothingAndKeepFriction) {
+  for (int key : {GLUT_KEY_F8, GLUT_KEY_F9, GLUT_KEY_F10}) Press(key);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(settings.frictionCoefficient, 5.0);
+}
+
+TEST_F(KeyTest, UnknownKeysChangeNothing) {
+  const Camera before = camera;
+  for (int key :
+       {GLUT_KEY_F2, GLUT_KEY_F3, GLUT_KEY_F5, GLUT_KEY_F6, GLUT_KEY_F7, GLUT_KEY_F11, GLUT_KEY_F12,
+        GLUT_KEY_PAGE_UP, GLUT_KEY_PAGE_DOWN, GLUT_KEY_HOME, GLUT_KEY_END, 0, -1, int{'a'}, 1000}) {
+    Press(key);
+  }
+  ExpectSameCamera(camera, before);
+  EXPECT_EQ(settings.frictionCoefficient, 5.0);
+  EXPECT_EQ(settings.appliedTorque, 0.0);
+  EXPECT_EQ(mouseLook.flag, MouseLookOff);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(fakePointer.moves, 0);
+  EXPECT_EQ(fakePointer.visibilityRequests, 0);
+}
+
+// ---- Mouse-look toggle and quitting ----
+
+TEST_F(KeyTest, InsertTogglesMouseLookAndCentresThePointer) {
+  Press(GLUT_KEY_INSERT);
+  EXPECT_EQ(mouseLook.flag, MouseLookOn);
+  EXPECT_EQ(fakePointer.position.x, 200);
+  EXPECT_EQ(fakePointer.position.y, 200);
+  EXPECT_EQ(fakePointer.moves, 1);
+  fakePointer.position = {50, 60};
+  Press(GLUT_KEY_INSERT);
+  EXPECT_EQ(mouseLook.flag, MouseLookOff);
+  EXPECT_EQ(fakePointer.position.x, 200);
+  EXPECT_EQ(fakePointer.position.y, 200);
+  EXPECT_EQ(fakePointer.moves, 2);
+  ExpectSameCamera(camera, InitialCamera());
+}
+
+TEST_F(KeyTest, F4EndsTheProcessWithStatusZero) {
+  EXPECT_EXIT(Press(GLUT_KEY_F4), ::testing::ExitedWithCode(0), "");
+}
+
+// ---- Mouse-look step ----
+
+class MouseLookStepTest : public ::testing::Test {
+ protected:
+  void PointerAt(ScreenPoint point) { cursor = MakeFakeCursor(point); }
+
+  Camera camera = InitialCamera();
+  MouseLook mouseLook{MouseLookOn};
+  Cursor cursor = MakeFakeCursor({200, 200});
+};
+
+// 10 pixels times the gain: one rounding away from the decimal 0.05.
+constexpr double kGainProductRounding = 1e-16;
+
+TEST_F(MouseLookStepTest, OffShowsThePointerAndDoesNothingElse) {
+  mouseLook.flag = MouseLookOff;
+  PointerAt({250, 260});
+  fakePointer.visible = false;
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_TRUE(fakePointer.visible);
+  EXPECT_EQ(fakePointer.positionReads, 0);
+  EXPECT_EQ(fakePointer.moves, 0);
+  ExpectSameCamera(camera, InitialCamera());
+}
+
+TEST_F(MouseLookStepTest, OnHidesThePointer) {
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_FALSE(fakePointer.visible);
+}
+
+TEST_F(MouseLookStepTest, EveryPassAsksForVisibilityButThePlatformHearsOnlyChanges) {
+  for (int pass = 0; pass < 10; ++pass) MouseLookStep(camera, mouseLook, cursor);
+  mouseLook.flag = MouseLookOff;
+  for (int pass = 0; pass < 10; ++pass) MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_EQ(fakePointer.visibilityRequests, 2);
+  EXPECT_TRUE(fakePointer.visible);
+}
+
+TEST_F(MouseLookStepTest, OnePixelOffBothWaysIsInsideTheDeadZone) {
+  PointerAt({201, 199});
+  MouseLookStep(camera, mouseLook, cursor);
+  ExpectSameCamera(camera, InitialCamera());
+  EXPECT_EQ(fakePointer.moves, 0);
+  EXPECT_EQ(fakePointer.position.x, 201);
+  EXPECT_EQ(fakePointer.position.y, 199);
+}
+
+TEST_F(MouseLookStepTest, TwoPixelsOffOnOneAxisLeavesTheDeadZone) {
+  PointerAt({199, 202});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_EQ(fakePointer.moves, 1);
+  EXPECT_NE(camera.pitch, 0.0);
+}
+
+TEST_F(MouseLookStepTest, PointerRightTurnsYawDownAndRecentres) {
+  PointerAt({202, 200});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_EQ(camera.yaw, InitialCamera().yaw - 0.01);
+  EXPECT_EQ(camera.pitch, 0.0);
+  EXPECT_EQ(fakePointer.position.x, 200);
+  EXPECT_EQ(fakePointer.position.y, 200);
+  EXPECT_EQ(fakePointer.moves, 1);
+}
+
+TEST_F(MouseLookStepTest, PointerDownRaisesPitchSoTheViewTiltsDown) {
+  PointerAt({200, 210});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_NEAR(camera.pitch, 0.05, kGainProductRounding);
+  EXPECT_EQ(camera.yaw, InitialCamera().yaw);
+  EXPECT_EQ(fakePointer.moves, 1);
+}
+
+TEST_F(MouseLookStepTest, PointerUpAndLeftTurnTheOtherWay) {
+  PointerAt({190, 180});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_NEAR(camera.yaw, InitialCamera().yaw + 0.05, kGainProductRounding * 4);
+  EXPECT_NEAR(camera.pitch, -0.1, kGainProductRounding * 2);
+}
+
+TEST_F(MouseLookStepTest, RightTurnMovesTheViewRight) {
+  // From the start the view is along -z and right is +x.
+  PointerAt({300, 200});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_GT(ForwardVector(camera).x, 0.0);
+}
+
+TEST_F(MouseLookStepTest, MovesNothingButYawAndPitch) {
+  PointerAt({260, 140});
+  MouseLookStep(camera, mouseLook, cursor);
+  EXPECT_EQ(camera.x, 0.0);
+  EXPECT_EQ(camera.y, -1.0);
+  EXPECT_EQ(camera.z, 35.0);
+}
+
+}  // namespace
+}  // namespace pendula

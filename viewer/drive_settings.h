@@ -1,0 +1,17 @@
+// The two settings that drive every chain: the viscous friction on every joint and the torque
+// on the joint next to the base. Keys change them; the next idle pass hands them to every chain.
+#pragma once
+
+namespace pendula {
+
+struct DriveSettings {
+  double frictionCoefficient;  // b: torque -b q̇ on every joint; one of 5.0, 0.0, 1.0
+  double appliedTorque;        // τ on joint 1; one of -100.0, 0.0, 100.0
+};
+
+// Friction 5, no applied torque: the settings the program starts with.
+constexpr DriveSettings InitialDriveSettings() {
+  return DriveSettings{5.0, 0.0};
+}
+
+}  // namespace pendula
