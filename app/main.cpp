@@ -1,0 +1,3 @@
+#include "app/shell.h"
+
+int main(int argc, char** argv) { pendula::StartUp(argc, argv); }

@@ -1,0 +1,21 @@
+// The application shell: the process-wide records and the start-up that wires the dynamics to
+// the viewer and hands control to the toolkit's event loop.
+#pragma once
+
+#include "app/world.h"
+#include "viewer/camera.h"
+
+namespace pendula {
+
+// Integration step, seconds: handed to the model set-up and added to the simulated clock.
+constexpr double StepSize = 0.012;
+
+// The process-wide records, created before main and kept for the life of the process.
+extern World world;
+extern Camera camera;
+extern float aspectRatio;
+
+// Runs the whole start-up sequence and enters the event loop; never returns.
+[[noreturn]] void StartUp(int argc, char** argv);
+
+}  // namespace pendula

@@ -1,0 +1,19 @@
+// The World: the state of all 100 chains, chain-major, one 20-value slice per chain and array.
+#pragma once
+
+namespace pendula {
+
+constexpr int ChainCount = 100;
+constexpr int JointsPerChain = 20;
+
+struct World {
+  double angles[ChainCount][JointsPerChain];        // q, radians, never reduced into one turn
+  double momenta[ChainCount][JointsPerChain];       // p, conjugate to q
+  double initialRates[ChainCount][JointsPerChain];  // q̇ at start, read once to form p
+};
+
+// Zero initial rates; every angle zero except joint 1 of chain i, which starts at 20 i radians,
+// so the chains start fanned out at visibly different angles.
+void SetInitialAnglesAndRates(World& world);
+
+}  // namespace pendula

@@ -1,0 +1,61 @@
+# Shared set-up for the end-to-end tests: a private virtual X server, the program under test,
+# and clean-up on every exit. Source it with the program and the screen probe as $1 and $2.
+set -euo pipefail
+
+PENDULA=$1
+PROBE=$2
+WORK=$(mktemp -d)
+XVFB_PID=""
+APP_PID=""
+
+cleanup() {
+  if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$WORK"/stdout "$WORK"/stderr; do
+    [ -f "$f" ] && { echo "--- $(basename "$f") (last lines)" >&2; tail -n 20 "$f" >&2; }
+  done
+  exit 1
+}
+
+# Starts Xvfb on the first free display number and exports DISPLAY.
+start_xvfb() {
+  exec 3>"$WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  exec 3>&-
+  for _ in $(seq 100); do
+    [ -s "$WORK/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$WORK/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n 1 "$WORK/display")"
+}
+
+# Starts the program with its standard output and error captured, and waits for its window.
+start_pendula() {
+  "$PENDULA" >"$WORK/stdout" 2>"$WORK/stderr" &
+  APP_PID=$!
+  WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$PENDULA" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
+    fail "no window titled $PENDULA appeared"
+}
+
+# Saves the window area of the screen to $WORK/$1.ppm.
+capture() {
+  "$PROBE" capture "$WORK/$1.ppm" || fail "screen capture failed"
+}
+
+# Prints the value of one statistic of a capture analysed around (cx, cy).
+statistic() {
+  "$PROBE" analyse "$WORK/$1.ppm" "$2" "$3" | awk -v name="$4" '$1 == name { print $2 }'
+}
+
+# True when awk evaluates the comparison as true, e.g. check_that "0.5 > 0.3" "message".
+check_that() {
+  awk "BEGIN { exit !($1) }" || fail "$2 ($1)"
+}

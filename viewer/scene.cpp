@@ -1,0 +1,103 @@
+#include "viewer/scene.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+namespace pendula {
+namespace {
+
+// Every link is dark grey; the same colour is the material's diffuse colour at set-up.
+constexpr GLfloat LinkColour[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+constexpr GLfloat LinkSpecular[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+constexpr GLfloat LinkShininess = 0.95f;
+
+// Both lights have w = 0, so they are directional. They are given while the modelview matrix is
+// the identity and never again, so their directions are fixed relative to the eye.
+constexpr GLfloat Light0Direction[4] = {6.0f, 8.0f, -5.0f, 0.0f};
+constexpr GLfloat Light1Direction[4] = {-8.0f, -4.0f, 5.0f, 0.0f};
+constexpr GLfloat LightDiffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+constexpr GLfloat LightAmbient[4] = {0.4f, 0.4f, 0.4f, 1.0f};
+
+constexpr double FieldOfViewDegrees = 45.0;
+constexpr double NearPlane = 0.1;
+constexpr double FarPlane = 100.0;
+
+// The drawing has its own geometry: a link is a box 0.5 long and 0.1 by 0.1 in cross-section
+// (the dynamics uses links of length 1), and adjacent chains are one box-depth apart.
+constexpr GLfloat DrawnLinkLength = 0.5f;
+constexpr GLfloat DrawnLinkThickness = 0.1f;
+constexpr GLfloat ChainSpacing = 0.1f;
+
+void DrawChain(const double* chainAngles, int linksPerChain) {
+  glPushMatrix();
+  for (int k = 0; k < linksPerChain; ++k) {
+    glRotatef(static_cast<float>(chainAngles[k] * DegreesPerRadian), 0.0f, 0.0f, 1.0f);
+    glPushMatrix();
+    glTranslatef(DrawnLinkLength / 2, 0.0f, 0.0f);
+    glScalef(DrawnLinkLength, DrawnLinkThickness, DrawnLinkThickness);
+    glutSolidCube(1.0);
+    glPopMatrix();
+    glTranslatef(DrawnLinkLength, 0.0f, 0.0f);
+  }
+  glPopMatrix();
+}
+
+}  // namespace
+
+void SetUpWindowAndScene(const char* title) {
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(InitialWindowWidth, InitialWindowHeight);
+  glutInitWindowPosition(0, 0);
+  glutCreateWindow(title);
+
+  glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+  glShadeModel(GL_SMOOTH);
+  glEnable(GL_DEPTH_TEST);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, LinkColour);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, LinkSpecular);
+  glMaterialf(GL_FRONT, GL_SHININESS, LinkShininess);
+  glLightfv(GL_LIGHT0, GL_POSITION, Light0Direction);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, LightDiffuse);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, LightAmbient);
+  glEnable(GL_LIGHT0);
+  glLightfv(GL_LIGHT1, GL_POSITION, Light1Direction);
+  glLightfv(GL_LIGHT1, GL_DIFFUSE, LightDiffuse);
+  glLightfv(GL_LIGHT1, GL_AMBIENT, LightAmbient);
+  glEnable(GL_LIGHT1);
+  glEnable(GL_LIGHTING);
+  glColorMaterial(GL_FRONT, GL_DIFFUSE);
+  glEnable(GL_COLOR_MATERIAL);
+}
+
+void DrawScene(const double* angles, int chainCount, int linksPerChain, const Camera& camera,
+               float aspectRatio) {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(FieldOfViewDegrees, aspectRatio, NearPlane, FarPlane);
+
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const Vector3 centre = LookAtCentre(camera);
+  gluLookAt(camera.x, camera.y, camera.z, centre.x, centre.y, centre.z, 0.0, 1.0, 0.0);
+
+  glColor4fv(LinkColour);
+  for (int i = 0; i < chainCount; ++i) {
+    DrawChain(angles + i * linksPerChain, linksPerChain);
+    glTranslatef(0.0f, 0.0f, ChainSpacing);
+  }
+}
+
+float ReshapedAspectRatio(int width, int height, float previousAspectRatio) {
+  // A minimised window has no height; gluPerspective would also divide by a zero ratio.
+  if (width <= 0 || height <= 0) return previousAspectRatio;
+  return static_cast<float>(width) / static_cast<float>(height);
+}
+
+float ReshapeViewport(int width, int height, float previousAspectRatio) {
+  glViewport(0, 0, width, height);
+  return ReshapedAspectRatio(width, height, previousAspectRatio);
+}
+
+}  // namespace pendula
