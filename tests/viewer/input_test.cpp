@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/viewer/fake_cursor.h"
+#include "tests/viewer/flush_recording_buffer.h"
 
 namespace pendula {
 namespace {
@@ -127,6 +128,14 @@ TEST_F(KeyTest, F1CyclesFrictionFiveZeroOneAndPrintsEachValue) {
             "friction coefficient = 0\n"
             "friction coefficient = 1\n"
             "friction coefficient = 5\n");
+}
+
+TEST_F(KeyTest, F1FlushesItsLineAtOnce) {
+  testing::FlushRecordingBuffer buffer;
+  std::ostream stream(&buffer);
+  HandleSpecialKey(GLUT_KEY_F1, camera, settings, mouseLook, cursor, stream);
+  ASSERT_EQ(buffer.flushes, 1);
+  EXPECT_EQ(buffer.heldAtFlush[0], "friction coefficient = 0\n");
 }
 
 TEST_F(KeyTest, F1LeavesTheTorqueAlone) {

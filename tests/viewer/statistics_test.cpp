@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/viewer/flush_recording_buffer.h"
+
 namespace pendula {
 namespace {
 
@@ -109,22 +111,8 @@ TEST_F(StatisticsStepTest, ZeroOverZeroPrintsNotANumberWithoutCrashing) {
   EXPECT_NE(printed.find("nan\n"), std::string::npos) << printed;
 }
 
-// A buffer that remembers what it held each time the stream flushed it.
-class FlushRecordingBuffer : public std::stringbuf {
- public:
-  std::string heldAtFlush[4];
-  int flushes = 0;
-
- protected:
-  int sync() override {
-    if (flushes < 4) heldAtFlush[flushes] = str();
-    flushes += 1;
-    return std::stringbuf::sync();
-  }
-};
-
 TEST_F(StatisticsStepTest, EachLineIsFlushedAsSoonAsItIsWritten) {
-  FlushRecordingBuffer buffer;
+  testing::FlushRecordingBuffer buffer;
   std::ostream stream(&buffer);
   fakeNowMs = 420.0;
   for (int display = 0; display < 20; ++display) {
