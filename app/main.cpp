@@ -1,3 +1,5 @@
 #include "app/shell.h"
 
-int main(int argc, char** argv) { pendula::StartUp(argc, argv); }
+int main(int argc, char** argv) {
+  pendula::StartUp(argc, argv);
+}

@@ -19,7 +19,9 @@ void Display() {
   glutSwapBuffers();
 }
 
-void Reshape(int width, int height) { aspectRatio = ReshapeViewport(width, height, aspectRatio); }
+void Reshape(int width, int height) {
+  aspectRatio = ReshapeViewport(width, height, aspectRatio);
+}
 
 }  // namespace
 

@@ -69,10 +69,15 @@ bool Load(const char* path, Picture& picture) {
   return static_cast<bool>(in);
 }
 
-bool IsWhite(const unsigned char* p) { return p[0] >= 250 && p[1] >= 250 && p[2] >= 250; }
+bool IsWhite(const unsigned char* p) {
+  return p[0] >= 250 && p[1] >= 250 && p[2] >= 250;
+}
 
-// The links are dark grey (colour 0.2, lit to at most about 0.45).
-bool IsDark(const unsigned char* p) { return p[0] < 140 && p[1] < 140 && p[2] < 140; }
+// The links are grey: colour 0.2, lit by two lights through normals that the boxes' scaling
+// lengthens, so the faces seen head-on come out at about 0.69 and the rest darker.
+bool IsLink(const unsigned char* p) {
+  return p[0] < 235 && p[1] < 235 && p[2] < 235;
+}
 
 int Spread(const unsigned char* p) {
   const int high = std::max({p[0], p[1], p[2]});
@@ -80,26 +85,26 @@ int Spread(const unsigned char* p) {
   return high - low;
 }
 
-// Prints: white share, dark share, largest colour spread among dark pixels, dark share in the
-// 9 x 9 block at (cx, cy), and in how many of 16 angular sectors around (cx, cy) dark pixels lie
+// Prints: white share, link share, largest colour spread among link pixels, link share in the
+// 9 x 9 block at (cx, cy), and in how many of 16 angular sectors around (cx, cy) link pixels lie
 // at 30 to 120 pixels from it.
 int Analyse(const Picture& picture, int cx, int cy) {
   constexpr int Sectors = 16;
-  long white = 0, dark = 0, centreDark = 0, centreAll = 0;
+  long white = 0, link = 0, centreLink = 0, centreAll = 0;
   int spread = 0;
-  long sectorDark[Sectors] = {};
+  long sectorLink[Sectors] = {};
   for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
       const unsigned char* p = picture.at(x, y);
       if (IsWhite(p)) ++white;
-      if (!IsDark(p)) continue;
-      ++dark;
+      if (!IsLink(p)) continue;
+      ++link;
       spread = std::max(spread, Spread(p));
       const int dx = x - cx, dy = y - cy;
       const double r = std::hypot(dx, dy);
       if (r >= 30 && r <= 120) {
         const double turn = (std::atan2(dy, dx) + M_PI) / (2 * M_PI);
-        ++sectorDark[std::min(Sectors - 1, static_cast<int>(turn * Sectors))];
+        ++sectorLink[std::min(Sectors - 1, static_cast<int>(turn * Sectors))];
       }
     }
   }
@@ -107,15 +112,14 @@ int Analyse(const Picture& picture, int cx, int cy) {
     for (int x = cx - 4; x <= cx + 4; ++x) {
       if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) continue;
       ++centreAll;
-      if (IsDark(picture.at(x, y))) ++centreDark;
+      if (IsLink(picture.at(x, y))) ++centreLink;
     }
   }
   int sectorsReached = 0;
-  for (long count : sectorDark) sectorsReached += count >= 20 ? 1 : 0;
+  for (long count : sectorLink) sectorsReached += count >= 20 ? 1 : 0;
   const double all = static_cast<double>(picture.width) * picture.height;
-  std::printf("white %.4f\ndark %.4f\ndark_spread %d\ncentre_dark %.4f\nsectors %d\n",
-              white / all, dark / all, spread, centreAll ? double(centreDark) / centreAll : 0.0,
-              sectorsReached);
+  std::printf("white %.4f\nlink %.4f\nlink_spread %d\ncentre_link %.4f\nsectors %d\n", white / all,
+              link / all, spread, centreAll ? double(centreLink) / centreAll : 0.0, sectorsReached);
   return 0;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The program opens its 400 x 400 window titled with the path it was started by, and draws the
-# 100 chains as dark grey boxes on white, fanned out from the point where every joint 1 sits.
+# 100 chains as grey boxes on white, fanned out from the point where every joint 1 sits.
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 start_pendula
@@ -16,13 +16,13 @@ capture start
 # above the window's centre.
 cx=200 cy=184
 white=$(statistic start $cx $cy white)
-dark=$(statistic start $cx $cy dark)
-spread=$(statistic start $cx $cy dark_spread)
-centre=$(statistic start $cx $cy centre_dark)
+link=$(statistic start $cx $cy link)
+spread=$(statistic start $cx $cy link_spread)
+centre=$(statistic start $cx $cy centre_link)
 sectors=$(statistic start $cx $cy sectors)
-echo "white $white dark $dark spread $spread centre $centre sectors $sectors"
+echo "white $white link $link spread $spread centre $centre sectors $sectors"
 check_that "$white > 0.5" "the background is not white"
-check_that "$dark > 0.05" "too few dark pixels for 2,000 boxes"
+check_that "$link > 0.05" "too few grey pixels for 2,000 boxes"
 check_that "$spread <= 12" "the boxes are not grey"
 check_that "$centre > 0.8" "no chains meet at the joint-1 point"
 check_that "$sectors >= 14" "the chains do not fan out in every direction"

@@ -1,9 +1,10 @@
+#include "viewer/scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "viewer/camera.h"
-#include "viewer/scene.h"
 
 namespace pendula {
 namespace {
