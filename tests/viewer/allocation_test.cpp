@@ -1,0 +1,83 @@
+// Key presses, mouse-look steps and statistics steps run after start-up and must not allocate.
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <streambuf>
+
+#include "tests/support/allocation_counter.h"
+#include "tests/viewer/fake_cursor.h"
+#include "viewer/input.h"
+#include "viewer/statistics.h"
+
+namespace pendula {
+namespace {
+
+using testing::AllocationCount;
+
+// A stream buffer over a fixed array, so that writing through it allocates nothing of its own.
+class FixedBuffer : public std::streambuf {
+ public:
+  FixedBuffer() { setp(storage, storage + sizeof storage); }
+
+ protected:
+  int_type overflow(int_type) override {
+    setp(storage, storage + sizeof storage);  // wrap around: only the absence of growth matters
+    return 0;
+  }
+
+ private:
+  char storage[4096];
+};
+
+double ticks = 0.0;
+double TickingClock() {
+  return ticks += 7.0;
+}
+
+TEST(ViewerAllocation, KeyPressesAllocateNothing) {
+  FixedBuffer buffer;
+  std::ostream out(&buffer);
+  Camera camera = InitialCamera();
+  DriveSettings settings = InitialDriveSettings();
+  MouseLook mouseLook = InitialMouseLook();
+  Cursor cursor = testing::MakeFakeCursor({200, 200});
+  const int keys[] = {GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT,  GLUT_KEY_F1,
+                      GLUT_KEY_F8, GLUT_KEY_F9,   GLUT_KEY_F10,  GLUT_KEY_INSERT, GLUT_KEY_F2};
+  const long long before = AllocationCount();
+  for (int round = 0; round < 10; ++round) {
+    for (int key : keys) HandleSpecialKey(key, camera, settings, mouseLook, cursor, out);
+  }
+  const long long after = AllocationCount();
+  EXPECT_EQ(after, before);
+}
+
+TEST(ViewerAllocation, MouseLookStepsAllocateNothing) {
+  Camera camera = InitialCamera();
+  MouseLook mouseLook{MouseLookOn};
+  Cursor cursor = testing::MakeFakeCursor({200, 200});
+  const long long before = AllocationCount();
+  for (int pass = 0; pass < 100; ++pass) {
+    testing::fakePointer.position = ScreenPoint{200 + pass % 7, 200 - pass % 5};
+    MouseLookStep(camera, mouseLook, cursor);
+  }
+  mouseLook.flag = MouseLookOff;
+  MouseLookStep(camera, mouseLook, cursor);
+  const long long after = AllocationCount();
+  EXPECT_EQ(after, before);
+}
+
+TEST(ViewerAllocation, StatisticsStepsAllocateNothing) {
+  FixedBuffer buffer;
+  std::ostream out(&buffer);
+  Statistics statistics = StartStatistics(TickingClock);
+  const long long before = AllocationCount();
+  for (int display = 0; display < 100; ++display) {
+    StatisticsStep(statistics, 0.012 * display, TickingClock, out);
+  }
+  const long long after = AllocationCount();
+  EXPECT_EQ(after, before);
+}
+
+}  // namespace
+}  // namespace pendula
