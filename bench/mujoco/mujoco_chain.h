@@ -1,0 +1,38 @@
+// pendula's 20-link chain rebuilt in MuJoCo, the general-purpose engine it is compared with.
+//
+// The MuJoCo model is the same mechanism, body for body: 20 bodies in series, each turning
+// about its own z axis at its origin, mass 1, centre of mass (0.5, 0, 0), rotational inertia
+// about the centre of mass diag(0.01, 0.08, 0.08) (so 0.33 about the joint, as in pendula),
+// the next body at (1, 0, 0), gravity (0, -9.80665, 0). No damping, armature, limits, springs,
+// geoms or contacts, and the constraint solver is switched off: with the same joint angles and
+// rates both engines describe the same Lagrangian system, and MuJoCo's joint coordinates are
+// pendula's relative joint angles.
+#pragma once
+
+#include <mujoco/mujoco.h>
+
+namespace pendula {
+namespace comparison {
+
+constexpr int MuJoCoJointCount = 20;
+
+struct MuJoCoChain {
+  mjModel* model;  // null when the model failed to compile; `error` then says why
+  mjData* data;
+  char error[1000];
+};
+
+// Compiles the chain from an MJCF description held in memory. Free with FreeMuJoCoChain.
+MuJoCoChain MakeMuJoCoChain();
+void FreeMuJoCoChain(MuJoCoChain& chain);
+
+// Joint angles q (radians) and joint rates q̇ into MuJoCo's state; applied forces are cleared.
+void SetMuJoCoState(MuJoCoChain& chain, const double (&angles)[MuJoCoJointCount],
+                    const double (&jointRates)[MuJoCoJointCount]);
+
+// The joint-space mass matrix M(q) of the last mj_forward (or mj_fwdPosition), dense.
+void MuJoCoMassMatrix(const MuJoCoChain& chain,
+                      double (&massMatrix)[MuJoCoJointCount][MuJoCoJointCount]);
+
+}  // namespace comparison
+}  // namespace pendula
