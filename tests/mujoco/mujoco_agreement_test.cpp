@@ -1,0 +1,236 @@
+// pendula against MuJoCo on the identical chain: the same mass matrix, the same joint rates from
+// the same momenta, and the same momentum rates, on random states.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "bench/mujoco/mujoco_chain.h"
+#include "dynamics/dynamics.h"
+
+namespace pendula {
+namespace {
+
+using comparison::FreeMuJoCoChain;
+using comparison::MakeMuJoCoChain;
+using comparison::MuJoCoChain;
+using comparison::MuJoCoMassMatrix;
+using comparison::SetMuJoCoState;
+
+constexpr int N = 20;
+using Joints = double[N];
+
+constexpr double StepSize = 0.012;
+constexpr int RandomStateCount = 200;
+
+double Uniform(std::mt19937_64& generator, double lo, double hi) {
+  const double unit = static_cast<double>(generator() >> 11) * 0x1.0p-53;
+  return lo + (hi - lo) * unit;
+}
+
+struct State {
+  Joints angles;      // uniform in [-π, π]
+  Joints jointRates;  // uniform in [-1, 1] rad/s
+};
+
+double MaxAbs(const Joints& x) {
+  double m = 0.0;
+  for (double v : x) m = std::max(m, std::fabs(v));
+  return m;
+}
+
+// Largest difference relative to the largest magnitude of the reference: components that
+// nearly cancel (a joint whose momentum is small next to its neighbours') are held to the same
+// absolute accuracy as the rest, not to a relative one they cannot have.
+double RelativeDifference(const Joints& x, const Joints& reference) {
+  double d = 0.0;
+  for (int k = 0; k < N; ++k) d = std::max(d, std::fabs(x[k] - reference[k]));
+  return d / MaxAbs(reference);
+}
+
+class MuJoCoAgreement : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setUpModel(StepSize);
+    chain_ = MakeMuJoCoChain();
+    std::mt19937_64 generator(7);
+    for (State& s : states_) {
+      for (int k = 0; k < N; ++k) {
+        s.angles[k] = Uniform(generator, -3.141592653589793, 3.141592653589793);
+        s.jointRates[k] = Uniform(generator, -1.0, 1.0);
+      }
+    }
+  }
+  static void TearDownTestSuite() { FreeMuJoCoChain(chain_); }
+
+  void SetUp() override { ASSERT_NE(chain_.model, nullptr) << chain_.error; }
+
+  // MuJoCo's M(q) at the given angles.
+  static void MassMatrix(const Joints& angles, double (&M)[N][N]) {
+    const Joints zero = {};
+    SetMuJoCoState(chain_, angles, zero);
+    mj_forward(chain_.model, chain_.data);
+    MuJoCoMassMatrix(chain_, M);
+  }
+
+  static void Multiply(const double (&M)[N][N], const Joints& x, Joints& out) {
+    for (int i = 0; i < N; ++i) {
+      out[i] = 0.0;
+      for (int j = 0; j < N; ++j) out[i] += M[i][j] * x[j];
+    }
+  }
+
+  // p = M(q) q̇ from MuJoCo's mass matrix.
+  static void MuJoCoMomenta(const State& s, Joints& momenta) {
+    double M[N][N];
+    MassMatrix(s.angles, M);
+    Multiply(M, s.jointRates, momenta);
+  }
+
+  // The rate of change of p = M(q) q̇ along MuJoCo's motion from state s:
+  //
+  //   ṗ = M(q) q̈ + (dM/dt) q̇,   dM/dt = Σ_j ∂M/∂q_j q̇_j = d/dε M(q + ε q̇) at ε = 0.
+  //
+  // q̈ is MuJoCo's qacc, which solves M q̈ = τ − c(q, q̇) with c its qfrc_bias (gravity,
+  // Coriolis and centrifugal forces). The derivative of M along q̇ is a central difference,
+  // [M(q + ε q̇) − M(q − ε q̇)] / 2ε, whose error (ε²/6)·M''' is below 1e-9 of ṗ for ε = 1e-4 and
+  // rates of order 1, and whose rounding (1e-16·|M|/ε) is of the same order.
+  // This is the same ṗ that pendula forms as −∂H/∂q + τ: Lagrange's equations say
+  // d/dt(∂L/∂q̇) = ∂L/∂q + τ, with ∂L/∂q̇ = M q̇ = p and ∂L/∂q|q̇ = −∂H/∂q|p.
+  //
+  // Joint torques enter MuJoCo as pendula applies them: the drive τ as a generalized force on
+  // joint 1 (its reaction goes to the fixed base), and friction −b q̇_k as a moment about z on
+  // link k alone, which the recursion carries inward to every joint from k to the base.
+  static void MuJoCoMomentumRates(const State& s, double friction, double drive,
+                                  Joints& momentumRates) {
+    constexpr double Epsilon = 1e-4;
+    Joints forward, backward;
+    for (int k = 0; k < N; ++k) {
+      forward[k] = s.angles[k] + Epsilon * s.jointRates[k];
+      backward[k] = s.angles[k] - Epsilon * s.jointRates[k];
+    }
+    double Mforward[N][N], Mbackward[N][N];
+    MassMatrix(forward, Mforward);
+    MassMatrix(backward, Mbackward);
+    double Mdot[N][N];
+    for (int i = 0; i < N; ++i) {
+      for (int j = 0; j < N; ++j) Mdot[i][j] = (Mforward[i][j] - Mbackward[i][j]) / (2 * Epsilon);
+    }
+
+    SetMuJoCoState(chain_, s.angles, s.jointRates);
+    chain_.data->qfrc_applied[0] = drive;
+    for (int k = 0; k < N; ++k) {
+      chain_.data->xfrc_applied[6 * (k + 1) + 5] = -(friction * s.jointRates[k]);
+    }
+    mj_forward(chain_.model, chain_.data);
+    double M[N][N];
+    MuJoCoMassMatrix(chain_, M);
+    Joints acceleration, Mqddot, MdotQdot;
+    for (int k = 0; k < N; ++k) acceleration[k] = chain_.data->qacc[k];
+    Multiply(M, acceleration, Mqddot);
+    Multiply(Mdot, s.jointRates, MdotQdot);
+    for (int k = 0; k < N; ++k) momentumRates[k] = Mqddot[k] + MdotQdot[k];
+  }
+
+  static MuJoCoChain chain_;
+  static State states_[RandomStateCount];
+};
+
+MuJoCoChain MuJoCoAgreement::chain_;
+State MuJoCoAgreement::states_[RandomStateCount];
+
+// Each table sine or cosine is off by less than one table step, 2π/999,999 ≈ 6.3e-6 (the lookup
+// truncates and does not interpolate), and along the chain these errors add: the frames of the
+// links near the tip are off by up to 20 steps. So pendula and MuJoCo, which takes exact sines,
+// can differ by up to 20 table steps relative to the size of the result (1.3e-4); on the 200
+// states below the largest difference is about half of that. Any real fault (a wrong inertia,
+// a lost Coriolis term, friction on the wrong link, gravity 9.81) is a difference of 3e-4 or
+// far more.
+constexpr double TableTolerance = 20 * (6.283185307179586 / 999999);
+// With every angle zero the table is exact to 1.1e-11 (cos 0 is 0.99999999998889), so there the
+// two engines must agree to rounding, and to the 1e-9 of the central difference in ṗ.
+constexpr double RoundingTolerance = 1e-8;
+
+// The friction coefficient and the drive torque the program can select.
+constexpr double Friction = 5.0;
+constexpr double Drive = 100.0;
+
+// p = A(q) q̇ by pendula's O(n) recursion against MuJoCo's mass matrix times q̇.
+TEST_F(MuJoCoAgreement, MomentaAreMuJoCoMassMatrixTimesRates) {
+  for (const State& s : states_) {
+    Joints expected, momenta;
+    MuJoCoMomenta(s, expected);
+    MomentumInitialisation(momenta, s.angles, s.jointRates);
+    EXPECT_LE(RelativeDifference(momenta, expected), TableTolerance);
+  }
+}
+
+// q̇ = A(q)^-1 p: pendula's joint rates for MuJoCo's momenta M q̇, checked by the residual
+// M q̇_pendula - p. The rates themselves can differ more (up to 5e-3 here): the mass matrix of a
+// 20-link chain is ill-conditioned, and solving magnifies the table's error in A(q).
+TEST_F(MuJoCoAgreement, JointRatesSolveMuJoCoMassMatrixForMomenta) {
+  SetActiveJointTorques(0.0, 0.0);
+  for (const State& s : states_) {
+    double M[N][N];
+    MassMatrix(s.angles, M);
+    Joints momenta, momentumRates, jointRates, residualMomenta;
+    Multiply(M, s.jointRates, momenta);
+    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
+    Multiply(M, jointRates, residualMomenta);
+    EXPECT_LE(RelativeDifference(residualMomenta, momenta), TableTolerance);
+  }
+}
+
+// ṗ = -∂H/∂q under gravity alone against d/dt(M q̇) along MuJoCo's motion.
+TEST_F(MuJoCoAgreement, MomentumRatesUnderGravityMatchMuJoCo) {
+  SetActiveJointTorques(0.0, 0.0);
+  for (const State& s : states_) {
+    Joints expected, momenta, momentumRates, jointRates;
+    MuJoCoMomentumRates(s, 0.0, 0.0, expected);
+    MomentumInitialisation(momenta, s.angles, s.jointRates);
+    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
+    EXPECT_LE(RelativeDifference(momentumRates, expected), TableTolerance);
+  }
+}
+
+// Friction is a moment -b q̇_k on link k alone and the drive a torque on joint 1 against the
+// base: MuJoCo given exactly those forces moves as pendula says.
+TEST_F(MuJoCoAgreement, FrictionOnEachLinkAndDriveOnJointOneMatchMuJoCo) {
+  SetActiveJointTorques(Friction, Drive);
+  for (const State& s : states_) {
+    Joints expected, momenta, momentumRates, jointRates;
+    MuJoCoMomentumRates(s, Friction, Drive, expected);
+    MomentumInitialisation(momenta, s.angles, s.jointRates);
+    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
+    EXPECT_LE(RelativeDifference(momentumRates, expected), TableTolerance);
+  }
+}
+
+// Without the table's error the agreement is to rounding: a constant that is slightly off
+// (gravity, an inertia, the link length) shows here though it hides under TableTolerance.
+TEST_F(MuJoCoAgreement, StraightChainAgreesToRounding) {
+  SetActiveJointTorques(Friction, Drive);
+  for (const State& random : states_) {
+    State s = random;
+    for (double& angle : s.angles) angle = 0.0;
+    Joints expectedMomenta, momenta;
+    MuJoCoMomenta(s, expectedMomenta);
+    MomentumInitialisation(momenta, s.angles, s.jointRates);
+    EXPECT_LE(RelativeDifference(momenta, expectedMomenta), RoundingTolerance);
+
+    double M[N][N];
+    MassMatrix(s.angles, M);
+    Joints expectedRates, momentumRates, jointRates, residualMomenta;
+    ForwardDynamics(expectedMomenta, s.angles, momentumRates, jointRates);
+    Multiply(M, jointRates, residualMomenta);
+    EXPECT_LE(RelativeDifference(residualMomenta, expectedMomenta), RoundingTolerance);
+
+    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
+    MuJoCoMomentumRates(s, Friction, Drive, expectedRates);
+    EXPECT_LE(RelativeDifference(momentumRates, expectedRates), RoundingTolerance);
+  }
+}
+
+}  // namespace
+}  // namespace pendula
