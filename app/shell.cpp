@@ -3,19 +3,29 @@
 #include <GL/freeglut.h>
 
 #include <cstdlib>
+#include <iostream>
 
+#include "dynamics/dynamics.h"
 #include "viewer/scene.h"
+#include "viewer/wall_clock.h"
+#include "viewer/x11_cursor.h"
 
 namespace pendula {
 
 World world;
 Camera camera = InitialCamera();
 float aspectRatio = 1.0f;
+DriveSettings driveSettings = InitialDriveSettings();
+SimulationClock simulationClock = InitialSimulationClock();
+MouseLook mouseLook = InitialMouseLook();
+Cursor cursor;
+Statistics statistics;
 
 namespace {
 
 void Display() {
   DrawScene(&world.angles[0][0], ChainCount, JointsPerChain, camera, aspectRatio);
+  StatisticsStep(statistics, simulationClock.simulatedTime, WallClockMilliseconds, std::cout);
   glutSwapBuffers();
 }
 
@@ -23,17 +33,37 @@ void Reshape(int width, int height) {
   aspectRatio = ReshapeViewport(width, height, aspectRatio);
 }
 
+void SpecialKey(int key, int /*pointerX*/, int /*pointerY*/) {
+  HandleSpecialKey(key, camera, driveSettings, mouseLook, cursor, std::cout);
+}
+
+void Idle() {
+  StepAllChains(world, driveSettings);
+  if (AdvanceSimulationClock(simulationClock, StepSize)) glutPostRedisplay();
+  MouseLookStep(camera, mouseLook, cursor);
+}
+
 }  // namespace
 
 void StartUp(int argc, char** argv) {
   SetInitialAnglesAndRates(world);
+  setUpModel(StepSize);
+  for (int i = 0; i < ChainCount; ++i) {
+    MomentumInitialisation(world.momenta[i], world.angles[i], world.initialRates[i]);
+  }
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
   SetUpWindowAndScene(argv[0]);
+  cursor = MakeCursor(OpenX11CursorServices());
 
   glutDisplayFunc(Display);
   glutReshapeFunc(Reshape);
+  glutSpecialFunc(SpecialKey);
+  glutIdleFunc(Idle);
+
+  // Taken last, so that set-up time does not count in the statistics.
+  statistics = StartStatistics(WallClockMilliseconds);
 
   glutMainLoop();
   // The loop ends only if the toolkit is told to return when the window closes.

@@ -2,8 +2,13 @@
 // the viewer and hands control to the toolkit's event loop.
 #pragma once
 
+#include "app/idle_pass.h"
 #include "app/world.h"
 #include "viewer/camera.h"
+#include "viewer/cursor.h"
+#include "viewer/drive_settings.h"
+#include "viewer/input.h"
+#include "viewer/statistics.h"
 
 namespace pendula {
 
@@ -14,6 +19,11 @@ constexpr double StepSize = 0.012;
 extern World world;
 extern Camera camera;
 extern float aspectRatio;
+extern DriveSettings driveSettings;
+extern SimulationClock simulationClock;
+extern MouseLook mouseLook;
+extern Cursor cursor;
+extern Statistics statistics;
 
 // Runs the whole start-up sequence and enters the event loop; never returns.
 [[noreturn]] void StartUp(int argc, char** argv);
