@@ -1,0 +1,52 @@
+#include "dynamics/chain_model.h"
+
+#include "dynamics/dynamics.h"
+#include "dynamics/sine_table.h"
+
+namespace pendula {
+
+ChainModel chainModel;
+ChainWorkspace chainWorkspace;
+
+namespace {
+
+// Every link: a slender body of length 1 and mass 1 along its x axis, centre of mass in its
+// middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no parallel-axis shift),
+// no twist and no offset along z, so the chain moves in the base xy plane.
+constexpr LinkParameters UniformLink = {
+    {0.01, 0.0, 0.0, 0.33, 0.0, 0.33},  // inertia
+    {0.5, 0.0, 0.0},                    // centreOfMass
+    1.0,                                // mass
+    1.0,                                // a
+    0.0,                                // d
+    0.0,                                // sinAlpha
+    1.0,                                // cosAlpha
+};
+
+}  // namespace
+
+void setUpModel(double stepSize) {
+  ChainModel& model = chainModel;
+  model.stepSize = stepSize;
+  BuildSineTable(SineTableSize);
+  model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+  model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
+  for (int link = 0; link < LinkCount; ++link) model.links[link] = UniformLink;
+
+  for (int link = 0; link < LinkCount; ++link) {
+    model.inertiaContributions[link].Clear();
+    model.biasContributions[link].Clear();
+    model.forceContributions[link].Clear();
+    model.momentumContributions[link].Clear();
+  }
+  // Link k collects link k+1's slots (k = 1..19); the tip's lists stay empty.
+  ChainWorkspace& work = chainWorkspace;
+  for (int link = 0; link + 1 < LinkCount; ++link) {
+    model.inertiaContributions[link].Append(work.inertiaSlot[link + 1]);
+    model.biasContributions[link].Append(work.biasSlot[link + 1]);
+    model.forceContributions[link].Append(work.forceSlot[link + 1]);
+    model.momentumContributions[link].Append(work.momentumSlot[link + 1]);
+  }
+}
+
+}  // namespace pendula

@@ -1,0 +1,69 @@
+// The SineTable: one period of the sine in 1,000,000 entries, the only source of sines
+// and cosines in the dynamics, and the lookup rule by which the passes read it.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace pendula {
+
+// Entries of the table that setUpModel builds: entry i is sin(i·SineStep), i = 0 .. n - 1.
+constexpr int SineTableSize = 1000000;
+// 2π as the table build and the lookup take it.
+constexpr double TwoPi = 6.283185307179586;
+// π, the factor of the even turn count 2·j in the reduction.
+constexpr double Pi = 3.141592653589793;
+// π/2, the shift that turns a sine lookup into a cosine lookup.
+constexpr double HalfPi = 1.5707963267948966;
+// 1/(2π) as a double: the turn count is angle times this.
+constexpr double InverseTwoPi = 0.15915494309189535;
+// Angles of this many turns or more (in magnitude) fall outside the lookup's 32-bit reduction,
+// whose even count 2·j must fit a 32-bit signed integer.
+constexpr double LookupTurnLimit = 1073741824.0;  // 2^30
+
+// The process-wide table: its entries and its spacing SineStep = 2π / (n - 1).
+struct SineTable {
+  double* entries;
+  double step;
+  int size;
+};
+extern SineTable sineTable;
+
+// Builds the table with n entries (n >= 2): SineStep = 2π/(n - 1), entry i = sin(i·SineStep)
+// by the platform's double-precision sine. A repeated build of the same size reuses the storage.
+void BuildSineTable(int n);
+
+// The lookup rule, inline for the passes (SineLookup is the same):
+//   j = trunc(x·1/(2π)) as a 32-bit integer,  r = x - (2·j)·π  (2·j a 32-bit integer),
+//   i = trunc(r / SineStep)  (a division, not a multiplication by the reciprocal),
+//   result = entry(i) for r >= 0, -entry(-i) for r < 0.
+// A non-finite angle, or one of 2^30 turns or more, gives a quiet NaN and reads no entry:
+// converting such a turn count to a 32-bit integer would be undefined behaviour.
+inline double SineFromTable(double angle) {
+  const double turns = angle * InverseTwoPi;
+  if (!(std::fabs(turns) < LookupTurnLimit)) return std::numeric_limits<double>::quiet_NaN();
+  const std::int32_t j = static_cast<std::int32_t>(turns);
+  const std::int32_t evenTurns = 2 * j;  // |2·j| <= 2^31 - 2: no overflow
+  const double r = angle - static_cast<double>(evenTurns) * Pi;
+  // |r| < 2π + 3e-6 here, so |i| <= SineTableSize - 1 (see the SineTable tests).
+  const std::int32_t i = static_cast<std::int32_t>(r / sineTable.step);
+  const double entry = sineTable.entries[std::abs(i)];
+  // -entry(-i) for r < 0: flip the sign bit without a branch (the sign of r is unpredictable).
+  const std::uint64_t flip = static_cast<std::uint64_t>(r < 0.0) << 63;
+  std::uint64_t bits;
+  std::memcpy(&bits, &entry, sizeof bits);
+  bits ^= flip;
+  double result;
+  std::memcpy(&result, &bits, sizeof result);
+  return result;
+}
+
+// cos(x) = SineFromTable(π/2 - x).
+inline double CosineFromTable(double angle) {
+  return SineFromTable(HalfPi - angle);
+}
+
+}  // namespace pendula

@@ -1,0 +1,187 @@
+// Tests of the SineTable and its lookup rule, including the
+// mended fault: angles outside the 32-bit reduction give NaN instead of reading off the table.
+#include "dynamics/sine_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "dynamics/dynamics.h"
+
+namespace pendula {
+namespace {
+
+// The table's truncation error: below one SineStep (about 6.3e-6) in the angle.
+constexpr double TableResolution = 6.3e-6;
+
+class SineTableTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { setUpModel(0.012); }
+};
+
+// The lookup rule written independently, with 64-bit integers and a bounds check: the index it
+// reads, or -1 when the angle is outside the range. Used only for angles inside the range.
+struct RuleResult {
+  std::int64_t index;
+  bool negative;
+};
+RuleResult ReferenceRule(double x) {
+  const double turns = x * 0.15915494309189535;
+  const std::int64_t j = static_cast<std::int64_t>(std::trunc(turns));
+  const std::int64_t evenTurns = 2 * j;
+  const double r = x - static_cast<double>(evenTurns) * 3.141592653589793;
+  const std::int64_t i = static_cast<std::int64_t>(std::trunc(r / sineTable.step));
+  return RuleResult{i < 0 ? -i : i, r < 0.0};
+}
+double ReferenceSine(double x) {
+  const RuleResult rule = ReferenceRule(x);
+  EXPECT_GE(rule.index, 0);
+  EXPECT_LT(rule.index, SineTableSize);
+  if (rule.index < 0 || rule.index >= SineTableSize) return 0.0;
+  const double entry = sineTable.entries[rule.index];
+  return rule.negative ? -entry : entry;
+}
+
+// The largest angle whose turn count x·(1/2π) stays below 2^30.
+double LargestAngleInRange() {
+  double x = LookupTurnLimit * TwoPi;
+  while (!(x * InverseTwoPi < LookupTurnLimit)) x = std::nextafter(x, 0.0);
+  while (std::nextafter(x, INFINITY) * InverseTwoPi < LookupTurnLimit) {
+    x = std::nextafter(x, INFINITY);
+  }
+  return x;
+}
+
+TEST_F(SineTableTest, TableHasMillionEntriesOverOnePeriod) {
+  EXPECT_EQ(sineTable.size, 1000000);
+  EXPECT_EQ(sineTable.step, 6.283185307179586 / 999999.0);
+  EXPECT_EQ(sineTable.entries[0], 0.0);
+  EXPECT_EQ(sineTable.entries[999999], std::sin(999999 * sineTable.step));
+  EXPECT_NEAR(sineTable.entries[999999], 0.0, 1e-15);  // sin 2π
+  EXPECT_EQ(sineTable.entries[123456], std::sin(123456 * sineTable.step));
+}
+
+TEST_F(SineTableTest, ZeroIsExactlyZero) {
+  EXPECT_EQ(SineLookup(0.0), 0.0);
+}
+
+TEST_F(SineTableTest, NegativeAngleIsExactMirror) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> angle(0.0, 2000.0);
+  for (int n = 0; n < 10000; ++n) {
+    const double x = angle(random);
+    ASSERT_EQ(SineLookup(-x), -SineLookup(x)) << x;
+  }
+}
+
+TEST_F(SineTableTest, SineOfPiIsEntryBelowNotZero) {
+  EXPECT_EQ(SineLookup(3.141592653589793), sineTable.entries[499999]);
+  EXPECT_NEAR(SineLookup(3.141592653589793), 3.14e-6, 0.005e-6);
+}
+
+TEST_F(SineTableTest, CosineOfZeroIsEntryBelowNotOne) {
+  EXPECT_EQ(CosineLookup(0.0), sineTable.entries[249999]);
+  // Known as 0.99999999998889... truncated, and as 0.9999999999888967 to full precision.
+  EXPECT_GE(CosineLookup(0.0), 0.99999999998889);
+  EXPECT_LT(CosineLookup(0.0), 0.99999999998890);
+  EXPECT_NEAR(CosineLookup(0.0), 0.9999999999888967, 0.5e-16);
+}
+
+TEST_F(SineTableTest, CosineIsSineOfComplement) {
+  for (double x : {0.0, 0.3, -1.2, 7.5, -1980.0, 1e6}) {
+    EXPECT_EQ(CosineLookup(x), SineLookup(1.5707963267948966 - x)) << x;
+  }
+}
+
+TEST_F(SineTableTest, TruncatesWithoutInterpolation) {
+  // Just below entry 1000's angle the lookup takes entry 999, whatever the fraction.
+  const double at1000 = 1000 * sineTable.step;
+  EXPECT_EQ(SineLookup(std::nextafter(at1000, 0.0)), sineTable.entries[999]);
+  EXPECT_EQ(SineLookup(1000.9 * sineTable.step), sineTable.entries[1000]);
+}
+
+TEST_F(SineTableTest, ErrorBelowOneTableStep) {
+  // Box2D-style sweep against the library functions: |error| <= one step of the angle.
+  for (double x = -50.0; x <= 50.0; x += 0.000731) {
+    ASSERT_NEAR(SineLookup(x), std::sin(x), TableResolution) << x;
+    ASSERT_NEAR(CosineLookup(x), std::cos(x), TableResolution) << x;
+  }
+}
+
+TEST_F(SineTableTest, FollowsTheRuleExactlyForRandomAngles) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> exponent(-3.0, 9.8);
+  std::uniform_int_distribution<int> sign(0, 1);
+  for (int n = 0; n < 20000; ++n) {
+    const double x = (sign(random) ? -1.0 : 1.0) * std::pow(10.0, exponent(random));
+    ASSERT_EQ(SineLookup(x), ReferenceSine(x)) << x;
+  }
+}
+
+TEST_F(SineTableTest, ManyTurnsAreReducedInsideTheLookup) {
+  // The last chain's first joint starts at 1980 rad.
+  EXPECT_EQ(SineLookup(1980.0), ReferenceSine(1980.0));
+  EXPECT_NEAR(SineLookup(1980.0), std::sin(1980.0), 1e-5);
+  EXPECT_NEAR(CosineLookup(1980.0), std::cos(1980.0), 1e-5);
+}
+
+TEST_F(SineTableTest, NonFiniteAngleGivesQuietNaN) {
+  EXPECT_TRUE(std::isnan(SineLookup(std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_TRUE(std::isnan(SineLookup(std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(SineLookup(-std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(CosineLookup(std::numeric_limits<double>::quiet_NaN())));
+  EXPECT_TRUE(std::isnan(CosineLookup(std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(CosineLookup(-std::numeric_limits<double>::infinity())));
+}
+
+TEST_F(SineTableTest, AngleBeyondTheReductionGivesQuietNaN) {
+  EXPECT_TRUE(std::isnan(SineLookup(1e300)));
+  EXPECT_TRUE(std::isnan(SineLookup(-1e300)));
+  EXPECT_TRUE(std::isnan(CosineLookup(1e300)));
+  EXPECT_TRUE(std::isnan(CosineLookup(-1e300)));
+  EXPECT_TRUE(std::isnan(SineLookup(LookupTurnLimit * TwoPi)));
+  EXPECT_TRUE(std::isnan(SineLookup(-LookupTurnLimit * TwoPi)));
+  EXPECT_TRUE(std::isnan(SineLookup(std::numeric_limits<double>::max())));
+}
+
+TEST_F(SineTableTest, LargestAngleInRangeFollowsTheRule) {
+  const double largest = LargestAngleInRange();
+  EXPECT_NEAR(largest, 6.7465e9, 0.0001e9);  // about 2^30 turns
+  EXPECT_FALSE(std::isnan(SineLookup(largest)));
+  EXPECT_EQ(SineLookup(largest), ReferenceSine(largest));
+  EXPECT_EQ(SineLookup(-largest), ReferenceSine(-largest));
+  EXPECT_EQ(SineLookup(-largest), -SineLookup(largest));
+  // One representable step further is outside.
+  EXPECT_TRUE(std::isnan(SineLookup(std::nextafter(largest, INFINITY))));
+  EXPECT_TRUE(std::isnan(SineLookup(-std::nextafter(largest, INFINITY))));
+}
+
+TEST_F(SineTableTest, IndexStaysInTableNearTheEdgeOfTheRange) {
+  // Angles just either side of whole turns, up to the edge of the range: the reduction's
+  // rounding must never carry the index past entry 999,999 (ReferenceSine checks the index).
+  const double largest = LargestAngleInRange();
+  for (double turns : {1.0, 1e3, 1e6, 1e8, 5e8, 1e9, 1.07e9}) {
+    const double base = std::floor(turns) * TwoPi;
+    double x = base;
+    for (int n = 0; n < 64 && x < largest; ++n) {
+      ASSERT_EQ(SineLookup(x), ReferenceSine(x)) << x;
+      ASSERT_EQ(SineLookup(-x), ReferenceSine(-x)) << x;
+      x = std::nextafter(x, INFINITY);
+    }
+    x = base;
+    for (int n = 0; n < 64; ++n) {
+      x = std::nextafter(x, 0.0);
+      ASSERT_EQ(SineLookup(x), ReferenceSine(x)) << x;
+    }
+  }
+  double x = largest;
+  for (int n = 0; n < 256; ++n, x = std::nextafter(x, 0.0)) {
+    ASSERT_EQ(SineLookup(x), ReferenceSine(x)) << x;
+  }
+}
+
+}  // namespace
+}  // namespace pendula
