@@ -179,16 +179,26 @@ inline void TransformForceToParent(SpatialVector& out, const SpatialVector& f,
   // joint rotation
   const double l0 = c * f[0] - s * f[1], l1 = s * f[0] + c * f[1], l2 = f[2];
   double n0 = c * f[3] - s * f[4], n1 = s * f[3] + c * f[4], n2 = f[5];
-  // shift by delta = (a, 0, -d), moment only
-  n0 = n0 + X.d * l1;
-  n1 = n1 - X.d * l0 - X.a * l2;
+  // shift by delta = (a, 0, -d), moment only; the terms in d vanish for d = 0 (x - 0·y = x)
+  if (X.d != 0.0) {
+    n0 = n0 + X.d * l1;
+    n1 = n1 - X.d * l0;
+  }
+  n1 = n1 - X.a * l2;
   n2 = n2 + X.a * l1;
-  // twist
-  const double ca = X.cosAlpha, sa = X.sinAlpha;
   out[0] = l0;
+  out[3] = n0;
+  // twist; exactly the identity when sinAlpha = 0 and cosAlpha = 1 (1·x - 0·y = x)
+  if (X.sinAlpha == 0.0 && X.cosAlpha == 1.0) {
+    out[1] = l1;
+    out[2] = l2;
+    out[4] = n1;
+    out[5] = n2;
+    return;
+  }
+  const double ca = X.cosAlpha, sa = X.sinAlpha;
   out[1] = ca * l1 - sa * l2;
   out[2] = sa * l1 + ca * l2;
-  out[3] = n0;
   out[4] = ca * n1 - sa * n2;
   out[5] = sa * n1 + ca * n2;
 }
@@ -197,13 +207,22 @@ inline void TransformForceToParent(SpatialVector& out, const SpatialVector& f,
 //    halves: undo the twist; shift lin'' = lin' - delta x ang'; undo the joint rotation.
 inline void TransformMotionToChild(SpatialVector& out, const SpatialVector& v,
                                    const LinkTransform& X) {
-  const double ca = X.cosAlpha, sa = X.sinAlpha;
-  // undo the twist
-  double l0 = v[0], l1 = ca * v[1] + sa * v[2], l2 = -sa * v[1] + ca * v[2];
-  const double w0 = v[3], w1 = ca * v[4] + sa * v[5], w2 = -sa * v[4] + ca * v[5];
-  // shift by delta = (a, 0, -d), velocity only
-  l0 = l0 - X.d * w1;
-  l1 = l1 + X.d * w0 + X.a * w2;
+  // undo the twist; exactly the identity when sinAlpha = 0 and cosAlpha = 1
+  double l0 = v[0], l1 = v[1], l2 = v[2];
+  double w0 = v[3], w1 = v[4], w2 = v[5];
+  if (X.sinAlpha != 0.0 || X.cosAlpha != 1.0) {
+    const double ca = X.cosAlpha, sa = X.sinAlpha;
+    l1 = ca * v[1] + sa * v[2];
+    l2 = -sa * v[1] + ca * v[2];
+    w1 = ca * v[4] + sa * v[5];
+    w2 = -sa * v[4] + ca * v[5];
+  }
+  // shift by delta = (a, 0, -d), velocity only; the terms in d vanish for d = 0
+  if (X.d != 0.0) {
+    l0 = l0 - X.d * w1;
+    l1 = l1 + X.d * w0;
+  }
+  l1 = l1 + X.a * w2;
   l2 = l2 - X.a * w1;
   // undo the joint rotation
   const double c = X.cosTheta, s = X.sinTheta;
@@ -218,9 +237,11 @@ inline void TransformMotionToChild(SpatialVector& out, const SpatialVector& v,
 // 8. out = E^T·x for a free 3-vector (gravity): undo the twist, then the joint rotation.
 inline void RotateToChild(double (&out)[3], const double (&x)[3], double sinAlpha,
                           double cosAlpha, double sinTheta, double cosTheta) {
+  // the twist is exactly the identity when sinAlpha = 0 and cosAlpha = 1
+  const bool twisted = sinAlpha != 0.0 || cosAlpha != 1.0;
   const double y0 = x[0];
-  const double y1 = cosAlpha * x[1] + sinAlpha * x[2];
-  const double y2 = -sinAlpha * x[1] + cosAlpha * x[2];
+  const double y1 = twisted ? cosAlpha * x[1] + sinAlpha * x[2] : x[1];
+  const double y2 = twisted ? -sinAlpha * x[1] + cosAlpha * x[2] : x[2];
   out[0] = cosTheta * y0 + sinTheta * y1;
   out[1] = -sinTheta * y0 + cosTheta * y1;
   out[2] = y2;
