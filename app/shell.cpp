@@ -21,31 +21,27 @@ MouseLook mouseLook = InitialMouseLook();
 Cursor cursor;
 Statistics statistics;
 
-namespace {
-
-void Display() {
+void DisplayHandler() {
   DrawScene(&world.angles[0][0], ChainCount, JointsPerChain, camera, aspectRatio);
   StatisticsStep(statistics, simulationClock.simulatedTime, WallClockMilliseconds, std::cout);
   glutSwapBuffers();
 }
 
-void Reshape(int width, int height) {
+void ReshapeHandler(int width, int height) {
   aspectRatio = ReshapeViewport(width, height, aspectRatio);
 }
 
-void SpecialKey(int key, int /*pointerX*/, int /*pointerY*/) {
+void SpecialKeyHandler(int key, int /*pointerX*/, int /*pointerY*/) {
   HandleSpecialKey(key, camera, driveSettings, mouseLook, cursor, std::cout);
 }
 
-void Idle() {
+void IdleHandler() {
   StepAllChains(world, driveSettings);
   if (AdvanceSimulationClock(simulationClock, StepSize)) glutPostRedisplay();
   MouseLookStep(camera, mouseLook, cursor);
 }
 
-}  // namespace
-
-void StartUp(int argc, char** argv) {
+void SetUpProcess(int& argc, char** argv) {
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
   for (int i = 0; i < ChainCount; ++i) {
@@ -57,14 +53,17 @@ void StartUp(int argc, char** argv) {
   SetUpWindowAndScene(argv[0]);
   cursor = MakeCursor(OpenX11CursorServices());
 
-  glutDisplayFunc(Display);
-  glutReshapeFunc(Reshape);
-  glutSpecialFunc(SpecialKey);
-  glutIdleFunc(Idle);
+  glutDisplayFunc(DisplayHandler);
+  glutReshapeFunc(ReshapeHandler);
+  glutSpecialFunc(SpecialKeyHandler);
+  glutIdleFunc(IdleHandler);
 
   // Taken last, so that set-up time does not count in the statistics.
   statistics = StartStatistics(WallClockMilliseconds);
+}
 
+void StartUp(int argc, char** argv) {
+  SetUpProcess(argc, argv);
   glutMainLoop();
   // The loop ends only if the toolkit is told to return when the window closes.
   std::exit(0);

@@ -25,7 +25,19 @@ extern MouseLook mouseLook;
 extern Cursor cursor;
 extern Statistics statistics;
 
-// Runs the whole start-up sequence and enters the event loop; never returns.
+// The start-up sequence up to the event loop: the World and its momenta, the model, the window
+// and scene, the cursor, the four handlers and the clock samples. argc is the caller's own copy,
+// which glutInit may change together with argv.
+void SetUpProcess(int& argc, char** argv);
+
+// SetUpProcess, then the toolkit's event loop; never returns.
 [[noreturn]] void StartUp(int argc, char** argv);
+
+// The four handlers installed with the toolkit. Declared here so that a test can drive them one
+// by one without the event loop.
+void DisplayHandler();
+void ReshapeHandler(int width, int height);
+void SpecialKeyHandler(int key, int pointerX, int pointerY);
+void IdleHandler();
 
 }  // namespace pendula
