@@ -10,6 +10,27 @@ namespace {
 
 using Joints = double[LinkCount];
 
+// Whether every link has d = 0 and no twist (sinAlpha = 0, cosAlpha = 1), as every link of this
+// model has: the kernels then skip the d terms and the twist, by the same tests.
+bool EveryLinkUntwistedAndUnshifted(const ChainModel& model) {
+  for (const LinkParameters& L : model.links) {
+    if (L.d != 0.0 || L.sinAlpha != 0.0 || L.cosAlpha != 1.0) return false;
+  }
+  return true;
+}
+
+// Link k's transform. When every link is untwisted and unshifted, d, sinAlpha and cosAlpha are
+// written as the literals they equal, so that the inlined kernels settle their tests for them
+// at compile time instead of on every call.
+template <bool untwisted>
+inline LinkTransform TransformOf(const LinkParameters& L, double sinTheta, double cosTheta) {
+  if constexpr (untwisted) {
+    return LinkTransform{L.a, 0.0, 0.0, 1.0, sinTheta, cosTheta};
+  } else {
+    return TransformOfLink(L, sinTheta, cosTheta);
+  }
+}
+
 // Stage 1: s_k = sin q_k, c_k = cos q_k from the table, the angles taken as they are.
 inline void SinesAndCosines(ChainWorkspace& w, const Joints& q) {
   for (int link = 0; link < LinkCount; ++link) {
@@ -19,18 +40,21 @@ inline void SinesAndCosines(ChainWorkspace& w, const Joints& q) {
 }
 
 // Stage 2 (outward): g_k = E_k^T g_{k-1}, g_0 the linear part of the model's gravity.
+template <bool untwisted>
 inline void GravityInLinkFrames(ChainWorkspace& w, const ChainModel& model) {
   double parent[3] = {model.gravity[0], model.gravity[1], model.gravity[2]};
   for (int link = 0; link < LinkCount; ++link) {
     const LinkParameters& L = model.links[link];
     double(&g)[3] = w.gravity[link];
-    RotateToChild(g, parent, L.sinAlpha, L.cosAlpha, w.sine[link], w.cosine[link]);
+    const LinkTransform X = TransformOf<untwisted>(L, w.sine[link], w.cosine[link]);
+    RotateToChild(g, parent, X.sinAlpha, X.cosAlpha, X.sinTheta, X.cosTheta);
     for (int i = 0; i < 3; ++i) parent[i] = g[i];
   }
 }
 
 // Stage 3 (inward): M_k = rigid inertia + transferred children, beta_k = transferred biases;
 // for k >= 2 the slots X (M_k - U U^T/D) X^T and X (beta_k + U (p_k - beta_k[5])/D).
+template <bool untwisted>
 inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& model,
                                          const Joints& p) {
   for (int link = LinkCount - 1; link >= 0; --link) {
@@ -39,7 +63,7 @@ inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& mo
                             L.inertia, L.centreOfMass);
     SumChildVectors(w.articulatedBias[link], model.biasContributions[link]);
     if (link == 0) break;  // link 1 transfers nothing to the base
-    const LinkTransform X = TransformOfLink(L, w.sine[link], w.cosine[link]);
+    const LinkTransform X = TransformOf<untwisted>(L, w.sine[link], w.cosine[link]);
     TransferArticulatedInertia(w.inertiaSlot[link], w.articulatedInertia[link], X);
     TransferArticulatedBias(w.biasSlot[link], w.articulatedBias[link], w.articulatedInertia[link],
                             p[link], X);
@@ -48,13 +72,14 @@ inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& mo
 
 // Stage 4 (outward): v'_k = X_k^T v_{k-1}, qdot_k = (p_k - beta_k[5] - U^T v'_k)/D,
 // v_k = v'_k + S qdot_k.
+template <bool untwisted>
 inline void JointRatesAndVelocities(ChainWorkspace& w, const ChainModel& model, const Joints& p,
                                     Joints& qdot) {
   // The recursion runs through locals, so that the compiler need not reload what it has just
   // stored (it cannot rule out that qdot aliases the workspace); the workspace gets copies.
   SpatialVector parent = model.baseVelocity;
   for (int link = 0; link < LinkCount; ++link) {
-    const LinkTransform X = TransformOfLink(model.links[link], w.sine[link], w.cosine[link]);
+    const LinkTransform X = TransformOf<untwisted>(model.links[link], w.sine[link], w.cosine[link]);
     SpatialVector vPrime, v;
     double rate;
     TransformMotionToChild(vPrime, parent, X);
@@ -75,6 +100,7 @@ inline void JointTorques(ChainWorkspace& w, const Joints& q, const Joints& qdot)
 
 // Stage 6 (inward): l_k = weight + joint torques about S, F_k = l_k + transferred children;
 // for k >= 2 the slot X_k F_k.
+template <bool untwisted>
 inline void SubtreeForces(ChainWorkspace& w, const ChainModel& model) {
   for (int link = LinkCount - 1; link >= 0; --link) {
     const LinkParameters& L = model.links[link];
@@ -86,7 +112,7 @@ inline void SubtreeForces(ChainWorkspace& w, const ChainModel& model) {
     w.load[link] = load;
     w.subtreeForce[link] = F;
     if (link == 0) break;  // link 1 transfers nothing to the base
-    const LinkTransform X = TransformOfLink(L, w.sine[link], w.cosine[link]);
+    const LinkTransform X = TransformOf<untwisted>(L, w.sine[link], w.cosine[link]);
     TransformForceToParent(w.forceSlot[link], F, X);
   }
 }
@@ -99,6 +125,19 @@ inline void MomentumRates(const ChainWorkspace& w, Joints& pdot) {
   }
 }
 
+// The seven stages in order.
+template <bool untwisted>
+void Evaluate(ChainWorkspace& w, const ChainModel& model, const Joints& p, const Joints& q,
+              Joints& pdot, Joints& qdot) {
+  SinesAndCosines(w, q);
+  GravityInLinkFrames<untwisted>(w, model);
+  ArticulatedInertiasAndBiases<untwisted>(w, model, p);
+  JointRatesAndVelocities<untwisted>(w, model, p, qdot);
+  JointTorques(w, q, qdot);
+  SubtreeForces<untwisted>(w, model);
+  MomentumRates(w, pdot);
+}
+
 }  // namespace
 
 void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
@@ -106,13 +145,11 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
   static_assert(LinkCount == 20, "the public interface is written for 20 links");
   ChainWorkspace& w = chainWorkspace;
   const ChainModel& model = chainModel;
-  SinesAndCosines(w, angles);
-  GravityInLinkFrames(w, model);
-  ArticulatedInertiasAndBiases(w, model, momenta);
-  JointRatesAndVelocities(w, model, momenta, jointRates);
-  JointTorques(w, angles, jointRates);
-  SubtreeForces(w, model);
-  MomentumRates(w, momentumRates);
+  if (EveryLinkUntwistedAndUnshifted(model)) {
+    Evaluate<true>(w, model, momenta, angles, momentumRates, jointRates);
+  } else {
+    Evaluate<false>(w, model, momenta, angles, momentumRates, jointRates);
+  }
 }
 
 }  // namespace pendula
