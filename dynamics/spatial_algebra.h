@@ -301,7 +301,7 @@ inline double RowTimes(const ArticulatedInertia& M, const SpatialVector& v) {
 // 9. The child's articulated inertia with its joint projected out, moved into the parent frame:
 //    P = M - U·U^T / D (row and column 5 of P vanish), out = Xf·P·Xf^T,
 //    the congruence by the three stages of TransformForceToParent. All 21 entries are written.
-inline void TransferArticulatedInertia(ArticulatedInertia& out, const ArticulatedInertia& M,
+[[gnu::always_inline]] inline void TransferArticulatedInertia(ArticulatedInertia& out, const ArticulatedInertia& M,
                                        const LinkTransform& X) {
   using detail::RotateRowsAndColumns;
   using detail::ShearRowsAndColumns;
