@@ -301,19 +301,22 @@ inline double RowTimes(const ArticulatedInertia& M, const SpatialVector& v) {
 // 9. The child's articulated inertia with its joint projected out, moved into the parent frame:
 //    P = M - U·U^T / D (row and column 5 of P vanish), out = Xf·P·Xf^T,
 //    the congruence by the three stages of TransformForceToParent. All 21 entries are written.
-[[gnu::always_inline]] inline void TransferArticulatedInertia(ArticulatedInertia& out, const ArticulatedInertia& M,
-                                       const LinkTransform& X) {
+[[gnu::always_inline]] inline void TransferArticulatedInertia(ArticulatedInertia& out,
+                                                              const ArticulatedInertia& M,
+                                                              const LinkTransform& X) {
   using detail::RotateRowsAndColumns;
   using detail::ShearRowsAndColumns;
   using detail::StaticFor;
   const double inverseD = 1.0 / M[DEntry];
+  // w[j] = U[j] / D, formed once for the whole matrix.
+  double w[5];
+  StaticFor<5>([&](auto j) { w[j] = M[UEntry[j]] * inverseD; });
   double P[21];
   // P(i,j) = M(i,j) - U[i]·(U[j] / D), i <= j < 5; row and column 5 are zero.
   StaticFor<5>([&](auto i) {
+    const double Ui = M[UEntry[i]];
     StaticFor<5>([&](auto j) {
-      if constexpr (i <= j) {
-        P[InertiaEntry(i, j)] = M[InertiaEntry(i, j)] - M[UEntry[i]] * (M[UEntry[j]] * inverseD);
-      }
+      if constexpr (i <= j) P[InertiaEntry(i, j)] = M[InertiaEntry(i, j)] - Ui * w[j];
     });
   });
   StaticFor<6>([&](auto i) { P[InertiaEntry(i, 5)] = 0.0; });
