@@ -52,6 +52,8 @@ struct ChainWorkspace {
   double gravity[LinkCount][3];
   // M_k: articulated inertia of links k..20 with the joints outboard of k free (stage 3).
   ArticulatedInertia articulatedInertia[LinkCount];
+  // 1/D_k = 1/M_k(5,5), formed once in stage 3 for the transfers and the joint rate of stage 4.
+  double inverseJointInertia[LinkCount];
   // beta_k: articulated bias, H_k = M_k·v_k + beta_k (stage 3).
   SpatialVector articulatedBias[LinkCount];
   // Link k's contribution to M_{k-1} and beta_{k-1}, in link k-1's frame (k >= 2).

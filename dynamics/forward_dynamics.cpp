@@ -62,11 +62,13 @@ inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& mo
     BuildArticulatedInertia(w.articulatedInertia[link], model.inertiaContributions[link], L.mass,
                             L.inertia, L.centreOfMass);
     SumChildVectors(w.articulatedBias[link], model.biasContributions[link]);
+    // One division per link serves both transfers and the joint rate of stage 4.
+    w.inverseJointInertia[link] = 1.0 / w.articulatedInertia[link][DEntry];
     if (link == 0) break;  // link 1 transfers nothing to the base
     const LinkTransform X = TransformOf<untwisted>(L, w.sine[link], w.cosine[link]);
     TransferArticulatedInertia(w.inertiaSlot[link], w.articulatedInertia[link], X);
     TransferArticulatedBias(w.biasSlot[link], w.articulatedBias[link], w.articulatedInertia[link],
-                            p[link], X);
+                            p[link], X, w.inverseJointInertia[link]);
   }
 }
 
@@ -83,7 +85,8 @@ inline void JointRatesAndVelocities(ChainWorkspace& w, const ChainModel& model, 
     SpatialVector vPrime, v;
     double rate;
     TransformMotionToChild(vPrime, parent, X);
-    SolveJointRate(rate, p[link], w.articulatedBias[link], vPrime, w.articulatedInertia[link]);
+    SolveJointRate(rate, p[link], w.articulatedBias[link], vPrime, w.articulatedInertia[link],
+                   w.inverseJointInertia[link]);
     AddJointRate(v, vPrime, rate);
     w.parentVelocity[link] = vPrime;
     w.velocity[link] = v;

@@ -347,26 +347,39 @@ inline double RowTimes(const ArticulatedInertia& M, const SpatialVector& v) {
 
 // 10. The child's articulated bias moved into the parent frame:
 //     lambda = (tau - pA[5]) / D, y = pA + U·lambda with y[5] = tau, out = Xf·y.
+//     inverseD is 1/M[DEntry], formed by the caller that already needed it.
 inline void TransferArticulatedBias(SpatialVector& out, const SpatialVector& pA,
-                                    const ArticulatedInertia& M, double tau,
-                                    const LinkTransform& X) {
-  const double lambda = (tau - pA[5]) * (1.0 / M[DEntry]);
+                                    const ArticulatedInertia& M, double tau, const LinkTransform& X,
+                                    double inverseD) {
+  const double lambda = (tau - pA[5]) * inverseD;
   SpatialVector y;
   detail::StaticFor<5>([&](auto i) { y[i] = pA[i] + M[UEntry[i]] * lambda; });
   y[5] = tau;
   TransformForceToParent(out, y, X);
 }
 
+// 10. The same, forming 1/D itself.
+inline void TransferArticulatedBias(SpatialVector& out, const SpatialVector& pA,
+                                    const ArticulatedInertia& M, double tau,
+                                    const LinkTransform& X) {
+  TransferArticulatedBias(out, pA, M, tau, X, 1.0 / M[DEntry]);
+}
+
 // 11. The joint rate: out = (p - pA[5] - U^T·x) / D, x being the parent's velocity in this frame
-//     (evaluated as a product with 1/D, within rounding of the quotient).
+//     (evaluated as a product with 1/D, within rounding of the quotient). inverseD is 1/M[DEntry],
+//     formed by the caller that already needed it for the transfers.
 inline void SolveJointRate(double& out, const double& p, const SpatialVector& pA,
-                           const SpatialVector& x, const ArticulatedInertia& M) {
-  // 1/D depends on M alone, which is known long before x: only the product waits for x.
-  const double inverseD = 1.0 / M[DEntry];
+                           const SpatialVector& x, const ArticulatedInertia& M, double inverseD) {
   const double Ux = (M[UEntry[0]] * x[0] + M[UEntry[1]] * x[1]) +
                     (M[UEntry[2]] * x[2] + M[UEntry[3]] * x[3]) +
                     (M[UEntry[4]] * x[4] + M[UEntry[5]] * x[5]);
   out = ((p - pA[5]) - Ux) * inverseD;
+}
+
+// 11. The same, forming 1/D itself.
+inline void SolveJointRate(double& out, const double& p, const SpatialVector& pA,
+                           const SpatialVector& x, const ArticulatedInertia& M) {
+  SolveJointRate(out, p, pA, x, M, 1.0 / M[DEntry]);
 }
 
 // 12. The rate of change of the joint's momentum: g = M·v + beta (rows 0, 1, 3, 4 only),
