@@ -36,29 +36,47 @@ extern SineTable sineTable;
 // by the platform's double-precision sine. A repeated build of the same size reuses the storage.
 void BuildSineTable(int n);
 
+// Where the lookup of an angle reads: the table entry and whether it is negated. An angle out of
+// range reads no entry (entry = -1).
+struct SineTablePlace {
+  std::int32_t entry;
+  std::uint64_t signFlip;  // the sign bit, set for r < 0
+};
+
 // The lookup rule, inline for the passes (SineLookup is the same):
 //   j = trunc(x·1/(2π)) as a 32-bit integer,  r = x - (2·j)·π  (2·j a 32-bit integer),
 //   i = trunc(r / SineStep)  (a division, not a multiplication by the reciprocal),
 //   result = entry(i) for r >= 0, -entry(-i) for r < 0.
 // A non-finite angle, or one of 2^30 turns or more, gives a quiet NaN and reads no entry:
 // converting such a turn count to a 32-bit integer would be undefined behaviour.
-inline double SineFromTable(double angle) {
+// It is split in two, the arithmetic (SineTablePlaceOf) and the read (SineAt), so that a pass can
+// do all its arithmetic first and then issue its reads back to back, their cache misses
+// overlapping.
+inline SineTablePlace SineTablePlaceOf(double angle) {
   const double turns = angle * InverseTwoPi;
-  if (!(std::fabs(turns) < LookupTurnLimit)) return std::numeric_limits<double>::quiet_NaN();
+  if (!(std::fabs(turns) < LookupTurnLimit)) return SineTablePlace{-1, 0};
   const std::int32_t j = static_cast<std::int32_t>(turns);
   const std::int32_t evenTurns = 2 * j;  // |2·j| <= 2^31 - 2: no overflow
   const double r = angle - static_cast<double>(evenTurns) * Pi;
   // |r| < 2π + 3e-6 here, so |i| <= SineTableSize - 1 (see the SineTable tests).
   const std::int32_t i = static_cast<std::int32_t>(r / sineTable.step);
-  const double entry = sineTable.entries[std::abs(i)];
   // -entry(-i) for r < 0: flip the sign bit without a branch (the sign of r is unpredictable).
-  const std::uint64_t flip = static_cast<std::uint64_t>(r < 0.0) << 63;
+  return SineTablePlace{std::abs(i), static_cast<std::uint64_t>(r < 0.0) << 63};
+}
+
+inline double SineAt(SineTablePlace place) {
+  if (place.entry < 0) return std::numeric_limits<double>::quiet_NaN();
+  const double entry = sineTable.entries[place.entry];
   std::uint64_t bits;
   std::memcpy(&bits, &entry, sizeof bits);
-  bits ^= flip;
+  bits ^= place.signFlip;
   double result;
   std::memcpy(&result, &bits, sizeof result);
   return result;
+}
+
+inline double SineFromTable(double angle) {
+  return SineAt(SineTablePlaceOf(angle));
 }
 
 // cos(x) = SineFromTable(π/2 - x).
