@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/heap_policy.h"
 #include "dynamics/dynamics.h"
 #include "viewer/scene.h"
 #include "viewer/wall_clock.h"
@@ -42,6 +43,7 @@ void IdleHandler() {
 }
 
 void SetUpProcess(int& argc, char** argv) {
+  ReturnLargeBlocksToTheSystem();
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
   for (int i = 0; i < ChainCount; ++i) {
