@@ -38,8 +38,9 @@ start_xvfb() {
 }
 
 # Starts the program with its standard output and error captured, and waits for its window.
+# PENDULA_KEEP_LOADED (sanitizer runs) names libraries to preload, see tests/lsan.supp.
 start_pendula() {
-  "$PENDULA" >"$WORK/stdout" 2>"$WORK/stderr" &
+  LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
   WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$PENDULA" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
     fail "no window titled $PENDULA appeared"

@@ -14,4 +14,5 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
-"$@"
+# PENDULA_KEEP_LOADED (sanitizer runs) names libraries to preload, see tests/lsan.supp.
+LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$@"
