@@ -3,6 +3,8 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include <cstddef>
+
 namespace pendula {
 namespace {
 
@@ -84,7 +86,7 @@ void DrawScene(const double* angles, int chainCount, int linksPerChain, const Ca
 
   glColor4fv(LinkColour);
   for (int i = 0; i < chainCount; ++i) {
-    DrawChain(angles + i * linksPerChain, linksPerChain);
+    DrawChain(angles + static_cast<std::ptrdiff_t>(i) * linksPerChain, linksPerChain);
     glTranslatef(0.0f, 0.0f, ChainSpacing);
   }
 }

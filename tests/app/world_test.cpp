@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+
 namespace pendula {
 namespace {
 
@@ -27,7 +29,7 @@ TEST(InitialWorld, OnlyJoint1IsTurnedBy20RadiansPerChain) {
 TEST(InitialWorld, IsChainMajorAndContiguous) {
   static World world;
   // Joint k of chain i is element 20 i + (k - 1) of the flat array.
-  EXPECT_EQ(&world.angles[3][4], &world.angles[0][0] + 20 * 3 + 4);
+  EXPECT_EQ(&world.angles[3][4], &world.angles[0][0] + std::ptrdiff_t{20} * 3 + 4);
   EXPECT_EQ(sizeof(world.angles), sizeof(double) * 2000);
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +27,9 @@ constexpr int Height = 400;
 struct Picture {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
-  const unsigned char* at(int x, int y) const { return &rgb[3 * (y * width + x)]; }
+  const unsigned char* at(int x, int y) const {
+    return &rgb[3 * (static_cast<std::size_t>(y) * width + x)];
+  }
 };
 
 bool Capture(const char* path) {
@@ -64,7 +67,7 @@ bool Load(const char* path, Picture& picture) {
   in >> magic >> picture.width >> picture.height >> maximum;
   in.get();
   if (magic != "P6" || maximum != 255 || picture.width <= 0 || picture.height <= 0) return false;
-  picture.rgb.resize(3u * picture.width * picture.height);
+  picture.rgb.resize(std::size_t{3} * picture.width * picture.height);
   in.read(reinterpret_cast<char*>(picture.rgb.data()), picture.rgb.size());
   return static_cast<bool>(in);
 }

@@ -35,9 +35,9 @@ class StatisticsStepTest : public ::testing::Test {
 };
 
 TEST(StartStatistics, TakesRunStartBeforeWindowStart) {
-  double readings[2] = {100.0, 101.0};
+  // Static, like the pointer into it, so the pointer never outlives what it points at.
+  static double readings[2] = {100.0, 101.0};
   static double* next = readings;
-  next = readings;
   const Statistics started = StartStatistics([] { return *next++; });
   EXPECT_EQ(started.frameCounter, 0);
   EXPECT_EQ(started.runStart, 100.0);
