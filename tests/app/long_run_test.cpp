@@ -104,18 +104,19 @@ bool ChainIsFinite(const World& world, int chain) {
 
 // Why no chain is held to an energy that never rises from one pass to the next: the discrete
 // motion has no such energy. Heun's method is not dissipative step by step: its O(h^3) error
-// adds energy wherever the motion is fast compared with 1/h (0.037 J on the very first pass of
-// the straight chain 0 at friction 5; up to 386 J in one pass of a whipping chain at friction 1).
-// And with sines and cosines from a table the gravity torques are constant over each table
-// cell, which is no gradient field, so no potential makes the energy conserved even as h -> 0
-// (at h = 0.00012 single passes still gain up to 0.03 J). What friction must do over a long
-// run, and what is checked, is take energy out of every chain overall; at friction 5 the
-// damping keeps the motion slow enough that no pass gains more than the table's resolution.
+// adds energy wherever the motion is fast compared with 1/h, up to 386 J in one pass of a
+// whipping chain at friction 1. And with sines and cosines from a table the gravity torques are
+// constant over each table cell, which is no gradient field, so no potential makes the energy
+// conserved to rounding even as h -> 0: at h = 0.00012 and friction 5 single passes still gain
+// up to 0.03 J (a potential built from the table's own sines and cosines does worse, not
+// better). What is checked instead: every chain ends the run with less energy than it started
+// with, the kinetic energy is never negative, and at friction 5, where the damping keeps the
+// motion slow, no pass adds more than the table's resolution can.
 //
 // Friction 1 with a torque of 100 either way, like friction 0, spins chains up until Heun's
-// method at h = 0.012 is unstable for them: the first chain goes non-finite at pass 113 (at
-// h = 0.0012 all stay finite). There the check is that nothing crashes and that the sine
-// lookup's guard turns the overflowing state into NaN.
+// method at h = 0.012 is unstable for them: the first chain goes non-finite at pass 95 (torque
+// -100) or 113 (torque 100), while at h = 0.0012 all stay finite. There the check is that
+// nothing crashes and that the sine lookup's guard turns the overflowing state into NaN.
 TEST_P(LongRun, StaysSoundOverALongRun) {
   const DriveCase drive = GetParam();
   const DriveSettings settings{drive.friction, drive.torque};
