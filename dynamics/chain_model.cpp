@@ -25,6 +25,18 @@ constexpr LinkParameters UniformLink = {
 
 }  // namespace
 
+ModelShape ClassifyChainModel(const ChainModel& model) {
+  const SpatialVector& v0 = model.baseVelocity;
+  bool untwisted = true;
+  bool inPlane = (model.gravity[2] == 0.0) & (v0[2] == 0.0) & (v0[3] == 0.0) & (v0[4] == 0.0);
+  for (const LinkParameters& L : model.links) {
+    untwisted &= (L.d == 0.0) & (L.sinAlpha == 0.0) & (L.cosAlpha == 1.0);
+    inPlane &= (L.centreOfMass[2] == 0.0) & (L.inertia[2] == 0.0) & (L.inertia[4] == 0.0);
+  }
+  if (!untwisted) return ModelShape::General;
+  return inPlane ? ModelShape::InPlane : ModelShape::Untwisted;
+}
+
 void setUpModel(double stepSize) {
   ChainModel& model = chainModel;
   model.stepSize = stepSize;
@@ -32,6 +44,7 @@ void setUpModel(double stepSize) {
   model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
   for (int link = 0; link < LinkCount; ++link) model.links[link] = UniformLink;
+  model.shape = ClassifyChainModel(model);
 
   for (int link = 0; link < LinkCount; ++link) {
     model.inertiaContributions[link].Clear();
@@ -39,8 +52,17 @@ void setUpModel(double stepSize) {
     model.forceContributions[link].Clear();
     model.momentumContributions[link].Clear();
   }
-  // Link k collects link k+1's slots (k = 1..19); the tip's lists stay empty.
+  // The workspace starts as zeros, and every M_k as link k's own rigid-body inertia: what an
+  // evaluation of an in-plane model does not write keeps these values (exact for the
+  // out-of-plane components of the vectors, and for all of M_20).
   ChainWorkspace& work = chainWorkspace;
+  work = ChainWorkspace{};
+  for (int link = 0; link < LinkCount; ++link) {
+    const LinkParameters& L = model.links[link];
+    BuildArticulatedInertia(work.articulatedInertia[link], ContributionList<ArticulatedInertia>{},
+                            L.mass, L.inertia, L.centreOfMass);
+  }
+  // Link k collects link k+1's slots (k = 1..19); the tip's lists stay empty.
   for (int link = 0; link + 1 < LinkCount; ++link) {
     model.inertiaContributions[link].Append(work.inertiaSlot[link + 1]);
     model.biasContributions[link].Append(work.biasSlot[link + 1]);

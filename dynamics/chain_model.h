@@ -28,6 +28,17 @@ struct LinkParameters {
   double cosAlpha;  // cosine of the twist
 };
 
+// How much of the general arithmetic the model's constants call for (ClassifyChainModel).
+//   General:   every term.
+//   Untwisted: every link has d = 0 and no twist (sinAlpha = 0, cosAlpha = 1); the evaluation
+//              passes these as literals, so the inlined kernels settle their tests at compile
+//              time.
+//   InPlane:   untwisted, and besides every centre of mass has z = 0, every inertia has
+//              xz = yz = 0, and gravity and the base motion lie in the base xy plane: the
+//              in-plane block {0, 1, 5} never couples to {2, 3, 4}, and the in-plane kernels of
+//              spatial_algebra.h do the work, on the same numbers. This model is InPlane.
+enum class ModelShape { General, Untwisted, InPlane };
+
 // The model every chain shares; constant after setUpModel.
 struct ChainModel {
   double stepSize;             // the Heun step h, seconds
@@ -39,10 +50,16 @@ struct ChainModel {
   ContributionList<SpatialVector> biasContributions[LinkCount];
   ContributionList<SpatialVector> forceContributions[LinkCount];
   ContributionList<SpatialVector> momentumContributions[LinkCount];
+  // Decided once from the constants above by ClassifyChainModel, not on every evaluation:
+  // the comparisons would cost about 7 % of one.
+  ModelShape shape;
 };
 
 // The working quantities of one evaluation, shared by all chains (so evaluations must not
-// overlap). Each is written before it is read within one call; nothing carries over.
+// overlap). Each is written before it is read within one call; nothing carries over. For an
+// InPlane model an evaluation writes only the in-plane entries (M entries 0, 1, 5, 6, 10, 20 and
+// vector components 0, 1, 5); the others keep what setUpModel wrote (zeros, and each link's own
+// rigid-body inertia in articulatedInertia) or what an evaluation of another shape left.
 // Frames: "link k" means link k's coordinates about link k's origin.
 struct ChainWorkspace {
   // s_k, c_k: table sine and cosine of q_k.
@@ -87,6 +104,10 @@ extern ChainWorkspace chainWorkspace;
 inline LinkTransform TransformOfLink(const LinkParameters& link, double sinTheta, double cosTheta) {
   return LinkTransform{link.a, link.d, link.sinAlpha, link.cosAlpha, sinTheta, cosTheta};
 }
+
+// The shape that model's link constants, gravity and base motion allow. setUpModel stores it
+// in the model; whatever changes those constants afterwards must store it again.
+ModelShape ClassifyChainModel(const ChainModel& model);
 
 // setUpModel(stepSize) is declared in dynamics/dynamics.h.
 

@@ -1,5 +1,6 @@
 // Spatial algebra: the layouts of SpatialVector, ArticulatedInertia and LinkTransform
-// and the fifteen kernels that transform, multiply, project and sum them.
+// and the fifteen kernels that transform, multiply, project and sum them, with in-plane
+// variants of those an evaluation of an in-plane chain needs (at the end).
 //
 // Every joint is revolute about the z axis of its own link frame, so the motion subspace is
 // S = e5 (component 5 of a SpatialVector): a projection on the joint axis reads component 5 and
@@ -390,6 +391,162 @@ inline void JointMomentumRate(double& out, const SpatialVector& f, const Articul
   const double g0 = RowTimes<0>(M, v) + beta[0], g1 = RowTimes<1>(M, v) + beta[1];
   const double g3 = RowTimes<3>(M, v) + beta[3], g4 = RowTimes<4>(M, v) + beta[4];
   out = f[5] - (v[3] * g4 - v[4] * g3 + v[0] * g1 - v[1] * g0);
+}
+
+// The in-plane kernels. For a model whose links are untwisted and unshifted (d = 0, no twist),
+// whose centres of mass lie in their link's xy plane (rc z = 0), whose inertias have
+// Ixz = Iyz = 0, and whose gravity and base motion have no component out of the base xy plane,
+// the in-plane indices {0, 1, 5} (x, y, rotation about z) and the out-of-plane indices {2, 3, 4}
+// never couple: every entry of an articulated inertia between the two sets is an exact zero,
+// components 2, 3, 4 of every velocity, bias and force are exact zeros, and the out-of-plane
+// block of the inertias never reaches a joint rate or a momentum rate. These variants compute
+// only the in-plane entries, M entries 0, 1, 5, 6, 10, 20 and vector components 0, 1, 5, with
+// the operations, in the order, by which the general kernels form those entries; they leave
+// every other entry of their result as it was. Terms that are products of those exact zeros are
+// left out: adding them changes nothing but, at most, the sign of a result that is exactly zero.
+// X is untwisted and unshifted; only a, sinTheta and cosTheta are read.
+
+// Entries of an ArticulatedInertia that the in-plane kernels read and write.
+constexpr int InPlaneEntries[6] = {0, 1, 5, 6, 10, 20};
+// Components of a SpatialVector that the in-plane kernels read and write.
+constexpr int InPlaneComponents[3] = {0, 1, 5};
+
+// clang-format off
+
+// 2. In-plane entries of the rigid-body inertia (m, 0, -m·rcy, m, m·rcx, Izz) + the sum of the
+//    list's in-plane entries.
+inline void BuildArticulatedInertiaInPlane(ArticulatedInertia& out,
+                                           const ContributionList<ArticulatedInertia>& children,
+                                           double m, const double (&I)[6], const double (&rc)[3]) {
+  const double mx = m * rc[0], my = m * rc[1];
+  double r[6] = {m, 0.0, -my, m, mx, I[5]};
+  for (const ArticulatedInertia* child : children) {
+    detail::StaticFor<6>([&](auto i) { r[i] += (*child)[InPlaneEntries[i]]; });
+  }
+  detail::StaticFor<6>([&](auto i) { out[InPlaneEntries[i]] = r[i]; });
+}
+
+// 3. Components 0, 1, 5: out = base + the sum of the list.
+inline void AddChildVectorsInPlane(SpatialVector& out, const SpatialVector& base,
+                                   const ContributionList<SpatialVector>& children) {
+  double r[3] = {base[0], base[1], base[5]};
+  for (const SpatialVector* child : children) {
+    detail::StaticFor<3>([&](auto i) { r[i] += (*child)[InPlaneComponents[i]]; });
+  }
+  detail::StaticFor<3>([&](auto i) { out[InPlaneComponents[i]] = r[i]; });
+}
+
+// 3. Components 0, 1, 5: out = the sum of the list (zeros when it is empty).
+inline void SumChildVectorsInPlane(SpatialVector& out,
+                                   const ContributionList<SpatialVector>& children) {
+  double r[3] = {0.0, 0.0, 0.0};
+  for (const SpatialVector* child : children) {
+    detail::StaticFor<3>([&](auto i) { r[i] += (*child)[InPlaneComponents[i]]; });
+  }
+  detail::StaticFor<3>([&](auto i) { out[InPlaneComponents[i]] = r[i]; });
+}
+
+// 4. Components 0, 1, 5 of the weight: F = m·g, out = (F0, F1, rcx·F1 - rcy·F0).
+inline void GravityForceInPlane(SpatialVector& out, const double (&g)[3], const double (&rc)[3],
+                                double m) {
+  const double F0 = m * g[0], F1 = m * g[1];
+  out[0] = F0;
+  out[1] = F1;
+  out[5] = rc[0] * F1 - rc[1] * F0;
+}
+
+// 5. Components 0, 1, 5 of x + S·s.
+inline void AddJointRateInPlane(SpatialVector& out, const SpatialVector& x, const double& s) {
+  out[0] = x[0];
+  out[1] = x[1];
+  out[5] = x[5] + s;
+}
+
+// 5. Components 0, 1, 5 of x + S·(s1 + s2), summed as (x[5] + s1) + s2.
+inline void AddJointTorquesInPlane(SpatialVector& out, const SpatialVector& x, const double& s1,
+                                   const double& s2) {
+  out[0] = x[0];
+  out[1] = x[1];
+  out[5] = (x[5] + s1) + s2;
+}
+
+// 6. Components 0, 1, 5 of Xf·f: l = Rz(theta)·(f0, f1), out = (l0, l1, f5 + a·l1).
+inline void TransformForceToParentInPlane(SpatialVector& out, const SpatialVector& f,
+                                          const LinkTransform& X) {
+  const double c = X.cosTheta, s = X.sinTheta;
+  const double l0 = c * f[0] - s * f[1], l1 = s * f[0] + c * f[1];
+  out[0] = l0;
+  out[1] = l1;
+  out[5] = f[5] + X.a * l1;
+}
+
+// 7. Components 0, 1, 5 of Xf^T·v: l1 = v1 + a·v5, out = (Rz(theta)^T·(v0, l1), v5).
+inline void TransformMotionToChildInPlane(SpatialVector& out, const SpatialVector& v,
+                                          const LinkTransform& X) {
+  const double l0 = v[0], l1 = v[1] + X.a * v[5];
+  const double c = X.cosTheta, s = X.sinTheta;
+  out[0] = c * l0 + s * l1;
+  out[1] = -s * l0 + c * l1;
+  out[5] = v[5];
+}
+
+// clang-format on
+
+// 9. In-plane entries of Xf·(M - U·U^T/D)·Xf^T. With w = (U0, U1)/D:
+//    P00 = M00 - U0·w0, P01 = M01 - U0·w1, P11 = M11 - U1·w1, row and column 5 zero;
+//    the joint rotation turns the 2 by 2 block [P00 P01; P01 P11] by theta;
+//    the shear n2 += a·f1 then gives out05 = a·P01, out15 = a·P11, out55 = a·out15.
+//    inverseD is 1/M[DEntry], formed by the caller.
+[[gnu::always_inline]] inline void TransferArticulatedInertiaInPlane(ArticulatedInertia& out,
+                                                                     const ArticulatedInertia& M,
+                                                                     const LinkTransform& X,
+                                                                     double inverseD) {
+  const double U0 = M[UEntry[0]], U1 = M[UEntry[1]];
+  const double w0 = U0 * inverseD, w1 = U1 * inverseD;
+  const double P00 = M[0] - U0 * w0, P01 = M[1] - U0 * w1, P11 = M[6] - U1 * w1;
+  const double c = X.cosTheta, s = X.sinTheta, cc = c * c, ss = s * s, cs = c * s;
+  const double cross = (cs + cs) * P01;
+  const double R00 = (cc * P00 - cross) + ss * P11;
+  const double R11 = (ss * P00 + cross) + cc * P11;
+  const double R01 = cs * (P00 - P11) + (cc - ss) * P01;
+  const double R15 = X.a * R11;
+  out[0] = R00;
+  out[1] = R01;
+  out[5] = X.a * R01;
+  out[6] = R11;
+  out[10] = R15;
+  out[20] = X.a * R15;
+}
+
+// 10. Components 0, 1, 5 of the child's articulated bias moved into the parent frame:
+//     lambda = (tau - pA[5]) / D, y = (pA0 + U0·lambda, pA1 + U1·lambda, tau), out = Xf·y.
+inline void TransferArticulatedBiasInPlane(SpatialVector& out, const SpatialVector& pA,
+                                           const ArticulatedInertia& M, double tau,
+                                           const LinkTransform& X, double inverseD) {
+  const double lambda = (tau - pA[5]) * inverseD;
+  SpatialVector y;
+  y[0] = pA[0] + M[UEntry[0]] * lambda;
+  y[1] = pA[1] + M[UEntry[1]] * lambda;
+  y[5] = tau;
+  TransformForceToParentInPlane(out, y, X);
+}
+
+// 11. The joint rate from the in-plane components: out = (p - pA[5] - (U0·x0 + U1·x1 + D·x5))/D.
+inline void SolveJointRateInPlane(double& out, const double& p, const SpatialVector& pA,
+                                  const SpatialVector& x, const ArticulatedInertia& M,
+                                  double inverseD) {
+  const double Ux = (M[UEntry[0]] * x[0] + M[UEntry[1]] * x[1]) + M[UEntry[5]] * x[5];
+  out = ((p - pA[5]) - Ux) * inverseD;
+}
+
+// 12. The momentum rate from the in-plane components: g = M·v + beta (rows 0 and 1),
+//     out = f[5] - (v[0]·g[1] - v[1]·g[0]); v[3] and v[4] are zero.
+inline void JointMomentumRateInPlane(double& out, const SpatialVector& f,
+                                     const ArticulatedInertia& M, const SpatialVector& beta,
+                                     const SpatialVector& v) {
+  const double g0 = ((M[0] * v[0] + M[1] * v[1]) + M[5] * v[5]) + beta[0];
+  const double g1 = ((M[1] * v[0] + M[6] * v[1]) + M[10] * v[5]) + beta[1];
+  out = f[5] - (v[0] * g1 - v[1] * g0);
 }
 
 }  // namespace pendula

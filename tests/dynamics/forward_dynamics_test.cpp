@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 
+#include "dynamics/chain_model.h"
 #include "dynamics/dynamics.h"
 #include "tests/dynamics/reference_chain.h"
 #include "tests/support/allocation_counter.h"
@@ -22,6 +24,9 @@ constexpr double QuotedTolerance = 1e-6;
 // Rates recovered from momenta: both routines use the same table values, so only rounding
 // separates them.
 constexpr double RoundTripTolerance = 1e-10;
+// The same motion evaluated through other terms: rounding alone, relative to the largest
+// momentum rate of the state (up to about 2,000).
+constexpr double SameMotionRelativeTolerance = 1e-12;
 // The dynamics takes sines and cosines from the table (error up to one step, 6.3e-6 rad per
 // angle, always truncated the same way), the reference takes them exactly; summed over 20
 // joints and lever arms up to 20 m this bounds the agreement to about 1e-4 of the largest
@@ -162,6 +167,100 @@ TEST_F(ForwardDynamicsTest, MomentumRatesAreMinusHamiltonianGradient) {
           << "joint " << k + 1 << " case " << n;
     }
   }
+}
+
+// Gives every link other constants for the life of one test and puts the model's back after it,
+// storing the shape each time as any change of the constants must.
+class ChangedLinks {
+ public:
+  ChangedLinks() { std::copy(std::begin(chainModel.links), std::end(chainModel.links), saved_); }
+  ~ChangedLinks() {
+    std::copy(std::begin(saved_), std::end(saved_), chainModel.links);
+    chainModel.shape = ClassifyChainModel(chainModel);
+  }
+  LinkParameters& operator[](int link) { return chainModel.links[link]; }
+  ModelShape Store() { return chainModel.shape = ClassifyChainModel(chainModel); }
+
+ private:
+  LinkParameters saved_[LinkCount];
+};
+
+// Link constants that the model's own links never have, varied from link to link.
+void OffsetAlongZ(LinkParameters& link, int k) {
+  link.d = 0.05 * (k % 5) - 0.1;
+}
+void Twist(LinkParameters& link, int k) {
+  const double alpha = 0.3 * (k % 3 - 1);
+  link.sinAlpha = std::sin(alpha);
+  link.cosAlpha = std::cos(alpha);
+}
+// Between twisted axes an offset along z is a lever arm.
+void TwistAndOffsetAlongZ(LinkParameters& link, int k) {
+  Twist(link, k);
+  OffsetAlongZ(link, k);
+}
+void MassOffThePlane(LinkParameters& link, int k) {
+  link.centreOfMass[2] = 0.02 * (k % 4);
+  link.inertia[2] = 0.001 * (k % 3);
+  link.inertia[4] = -0.002;
+}
+
+// The model's own links never need the general terms (offsets along z, twists, centres of mass
+// and products of inertia off the xy plane); a chain whose links do must still be evaluated
+// exactly. Momenta from rates and rates back from momenta go through independent kernels, which
+// agree only if both honour those constants. Offsets along z and out-of-plane mass leave the
+// motion about parallel z axes as it was, which checks the other way round that the general
+// terms add nothing where they must not; twisted axes change it.
+TEST_F(ForwardDynamicsTest, ChainsOutOfThePlaneRecoverTheRatesOfMomentumInitialisation) {
+  constexpr int States = 10;
+  std::mt19937 random(29);
+  std::uniform_real_distribution<double> rate(-2.0, 2.0);
+  Joints p[States], q[States], r[States], pdotPlanar[States], qdot;
+  for (int n = 0; n < States; ++n) {
+    RandomState(random, p[n], q[n]);
+    for (double& x : r[n]) x = rate(random);
+    MomentumInitialisation(p[n], q[n], r[n]);
+    ForwardDynamics(p[n], q[n], pdotPlanar[n], qdot);
+  }
+  struct Change {
+    const char* what;
+    ModelShape shape;
+    bool sameMotion;
+    void (*apply)(LinkParameters& link, int k);
+  };
+  const Change changes[] = {
+      {"offsets along z", ModelShape::General, true, OffsetAlongZ},
+      {"twists", ModelShape::General, false, Twist},
+      {"twists and offsets along z", ModelShape::General, false, TwistAndOffsetAlongZ},
+      {"mass off the plane", ModelShape::Untwisted, true, MassOffThePlane},
+  };
+  for (const Change& change : changes) {
+    ChangedLinks links;
+    for (int k = 0; k < LinkCount; ++k) change.apply(links[k], k);
+    ASSERT_EQ(links.Store(), change.shape) << change.what;
+    double largestMomentumChange = 0.0;
+    for (int n = 0; n < States; ++n) {
+      Joints momenta, pdot;
+      MomentumInitialisation(momenta, q[n], r[n]);
+      ForwardDynamics(momenta, q[n], pdot, qdot);
+      const double rateScale =
+          *std::max_element(std::begin(pdotPlanar[n]), std::end(pdotPlanar[n]),
+                            [](double x, double y) { return std::fabs(x) < std::fabs(y); });
+      for (int k = 0; k < 20; ++k) {
+        ASSERT_NEAR(qdot[k], r[n][k], RoundTripTolerance) << change.what << ", joint " << k + 1;
+        largestMomentumChange = std::max(largestMomentumChange, std::fabs(momenta[k] - p[n][k]));
+        if (change.sameMotion) {
+          EXPECT_NEAR(momenta[k], p[n][k], RoundTripTolerance) << change.what << ", " << k + 1;
+          EXPECT_NEAR(pdot[k], pdotPlanar[n][k], SameMotionRelativeTolerance * std::fabs(rateScale))
+              << change.what << ", joint " << k + 1;
+        }
+      }
+    }
+    if (!change.sameMotion) {
+      EXPECT_GT(largestMomentumChange, 1e-2) << change.what;
+    }
+  }
+  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
 }
 
 TEST_F(ForwardDynamicsTest, WholeTurnsChangeResultsOnlyWithinTableResolution) {

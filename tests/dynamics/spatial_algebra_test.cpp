@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 
 namespace pendula {
 namespace {
@@ -389,6 +390,175 @@ TEST(JointMomentumRate, SubtractsComponentFiveOfSpatialForceCross) {
   double rate = 0.0;
   JointMomentumRate(rate, f, M, beta, v);
   EXPECT_NEAR(rate, f[5] - cross5, RoundingTolerance * 10);
+}
+
+// The in-plane kernels against the general ones, on inputs of the in-plane shape: no coupling
+// between {0, 1, 5} and {2, 3, 4} in the inertias, zeros in components 2, 3, 4 of the vectors,
+// an untwisted and unshifted transform. The entries they form must be the general kernels' own,
+// bit for bit; every other entry of their result must be left as it was.
+
+bool InPlaneIndex(int i) {
+  return i == 0 || i == 1 || i == 5;
+}
+
+ArticulatedInertia RandomInPlaneInertia(std::mt19937& random) {
+  ArticulatedInertia M = RandomInertia(random);
+  for (int i = 0; i < 6; ++i) {
+    for (int j = i; j < 6; ++j) {
+      if (InPlaneIndex(i) != InPlaneIndex(j)) M[InertiaEntry(i, j)] = 0.0;
+    }
+  }
+  return M;
+}
+
+SpatialVector RandomInPlaneVector(std::mt19937& random) {
+  SpatialVector v = RandomVector(random);
+  v[2] = v[3] = v[4] = 0.0;
+  return v;
+}
+
+LinkTransform RandomPlanarTransform(std::mt19937& random) {
+  LinkTransform X = RandomTransform(random);
+  X.d = 0.0;
+  X.sinAlpha = 0.0;
+  X.cosAlpha = 1.0;
+  return X;
+}
+
+// A result record whose every entry is a marker, so that untouched entries show.
+constexpr double Untouched = -12345.678;
+SpatialVector MarkedVector() {
+  SpatialVector v;
+  for (int i = 0; i < 6; ++i) v[i] = Untouched;
+  return v;
+}
+ArticulatedInertia MarkedInertia() {
+  ArticulatedInertia M;
+  for (int i = 0; i < 21; ++i) M[i] = Untouched;
+  return M;
+}
+
+void ExpectSameInPlane(const SpatialVector& inPlane, const SpatialVector& general) {
+  for (int i = 0; i < 6; ++i) {
+    if (InPlaneIndex(i)) {
+      EXPECT_EQ(inPlane[i], general[i]) << i;
+    } else {
+      EXPECT_EQ(inPlane[i], Untouched) << i;
+      EXPECT_EQ(general[i], 0.0) << i;
+    }
+  }
+}
+
+TEST(InPlaneKernels, VectorKernelsFormTheGeneralKernelsInPlaneComponents) {
+  std::mt19937 random(41);
+  std::uniform_real_distribution<double> value(-3.0, 3.0);
+  for (int n = 0; n < 50; ++n) {
+    const SpatialVector x = RandomInPlaneVector(random), y = RandomInPlaneVector(random);
+    const SpatialVector z = RandomInPlaneVector(random);
+    const LinkTransform X = RandomPlanarTransform(random);
+    const double s1 = value(random), s2 = value(random), m = 1.0 + std::fabs(value(random));
+    const double g[3] = {value(random), value(random), 0.0};
+    const double rc[3] = {value(random), value(random), 0.0};
+    ContributionList<SpatialVector> children;
+    children.Append(y);
+    children.Append(z);
+    SpatialVector general, inPlane = MarkedVector();
+    AddChildVectors(general, x, children);
+    AddChildVectorsInPlane(inPlane, x, children);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    SumChildVectors(general, children);
+    SumChildVectorsInPlane(inPlane, children);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    GravityForce(general, g, rc, m);
+    GravityForceInPlane(inPlane, g, rc, m);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    AddJointRate(general, x, s1);
+    AddJointRateInPlane(inPlane, x, s1);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    AddJointTorques(general, x, s1, s2);
+    AddJointTorquesInPlane(inPlane, x, s1, s2);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    TransformForceToParent(general, x, X);
+    TransformForceToParentInPlane(inPlane, x, X);
+    ExpectSameInPlane(inPlane, general);
+    inPlane = MarkedVector();
+    TransformMotionToChild(general, x, X);
+    TransformMotionToChildInPlane(inPlane, x, X);
+    ExpectSameInPlane(inPlane, general);
+  }
+}
+
+TEST(InPlaneKernels, InertiaKernelsFormTheGeneralKernelsInPlaneEntries) {
+  std::mt19937 random(43);
+  std::uniform_real_distribution<double> value(-3.0, 3.0);
+  for (int n = 0; n < 50; ++n) {
+    const ArticulatedInertia M = RandomInPlaneInertia(random);
+    const ArticulatedInertia child = RandomInPlaneInertia(random);
+    const LinkTransform X = RandomPlanarTransform(random);
+    const double inverseD = 1.0 / M[DEntry];
+    const double m = 1.0 + std::fabs(value(random));
+    const double I[6] = {1.0, value(random), 0.0, 1.0, 0.0, 1.0 + std::fabs(value(random))};
+    const double rc[3] = {value(random), value(random), 0.0};
+    ContributionList<ArticulatedInertia> children;
+    children.Append(child);
+    const std::pair<ArticulatedInertia, ArticulatedInertia> cases[2] = {
+        [&] {
+          ArticulatedInertia general, inPlane = MarkedInertia();
+          TransferArticulatedInertia(general, M, X);
+          TransferArticulatedInertiaInPlane(inPlane, M, X, inverseD);
+          return std::make_pair(inPlane, general);
+        }(),
+        [&] {
+          ArticulatedInertia general, inPlane = MarkedInertia();
+          BuildArticulatedInertia(general, children, m, I, rc);
+          BuildArticulatedInertiaInPlane(inPlane, children, m, I, rc);
+          return std::make_pair(inPlane, general);
+        }(),
+    };
+    for (const auto& [inPlane, general] : cases) {
+      for (int i = 0; i < 6; ++i) {
+        for (int j = i; j < 6; ++j) {
+          const int e = InertiaEntry(i, j);
+          if (InPlaneIndex(i) && InPlaneIndex(j)) {
+            EXPECT_EQ(inPlane[e], general[e]) << i << "," << j;
+          } else {
+            EXPECT_EQ(inPlane[e], Untouched) << i << "," << j;
+            if (InPlaneIndex(i) != InPlaneIndex(j)) {
+              EXPECT_EQ(general[e], 0.0) << i << "," << j;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(InPlaneKernels, ScalarKernelsEqualTheGeneralKernels) {
+  std::mt19937 random(47);
+  std::uniform_real_distribution<double> value(-3.0, 3.0);
+  for (int n = 0; n < 50; ++n) {
+    const ArticulatedInertia M = RandomInPlaneInertia(random);
+    const SpatialVector beta = RandomInPlaneVector(random), v = RandomInPlaneVector(random);
+    const SpatialVector f = RandomInPlaneVector(random);
+    const LinkTransform X = RandomPlanarTransform(random);
+    const double p = value(random), inverseD = 1.0 / M[DEntry];
+    double general, inPlane;
+    SolveJointRate(general, p, beta, v, M, inverseD);
+    SolveJointRateInPlane(inPlane, p, beta, v, M, inverseD);
+    EXPECT_EQ(inPlane, general);
+    JointMomentumRate(general, f, M, beta, v);
+    JointMomentumRateInPlane(inPlane, f, M, beta, v);
+    EXPECT_EQ(inPlane, general);
+    SpatialVector generalBias, inPlaneBias = MarkedVector();
+    TransferArticulatedBias(generalBias, beta, M, p, X, inverseD);
+    TransferArticulatedBiasInPlane(inPlaneBias, beta, M, p, X, inverseD);
+    ExpectSameInPlane(inPlaneBias, generalBias);
+  }
 }
 
 }  // namespace
