@@ -8,6 +8,7 @@ build=${1:?usage: $0 BUILD_DIR}
 [ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json" >&2; exit 1; }
 jobs=$(nproc)
 own='^'"$PWD"'/(app|viewer|dynamics|bench|tests)/'
+status=0
 
 echo "clang-tidy:"
 mapfile -t sources < <(grep -oE '"file": *"[^"]+"' "$build/compile_commands.json" |
@@ -16,9 +17,10 @@ printf '%s\n' "${sources[@]}" |
   xargs -P "$jobs" -n 4 clang-tidy -p "$build" --quiet 2>/dev/null >"$build/clang-tidy.log" || true
 if grep -E 'warning:|error:' "$build/clang-tidy.log"; then
   echo "clang-tidy reported the findings above" >&2
-  exit 1
+  status=1
+else
+  echo "  ${#sources[@]} files, nothing reported"
 fi
-echo "  ${#sources[@]} files, nothing reported"
 
 echo "cppcheck:"
 cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++17 \
@@ -28,6 +30,8 @@ cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --s
 if [ -s "$build/cppcheck.log" ]; then
   cat "$build/cppcheck.log"
   echo "cppcheck reported the findings above" >&2
-  exit 1
+  status=1
+else
+  echo "  nothing reported"
 fi
-echo "  nothing reported"
+exit $status
