@@ -65,7 +65,11 @@ inline SineTablePlace SineTablePlaceOf(double angle) {
 }
 
 inline double SineAt(SineTablePlace place) {
-  if (place.entry < 0) return std::numeric_limits<double>::quiet_NaN();
+  // One unsigned comparison rejects the out-of-range mark -1 and, as a second line of defence,
+  // any index past the last entry: the table is never read outside its bounds.
+  if (static_cast<std::uint32_t>(place.entry) >= static_cast<std::uint32_t>(sineTable.size)) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
   const double entry = sineTable.entries[place.entry];
   std::uint64_t bits;
   std::memcpy(&bits, &entry, sizeof bits);

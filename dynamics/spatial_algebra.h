@@ -353,7 +353,7 @@ inline void TransferArticulatedBias(SpatialVector& out, const SpatialVector& pA,
                                     const ArticulatedInertia& M, double tau, const LinkTransform& X,
                                     double inverseD) {
   const double lambda = (tau - pA[5]) * inverseD;
-  SpatialVector y;
+  SpatialVector y{};
   detail::StaticFor<5>([&](auto i) { y[i] = pA[i] + M[UEntry[i]] * lambda; });
   y[5] = tau;
   TransformForceToParent(out, y, X);
@@ -524,7 +524,7 @@ inline void TransferArticulatedBiasInPlane(SpatialVector& out, const SpatialVect
                                            const ArticulatedInertia& M, double tau,
                                            const LinkTransform& X, double inverseD) {
   const double lambda = (tau - pA[5]) * inverseD;
-  SpatialVector y;
+  SpatialVector y{};
   y[0] = pA[0] + M[UEntry[0]] * lambda;
   y[1] = pA[1] + M[UEntry[1]] * lambda;
   y[5] = tau;
