@@ -46,9 +46,7 @@ void SetUpProcess(int& argc, char** argv) {
   ReturnLargeBlocksToTheSystem();
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
-  for (int i = 0; i < ChainCount; ++i) {
-    MomentumInitialisation(world.momenta[i], world.angles[i], world.initialRates[i]);
-  }
+  InitialiseMomenta(world);
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);

@@ -1,5 +1,7 @@
 #include "app/world.h"
 
+#include "dynamics/dynamics.h"
+
 namespace pendula {
 
 // Joint 1 of chain i starts at this many radians times i.
@@ -12,6 +14,12 @@ void SetInitialAnglesAndRates(World& world) {
   for (int i = 0; i < ChainCount; ++i) {
     for (double& angle : world.angles[i]) angle = 0.0;
     world.angles[i][0] = InitialJoint1AngleStep * i;
+  }
+}
+
+void InitialiseMomenta(World& world) {
+  for (int i = 0; i < ChainCount; ++i) {
+    MomentumInitialisation(world.momenta[i], world.angles[i], world.initialRates[i]);
   }
 }
 

@@ -16,4 +16,7 @@ struct World {
 // so the chains start fanned out at visibly different angles.
 void SetInitialAnglesAndRates(World& world);
 
+// p = A(q) q̇ for every chain, from its angles and initial rates; the model must be set up.
+void InitialiseMomenta(World& world);
+
 }  // namespace pendula

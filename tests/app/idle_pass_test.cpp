@@ -39,8 +39,7 @@ class IdlePass : public ::testing::Test {
   static void SetUpTestSuite() { setUpModel(Step); }
   void SetUp() override {
     SetInitialAnglesAndRates(world_);
-    for (int i = 0; i < ChainCount; ++i)
-      MomentumInitialisation(world_.momenta[i], world_.angles[i], world_.initialRates[i]);
+    InitialiseMomenta(world_);
   }
   static World world_;
 };
@@ -50,7 +49,8 @@ TEST_F(IdlePass, StepsEveryChainOnceWithTheSameSettings) {
   static World expected;
   std::memcpy(&expected, &world_, sizeof(World));
   const DriveSettings settings{1.0, 100.0};
-  for (int i = 0; i < ChainCount; ++i) HeunStep(expected.momenta[i], expected.angles[i], 1.0, 100.0);
+  for (int i = 0; i < ChainCount; ++i)
+    HeunStep(expected.momenta[i], expected.angles[i], 1.0, 100.0);
 
   StepAllChains(world_, settings);
 

@@ -87,8 +87,7 @@ class LongRun : public ::testing::TestWithParam<DriveCase> {
   static void SetUpTestSuite() { setUpModel(Step); }
   void SetUp() override {
     SetInitialAnglesAndRates(world_);
-    for (int i = 0; i < ChainCount; ++i)
-      MomentumInitialisation(world_.momenta[i], world_.angles[i], world_.initialRates[i]);
+    InitialiseMomenta(world_);
   }
   static World world_;
 };

@@ -28,8 +28,7 @@ class NonFiniteState : public ::testing::Test {
   static void SetUpTestSuite() { setUpModel(Step); }
   static void StartUp(World& world) {
     SetInitialAnglesAndRates(world);
-    for (int i = 0; i < ChainCount; ++i)
-      MomentumInitialisation(world.momenta[i], world.angles[i], world.initialRates[i]);
+    InitialiseMomenta(world);
   }
   static World poisoned_;
   static World clean_;

@@ -45,8 +45,7 @@ World world;
 TEST(TrajectoryFingerprint, HundredChainsFromStartUpThroughEverySetting) {
   setUpModel(Step);
   SetInitialAnglesAndRates(world);
-  for (int i = 0; i < ChainCount; ++i)
-    MomentumInitialisation(world.momenta[i], world.angles[i], world.initialRates[i]);
+  InitialiseMomenta(world);
   // The settings the keys select, each for a stretch of passes.
   const DriveSettings stretches[] = {{5.0, 0.0}, {0.0, 100.0}, {1.0, -100.0}, {0.0, 0.0}};
   Fingerprint fingerprint;

@@ -46,16 +46,7 @@ sleep 0.3
 capture turned
 check_that "$(statistic turned 200 184 white) > 0.999" "mouse look did not turn the view away"
 
-xdotool key F4
-for _ in $(seq 50); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "F4 did not end the program"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[ "$status" -eq 0 ] || fail "F4 ended the program with status $status"
+quit_with_f4
 
 # The output: statistics in pairs, frame rate first, exactly formatted, and the three friction
 # lines in order, all written before the end.

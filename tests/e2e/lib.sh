@@ -60,3 +60,18 @@ statistic() {
 check_that() {
   awk "BEGIN { exit !($1) }" || fail "$2 ($1)"
 }
+
+# Presses F4 and waits for the program to end; fails unless it ends at once with status 0.
+# Extra words go into the failure message.
+quit_with_f4() {
+  xdotool key F4
+  for _ in $(seq 100); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$APP_PID" 2>/dev/null && fail "F4 did not end the program $*"
+  local status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  [ "$status" -eq 0 ] || fail "F4 ended the program with status $status $*"
+}

@@ -141,15 +141,6 @@ else
     "resident memory grew by $((rss_round2 - rss_round1)) kB in the second round (seed $SEED)"
 fi
 
-xdotool key F4
-for _ in $(seq 100); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "F4 did not end the program"
-status=0
-wait "$APP_PID" || status=$?
-APP_PID=""
-[ "$status" -eq 0 ] || fail "F4 ended the program with status $status (seed $SEED)"
+quit_with_f4 "(seed $SEED)"
 [ ! -s "$WORK/stderr" ] || fail "the program wrote to standard error (seed $SEED)"
 echo "PASS: $(statistics_lines) statistics pairs, $(grep -c '^friction' "$WORK/stdout") friction lines"
