@@ -1,6 +1,7 @@
 # Shared set-up for the end-to-end tests: a private virtual X server, the program under test,
 # and clean-up on every exit. Source it with the program and the screen probe as $1 and $2.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 PENDULA=$1
 PROBE=$2
@@ -25,16 +26,7 @@ fail() {
 
 # Starts Xvfb on the first free display number and exports DISPLAY.
 start_xvfb() {
-  exec 3>"$WORK/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  exec 3>&-
-  for _ in $(seq 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$WORK/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n 1 "$WORK/display")"
+  launch_xvfb "$WORK" || fail "Xvfb did not start"
 }
 
 # Starts the program with its standard output and error captured, and waits for its window.
