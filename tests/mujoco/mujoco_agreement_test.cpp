@@ -49,6 +49,18 @@ double RelativeDifference(const Joints& x, const Joints& reference) {
   return d / MaxAbs(reference);
 }
 
+// Each table sine or cosine is off by less than one table step, 2π/999,999 ≈ 6.3e-6 (the lookup
+// truncates and does not interpolate), and along the chain these errors add: the frames of the
+// links near the tip are off by up to 20 steps. So pendula and MuJoCo, which takes exact sines,
+// can differ by up to 20 table steps relative to the size of the result (1.3e-4); on the 200
+// states below the largest difference is about half of that. Any real fault (a wrong inertia,
+// a lost Coriolis term, friction on the wrong link, gravity 9.81) is a difference of 3e-4 or
+// far more.
+constexpr double TableTolerance = 20 * (6.283185307179586 / 999999);
+// With every angle zero the table is exact to 1.1e-11 (cos 0 is 0.99999999998889), so there the
+// two engines must agree to rounding, and to the 1e-9 of the central difference in ṗ.
+constexpr double RoundingTolerance = 1e-8;
+
 class MuJoCoAgreement : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -133,24 +145,25 @@ class MuJoCoAgreement : public ::testing::Test {
     for (int k = 0; k < N; ++k) momentumRates[k] = Mqddot[k] + MdotQdot[k];
   }
 
+  // pendula's ṗ on every random state against d/dt(M q̇) along MuJoCo's motion, with friction b
+  // and drive τ in force on both sides.
+  static void ExpectMomentumRatesMatchMuJoCo(double b, double tau) {
+    SetActiveJointTorques(b, tau);
+    for (const State& s : states_) {
+      Joints expected, momenta, momentumRates, jointRates;
+      MuJoCoMomentumRates(s, b, tau, expected);
+      MomentumInitialisation(momenta, s.angles, s.jointRates);
+      ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
+      EXPECT_LE(RelativeDifference(momentumRates, expected), TableTolerance);
+    }
+  }
+
   static MuJoCoChain chain_;
   static State states_[RandomStateCount];
 };
 
 MuJoCoChain MuJoCoAgreement::chain_;
 State MuJoCoAgreement::states_[RandomStateCount];
-
-// Each table sine or cosine is off by less than one table step, 2π/999,999 ≈ 6.3e-6 (the lookup
-// truncates and does not interpolate), and along the chain these errors add: the frames of the
-// links near the tip are off by up to 20 steps. So pendula and MuJoCo, which takes exact sines,
-// can differ by up to 20 table steps relative to the size of the result (1.3e-4); on the 200
-// states below the largest difference is about half of that. Any real fault (a wrong inertia,
-// a lost Coriolis term, friction on the wrong link, gravity 9.81) is a difference of 3e-4 or
-// far more.
-constexpr double TableTolerance = 20 * (6.283185307179586 / 999999);
-// With every angle zero the table is exact to 1.1e-11 (cos 0 is 0.99999999998889), so there the
-// two engines must agree to rounding, and to the 1e-9 of the central difference in ṗ.
-constexpr double RoundingTolerance = 1e-8;
 
 // The friction coefficient and the drive torque the program can select.
 constexpr double Friction = 5.0;
@@ -182,29 +195,15 @@ TEST_F(MuJoCoAgreement, JointRatesSolveMuJoCoMassMatrixForMomenta) {
   }
 }
 
-// ṗ = -∂H/∂q under gravity alone against d/dt(M q̇) along MuJoCo's motion.
+// ṗ = -∂H/∂q under gravity alone.
 TEST_F(MuJoCoAgreement, MomentumRatesUnderGravityMatchMuJoCo) {
-  SetActiveJointTorques(0.0, 0.0);
-  for (const State& s : states_) {
-    Joints expected, momenta, momentumRates, jointRates;
-    MuJoCoMomentumRates(s, 0.0, 0.0, expected);
-    MomentumInitialisation(momenta, s.angles, s.jointRates);
-    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
-    EXPECT_LE(RelativeDifference(momentumRates, expected), TableTolerance);
-  }
+  ExpectMomentumRatesMatchMuJoCo(0.0, 0.0);
 }
 
 // Friction is a moment -b q̇_k on link k alone and the drive a torque on joint 1 against the
 // base: MuJoCo given exactly those forces moves as pendula says.
 TEST_F(MuJoCoAgreement, FrictionOnEachLinkAndDriveOnJointOneMatchMuJoCo) {
-  SetActiveJointTorques(Friction, Drive);
-  for (const State& s : states_) {
-    Joints expected, momenta, momentumRates, jointRates;
-    MuJoCoMomentumRates(s, Friction, Drive, expected);
-    MomentumInitialisation(momenta, s.angles, s.jointRates);
-    ForwardDynamics(momenta, s.angles, momentumRates, jointRates);
-    EXPECT_LE(RelativeDifference(momentumRates, expected), TableTolerance);
-  }
+  ExpectMomentumRatesMatchMuJoCo(Friction, Drive);
 }
 
 // Without the table's error the agreement is to rounding: a constant that is slightly off
