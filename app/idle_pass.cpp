@@ -5,7 +5,14 @@
 namespace pendula {
 
 void StepAllChains(World& world, const DriveSettings& settings) {
-  for (int i = 0; i < ChainCount; ++i) {
+  // Two chains at a time: a pair step gives each chain what its own step would, in about the
+  // time of one.
+  int i = 0;
+  for (; i + 1 < ChainCount; i += 2) {
+    HeunStepPair(world.momenta[i], world.angles[i], world.momenta[i + 1], world.angles[i + 1],
+                 settings.frictionCoefficient, settings.appliedTorque);
+  }
+  for (; i < ChainCount; ++i) {
     HeunStep(world.momenta[i], world.angles[i], settings.frictionCoefficient,
              settings.appliedTorque);
   }

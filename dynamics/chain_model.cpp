@@ -23,6 +23,25 @@ constexpr LinkParameters UniformLink = {
     1.0,                                // cosAlpha
 };
 
+// Whether list k holds exactly link k+1's slot (k = 1..19) and the tip's list is empty.
+template <typename Slot>
+bool ListsFormSerialChain(const ContributionList<Slot> (&lists)[LinkCount],
+                          const Slot (&slots)[LinkCount]) {
+  for (int link = 0; link + 1 < LinkCount; ++link) {
+    if (lists[link].size() != 1 || &lists[link][0] != &slots[link + 1]) return false;
+  }
+  return lists[LinkCount - 1].empty();
+}
+
+// Whether the lists that the forward dynamics reads wire the links as one serial chain, each
+// link collecting the slots of the next: the in-plane evaluation hands those slots on directly.
+bool WiredAsSerialChain(const ChainModel& model) {
+  const ChainWorkspace& w = chainWorkspace;
+  return ListsFormSerialChain(model.inertiaContributions, w.inertiaSlot) &&
+         ListsFormSerialChain(model.biasContributions, w.biasSlot) &&
+         ListsFormSerialChain(model.forceContributions, w.forceSlot);
+}
+
 }  // namespace
 
 ModelShape ClassifyChainModel(const ChainModel& model) {
@@ -34,7 +53,7 @@ ModelShape ClassifyChainModel(const ChainModel& model) {
     inPlane &= (L.centreOfMass[2] == 0.0) & (L.inertia[2] == 0.0) & (L.inertia[4] == 0.0);
   }
   if (!untwisted) return ModelShape::General;
-  return inPlane ? ModelShape::InPlane : ModelShape::Untwisted;
+  return inPlane && WiredAsSerialChain(model) ? ModelShape::InPlane : ModelShape::Untwisted;
 }
 
 void setUpModel(double stepSize) {
@@ -44,7 +63,6 @@ void setUpModel(double stepSize) {
   model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
   for (int link = 0; link < LinkCount; ++link) model.links[link] = UniformLink;
-  model.shape = ClassifyChainModel(model);
 
   for (int link = 0; link < LinkCount; ++link) {
     model.inertiaContributions[link].Clear();
@@ -69,6 +87,7 @@ void setUpModel(double stepSize) {
     model.forceContributions[link].Append(work.forceSlot[link + 1]);
     model.momentumContributions[link].Append(work.momentumSlot[link + 1]);
   }
+  model.shape = ClassifyChainModel(model);
 }
 
 }  // namespace pendula

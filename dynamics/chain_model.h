@@ -35,8 +35,11 @@ struct LinkParameters {
 //              time.
 //   InPlane:   untwisted, and besides every centre of mass has z = 0, every inertia has
 //              xz = yz = 0, and gravity and the base motion lie in the base xy plane: the
-//              in-plane block {0, 1, 5} never couples to {2, 3, 4}, and the in-plane kernels of
-//              spatial_algebra.h do the work, on the same numbers. This model is InPlane.
+//              in-plane block {0, 1, 5} never couples to {2, 3, 4}; and the contribution lists
+//              wire the links as one serial chain (link k collects link k+1's slots). The
+//              in-plane kernels of spatial_algebra.h then do the work on the same numbers, and
+//              each link's slots pass to its parent directly (in_plane_chain.h). This model is
+//              InPlane.
 enum class ModelShape { General, Untwisted, InPlane };
 
 // The model every chain shares; constant after setUpModel.
@@ -50,7 +53,7 @@ struct ChainModel {
   ContributionList<SpatialVector> biasContributions[LinkCount];
   ContributionList<SpatialVector> forceContributions[LinkCount];
   ContributionList<SpatialVector> momentumContributions[LinkCount];
-  // Decided once from the constants above by ClassifyChainModel, not on every evaluation:
+  // Decided once from the constants and lists above by ClassifyChainModel, not on every evaluation:
   // the comparisons would cost about 7 % of one.
   ModelShape shape;
 };
@@ -105,8 +108,8 @@ inline LinkTransform TransformOfLink(const LinkParameters& link, double sinTheta
   return LinkTransform{link.a, link.d, link.sinAlpha, link.cosAlpha, sinTheta, cosTheta};
 }
 
-// The shape that model's link constants, gravity and base motion allow. setUpModel stores it
-// in the model; whatever changes those constants afterwards must store it again.
+// The shape that model's link constants, gravity, base motion and contribution lists allow.
+// setUpModel stores it in the model; whatever changes those afterwards must store it again.
 ModelShape ClassifyChainModel(const ChainModel& model);
 
 // setUpModel(stepSize) is declared in dynamics/dynamics.h.

@@ -3,8 +3,9 @@
 #include <cassert>
 
 #include "dynamics/chain_model.h"
+#include "dynamics/in_plane_chain.h"
+#include "dynamics/joint_sines.h"
 #include "dynamics/joint_torques.h"
-#include "dynamics/sine_table.h"
 #include "dynamics/spatial_algebra.h"
 
 namespace pendula {
@@ -21,32 +22,6 @@ inline LinkTransform TransformOf(const LinkParameters& L, double sinTheta, doubl
     return LinkTransform{L.a, 0.0, 0.0, 1.0, sinTheta, cosTheta};
   } else {
     return TransformOfLink(L, sinTheta, cosTheta);
-  }
-}
-
-// Copies what the stages computed into the workspace: for an in-plane model components 0, 1, 5
-// only, the others being exact zeros that were never formed.
-template <ModelShape shape>
-inline void Keep(SpatialVector& out, const SpatialVector& x) {
-  if constexpr (shape == ModelShape::InPlane) {
-    for (int i : InPlaneComponents) out[i] = x[i];
-  } else {
-    out = x;
-  }
-}
-
-// Stage 1: s_k = sin q_k, c_k = cos q_k from the table, the angles taken as they are.
-// All the index arithmetic first, then the 40 reads back to back: table entries are often not
-// in cache, and this way their misses overlap instead of waiting behind the divisions.
-inline void SinesAndCosines(ChainWorkspace& w, const Joints& q) {
-  SineTablePlace sinePlace[LinkCount], cosinePlace[LinkCount];
-  for (int link = 0; link < LinkCount; ++link) {
-    sinePlace[link] = SineTablePlaceOf(q[link]);
-    cosinePlace[link] = SineTablePlaceOf(HalfPi - q[link]);
-  }
-  for (int link = 0; link < LinkCount; ++link) {
-    w.sine[link] = SineAt(sinePlace[link]);
-    w.cosine[link] = SineAt(cosinePlace[link]);
   }
 }
 
@@ -71,28 +46,16 @@ inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& mo
   for (int link = LinkCount - 1; link >= 0; --link) {
     const LinkParameters& L = model.links[link];
     ArticulatedInertia& M = w.articulatedInertia[link];
-    if constexpr (shape == ModelShape::InPlane) {
-      BuildArticulatedInertiaInPlane(M, model.inertiaContributions[link], L.mass, L.inertia,
-                                     L.centreOfMass);
-      SumChildVectorsInPlane(w.articulatedBias[link], model.biasContributions[link]);
-    } else {
-      BuildArticulatedInertia(M, model.inertiaContributions[link], L.mass, L.inertia,
-                              L.centreOfMass);
-      SumChildVectors(w.articulatedBias[link], model.biasContributions[link]);
-    }
+    BuildArticulatedInertia(M, model.inertiaContributions[link], L.mass, L.inertia, L.centreOfMass);
+    SumChildVectors(w.articulatedBias[link], model.biasContributions[link]);
+
     // One division per link serves both transfers and the joint rate of stage 4.
     const double inverseD = 1.0 / M[DEntry];
     w.inverseJointInertia[link] = inverseD;
     if (link == 0) break;  // link 1 transfers nothing to the base
     const LinkTransform X = TransformOf<shape>(L, w.sine[link], w.cosine[link]);
-    if constexpr (shape == ModelShape::InPlane) {
-      TransferArticulatedInertiaInPlane(w.inertiaSlot[link], M, X, inverseD);
-      TransferArticulatedBiasInPlane(w.biasSlot[link], w.articulatedBias[link], M, p[link], X,
-                                     inverseD);
-    } else {
-      TransferArticulatedInertia(w.inertiaSlot[link], M, X);
-      TransferArticulatedBias(w.biasSlot[link], w.articulatedBias[link], M, p[link], X, inverseD);
-    }
+    TransferArticulatedInertia(w.inertiaSlot[link], M, X);
+    TransferArticulatedBias(w.biasSlot[link], w.articulatedBias[link], M, p[link], X, inverseD);
   }
 }
 
@@ -109,21 +72,14 @@ inline void JointRatesAndVelocities(ChainWorkspace& w, const ChainModel& model, 
     const ArticulatedInertia& M = w.articulatedInertia[link];
     SpatialVector vPrime, v;
     double rate;
-    if constexpr (shape == ModelShape::InPlane) {
-      TransformMotionToChildInPlane(vPrime, parent, X);
-      SolveJointRateInPlane(rate, p[link], w.articulatedBias[link], vPrime, M,
-                            w.inverseJointInertia[link]);
-      AddJointRateInPlane(v, vPrime, rate);
-    } else {
-      TransformMotionToChild(vPrime, parent, X);
-      SolveJointRate(rate, p[link], w.articulatedBias[link], vPrime, M,
-                     w.inverseJointInertia[link]);
-      AddJointRate(v, vPrime, rate);
-    }
-    Keep<shape>(w.parentVelocity[link], vPrime);
-    Keep<shape>(w.velocity[link], v);
+    TransformMotionToChild(vPrime, parent, X);
+    SolveJointRate(rate, p[link], w.articulatedBias[link], vPrime, M, w.inverseJointInertia[link]);
+    AddJointRate(v, vPrime, rate);
+
+    w.parentVelocity[link] = vPrime;
+    w.velocity[link] = v;
     qdot[link] = rate;
-    Keep<shape>(parent, v);
+    parent = v;
   }
 }
 
@@ -140,39 +96,24 @@ inline void SubtreeForces(ChainWorkspace& w, const ChainModel& model) {
   for (int link = LinkCount - 1; link >= 0; --link) {
     const LinkParameters& L = model.links[link];
     SpatialVector weight, load, F;
-    if constexpr (shape == ModelShape::InPlane) {
-      GravityForceInPlane(weight, w.gravity[link], L.centreOfMass, L.mass);
-      AddJointTorquesInPlane(load, weight, w.appliedTorque[link], w.frictionTorque[link]);
-      AddChildVectorsInPlane(F, load, model.forceContributions[link]);
-    } else {
-      GravityForce(weight, w.gravity[link], L.centreOfMass, L.mass);
-      AddJointTorques(load, weight, w.appliedTorque[link], w.frictionTorque[link]);
-      AddChildVectors(F, load, model.forceContributions[link]);
-    }
-    Keep<shape>(w.weight[link], weight);
-    Keep<shape>(w.load[link], load);
-    Keep<shape>(w.subtreeForce[link], F);
+    GravityForce(weight, w.gravity[link], L.centreOfMass, L.mass);
+    AddJointTorques(load, weight, w.appliedTorque[link], w.frictionTorque[link]);
+    AddChildVectors(F, load, model.forceContributions[link]);
+
+    w.weight[link] = weight;
+    w.load[link] = load;
+    w.subtreeForce[link] = F;
     if (link == 0) break;  // link 1 transfers nothing to the base
     const LinkTransform X = TransformOf<shape>(L, w.sine[link], w.cosine[link]);
-    if constexpr (shape == ModelShape::InPlane) {
-      TransformForceToParentInPlane(w.forceSlot[link], F, X);
-    } else {
-      TransformForceToParent(w.forceSlot[link], F, X);
-    }
+    TransformForceToParent(w.forceSlot[link], F, X);
   }
 }
 
 // Stage 7: pdot_k = F_k[5] - (v_k x* (M_k v_k + beta_k))[5].
-template <ModelShape shape>
 inline void MomentumRates(const ChainWorkspace& w, Joints& pdot) {
   for (int link = 0; link < LinkCount; ++link) {
-    if constexpr (shape == ModelShape::InPlane) {
-      JointMomentumRateInPlane(pdot[link], w.subtreeForce[link], w.articulatedInertia[link],
-                               w.articulatedBias[link], w.velocity[link]);
-    } else {
-      JointMomentumRate(pdot[link], w.subtreeForce[link], w.articulatedInertia[link],
-                        w.articulatedBias[link], w.velocity[link]);
-    }
+    JointMomentumRate(pdot[link], w.subtreeForce[link], w.articulatedInertia[link],
+                      w.articulatedBias[link], w.velocity[link]);
   }
 }
 
@@ -180,13 +121,13 @@ inline void MomentumRates(const ChainWorkspace& w, Joints& pdot) {
 template <ModelShape shape>
 void Evaluate(ChainWorkspace& w, const ChainModel& model, const Joints& p, const Joints& q,
               Joints& pdot, Joints& qdot) {
-  SinesAndCosines(w, q);
+  JointSinesAndCosines(w, q);
   GravityInLinkFrames<shape>(w, model);
   ArticulatedInertiasAndBiases<shape>(w, model, p);
   JointRatesAndVelocities<shape>(w, model, p, qdot);
   JointTorques(w, q, qdot);
   SubtreeForces<shape>(w, model);
-  MomentumRates<shape>(w, pdot);
+  MomentumRates(w, pdot);
 }
 
 }  // namespace
@@ -201,7 +142,7 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
   assert(model.shape == ClassifyChainModel(model));
   switch (model.shape) {
     case ModelShape::InPlane:
-      Evaluate<ModelShape::InPlane>(w, model, momenta, angles, momentumRates, jointRates);
+      EvaluateInPlaneChain(w, model, momenta, angles, momentumRates, jointRates);
       break;
     case ModelShape::Untwisted:
       Evaluate<ModelShape::Untwisted>(w, model, momenta, angles, momentumRates, jointRates);

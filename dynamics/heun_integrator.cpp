@@ -1,6 +1,8 @@
 #include "dynamics/heun_integrator.h"
 
 #include "dynamics/chain_model.h"
+#include "dynamics/in_plane_chain.h"
+#include "dynamics/lanes.h"
 
 namespace pendula {
 
@@ -22,6 +24,40 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
   for (int joint = 0; joint < LinkCount; ++joint) {
     momenta[joint] = momenta[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;
     angles[joint] = angles[joint] + ((qdot2[joint] + qdot1[joint]) * h) * 0.5;
+  }
+}
+
+void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&momentaB)[20],
+                  double (&anglesB)[20], double frictionCoefficient, double appliedTorque) {
+  if (chainModel.shape != ModelShape::InPlane) {
+    HeunStep(momentaA, anglesA, frictionCoefficient, appliedTorque);
+    HeunStep(momentaB, anglesB, frictionCoefficient, appliedTorque);
+    return;
+  }
+  SetActiveJointTorques(frictionCoefficient, appliedTorque);
+  const double h = chainModel.stepSize;
+  // Chain A in lane 0, chain B in lane 1; the arithmetic is HeunStep's, lane by lane.
+  DoublePair p[LinkCount], q[LinkCount];
+  for (int joint = 0; joint < LinkCount; ++joint) {
+    p[joint] = DoublePair{momentaA[joint], momentaB[joint]};
+    q[joint] = DoublePair{anglesA[joint], anglesB[joint]};
+  }
+  DoublePair pdot1[LinkCount], qdot1[LinkCount];
+  EvaluateInPlaneChainPair(chainModel, p, q, pdot1, qdot1);
+  DoublePair pPredicted[LinkCount], qPredicted[LinkCount];
+  for (int joint = 0; joint < LinkCount; ++joint) {
+    pPredicted[joint] = p[joint] + h * pdot1[joint];
+    qPredicted[joint] = q[joint] + h * qdot1[joint];
+  }
+  DoublePair pdot2[LinkCount], qdot2[LinkCount];
+  EvaluateInPlaneChainPair(chainModel, pPredicted, qPredicted, pdot2, qdot2);
+  for (int joint = 0; joint < LinkCount; ++joint) {
+    const DoublePair pNew = p[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;
+    const DoublePair qNew = q[joint] + ((qdot2[joint] + qdot1[joint]) * h) * 0.5;
+    momentaA[joint] = pNew[0];
+    momentaB[joint] = pNew[1];
+    anglesA[joint] = qNew[0];
+    anglesB[joint] = qNew[1];
   }
 }
 

@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "dynamics/contribution_list.h"
+#include "dynamics/lanes.h"
 
 namespace pendula {
 
@@ -399,154 +400,191 @@ inline void JointMomentumRate(double& out, const SpatialVector& f, const Articul
 // the in-plane indices {0, 1, 5} (x, y, rotation about z) and the out-of-plane indices {2, 3, 4}
 // never couple: every entry of an articulated inertia between the two sets is an exact zero,
 // components 2, 3, 4 of every velocity, bias and force are exact zeros, and the out-of-plane
-// block of the inertias never reaches a joint rate or a momentum rate. These variants compute
-// only the in-plane entries, M entries 0, 1, 5, 6, 10, 20 and vector components 0, 1, 5, with
-// the operations, in the order, by which the general kernels form those entries; they leave
-// every other entry of their result as it was. Terms that are products of those exact zeros are
-// left out: adding them changes nothing but, at most, the sign of a result that is exactly zero.
-// X is untwisted and unshifted; only a, sinTheta and cosTheta are read.
+// block of the inertias never reaches a joint rate or a momentum rate. These variants work on
+// the in-plane part alone (PlaneVector, PlaneInertia) with the operations, in the order, by
+// which the general kernels form those entries, so their results are the general kernels' own,
+// bit for bit. Terms that are products of those exact zeros are left out: adding them changes
+// nothing but, at most, the sign of a result that is exactly zero.
+//
+// They are templates on the number type T: double, or a pack of doubles (lanes.h) that carries
+// the same quantity of several chains, each lane computed exactly as a double would be. The
+// transform X is untwisted and unshifted; only X.a (a double), X.sinTheta and X.cosTheta (T)
+// are read.
 
-// Entries of an ArticulatedInertia that the in-plane kernels read and write.
-constexpr int InPlaneEntries[6] = {0, 1, 5, 6, 10, 20};
-// Components of a SpatialVector that the in-plane kernels read and write.
-constexpr int InPlaneComponents[3] = {0, 1, 5};
+// Components 0, 1 and 5 of a SpatialVector of the in-plane shape.
+template <typename T>
+struct PlaneVectorOf {
+  T c0, c1, c5;
+};
+using PlaneVector = PlaneVectorOf<double>;
+
+// Entries (0,0), (0,1), (0,5), (1,1), (1,5), (5,5) of an ArticulatedInertia of the in-plane
+// shape: packed entries 0, 1, 5, 6, 10 and 20. U is (m05, m15, m55) and D is m55.
+template <typename T>
+struct PlaneInertiaOf {
+  T m00, m01, m05, m11, m15, m55;
+};
+using PlaneInertia = PlaneInertiaOf<double>;
+
+// The in-plane part of a SpatialVector.
+inline PlaneVector InPlanePart(const SpatialVector& x) {
+  return PlaneVector{x[0], x[1], x[5]};
+}
+
+// The in-plane part of an ArticulatedInertia.
+inline PlaneInertia InPlanePart(const ArticulatedInertia& M) {
+  return PlaneInertia{M[0], M[1], M[5], M[6], M[10], M[20]};
+}
+
+// Writes components 0, 1, 5 of out; the others keep what they hold.
+inline void StoreInPlane(SpatialVector& out, const PlaneVector& x) {
+  out[0] = x.c0;
+  out[1] = x.c1;
+  out[5] = x.c5;
+}
+
+// Writes entries 0, 1, 5, 6, 10, 20 of out; the others keep what they hold.
+inline void StoreInPlane(ArticulatedInertia& out, const PlaneInertia& M) {
+  out[0] = M.m00;
+  out[1] = M.m01;
+  out[5] = M.m05;
+  out[6] = M.m11;
+  out[10] = M.m15;
+  out[20] = M.m55;
+}
 
 // clang-format off
 
-// 2. In-plane entries of the rigid-body inertia (m, 0, -m·rcy, m, m·rcx, Izz) + the sum of the
-//    list's in-plane entries.
-inline void BuildArticulatedInertiaInPlane(ArticulatedInertia& out,
-                                           const ContributionList<ArticulatedInertia>& children,
-                                           double m, const double (&I)[6], const double (&rc)[3]) {
+// 2. The in-plane entries of the rigid-body inertia: (m, 0, -m·rcy, m, m·rcx, Izz).
+template <typename T>
+inline void RigidInertiaInPlane(PlaneInertiaOf<T>& out, double m, const double (&I)[6],
+                                const double (&rc)[3]) {
   const double mx = m * rc[0], my = m * rc[1];
-  double r[6] = {m, 0.0, -my, m, mx, I[5]};
-  for (const ArticulatedInertia* child : children) {
-    detail::StaticFor<6>([&](auto i) { r[i] += (*child)[InPlaneEntries[i]]; });
-  }
-  detail::StaticFor<6>([&](auto i) { out[InPlaneEntries[i]] = r[i]; });
+  out = PlaneInertiaOf<T>{LaneSplat<T>(m), LaneSplat<T>(0.0), LaneSplat<T>(-my),
+                          LaneSplat<T>(m), LaneSplat<T>(mx), LaneSplat<T>(I[5])};
 }
 
-// 3. Components 0, 1, 5: out = base + the sum of the list.
-inline void AddChildVectorsInPlane(SpatialVector& out, const SpatialVector& base,
-                                   const ContributionList<SpatialVector>& children) {
-  double r[3] = {base[0], base[1], base[5]};
-  for (const SpatialVector* child : children) {
-    detail::StaticFor<3>([&](auto i) { r[i] += (*child)[InPlaneComponents[i]]; });
-  }
-  detail::StaticFor<3>([&](auto i) { out[InPlaneComponents[i]] = r[i]; });
+// 2. The rigid-body inertia plus one child's contribution, entry by entry.
+template <typename T>
+inline void BuildArticulatedInertiaInPlane(PlaneInertiaOf<T>& out, double m, const double (&I)[6],
+                                           const double (&rc)[3], const PlaneInertiaOf<T>& child) {
+  const double mx = m * rc[0], my = m * rc[1];
+  out = PlaneInertiaOf<T>{m + child.m00, 0.0 + child.m01, -my + child.m05,
+                          m + child.m11, mx + child.m15, I[5] + child.m55};
 }
 
-// 3. Components 0, 1, 5: out = the sum of the list (zeros when it is empty).
-inline void SumChildVectorsInPlane(SpatialVector& out,
-                                   const ContributionList<SpatialVector>& children) {
-  double r[3] = {0.0, 0.0, 0.0};
-  for (const SpatialVector* child : children) {
-    detail::StaticFor<3>([&](auto i) { r[i] += (*child)[InPlaneComponents[i]]; });
-  }
-  detail::StaticFor<3>([&](auto i) { out[InPlaneComponents[i]] = r[i]; });
+// 3. out = base + one child's contribution.
+template <typename T>
+inline void AddChildVectorInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& base,
+                                  const PlaneVectorOf<T>& child) {
+  out = PlaneVectorOf<T>{base.c0 + child.c0, base.c1 + child.c1, base.c5 + child.c5};
 }
 
-// 4. Components 0, 1, 5 of the weight: F = m·g, out = (F0, F1, rcx·F1 - rcy·F0).
-inline void GravityForceInPlane(SpatialVector& out, const double (&g)[3], const double (&rc)[3],
+// 3. out = the sum of one child's contribution, started from zeros as the general sum is
+//    (0 + x turns a negative zero into a positive one).
+template <typename T>
+inline void SumChildVectorInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& child) {
+  out = PlaneVectorOf<T>{0.0 + child.c0, 0.0 + child.c1, 0.0 + child.c5};
+}
+
+// 4. The weight: F = m·g, out = (F0, F1, rcx·F1 - rcy·F0).
+template <typename T>
+inline void GravityForceInPlane(PlaneVectorOf<T>& out, const T (&g)[3], const double (&rc)[3],
                                 double m) {
-  const double F0 = m * g[0], F1 = m * g[1];
-  out[0] = F0;
-  out[1] = F1;
-  out[5] = rc[0] * F1 - rc[1] * F0;
+  const T F0 = m * g[0], F1 = m * g[1];
+  out = PlaneVectorOf<T>{F0, F1, rc[0] * F1 - rc[1] * F0};
 }
 
-// 5. Components 0, 1, 5 of x + S·s.
-inline void AddJointRateInPlane(SpatialVector& out, const SpatialVector& x, const double& s) {
-  out[0] = x[0];
-  out[1] = x[1];
-  out[5] = x[5] + s;
+// 5. x + S·s.
+template <typename T>
+inline void AddJointRateInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& x, const T& s) {
+  out = PlaneVectorOf<T>{x.c0, x.c1, x.c5 + s};
 }
 
-// 5. Components 0, 1, 5 of x + S·(s1 + s2), summed as (x[5] + s1) + s2.
-inline void AddJointTorquesInPlane(SpatialVector& out, const SpatialVector& x, const double& s1,
-                                   const double& s2) {
-  out[0] = x[0];
-  out[1] = x[1];
-  out[5] = (x[5] + s1) + s2;
+// 5. x + S·(s1 + s2), summed as (x5 + s1) + s2.
+template <typename T, typename S1>
+inline void AddJointTorquesInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& x, const S1& s1,
+                                   const T& s2) {
+  out = PlaneVectorOf<T>{x.c0, x.c1, (x.c5 + s1) + s2};
 }
 
-// 6. Components 0, 1, 5 of Xf·f: l = Rz(theta)·(f0, f1), out = (l0, l1, f5 + a·l1).
-inline void TransformForceToParentInPlane(SpatialVector& out, const SpatialVector& f,
-                                          const LinkTransform& X) {
-  const double c = X.cosTheta, s = X.sinTheta;
-  const double l0 = c * f[0] - s * f[1], l1 = s * f[0] + c * f[1];
-  out[0] = l0;
-  out[1] = l1;
-  out[5] = f[5] + X.a * l1;
+// 6. Xf·f: l = Rz(theta)·(f0, f1), out = (l0, l1, f5 + a·l1).
+template <typename T, typename Transform>
+inline void TransformForceToParentInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& f,
+                                          const Transform& X) {
+  const T c = X.cosTheta, s = X.sinTheta;
+  const T l0 = c * f.c0 - s * f.c1, l1 = s * f.c0 + c * f.c1;
+  out = PlaneVectorOf<T>{l0, l1, f.c5 + X.a * l1};
 }
 
-// 7. Components 0, 1, 5 of Xf^T·v: l1 = v1 + a·v5, out = (Rz(theta)^T·(v0, l1), v5).
-inline void TransformMotionToChildInPlane(SpatialVector& out, const SpatialVector& v,
-                                          const LinkTransform& X) {
-  const double l0 = v[0], l1 = v[1] + X.a * v[5];
-  const double c = X.cosTheta, s = X.sinTheta;
-  out[0] = c * l0 + s * l1;
-  out[1] = -s * l0 + c * l1;
-  out[5] = v[5];
+// 7. Xf^T·v: l1 = v1 + a·v5, out = (Rz(theta)^T·(v0, l1), v5).
+template <typename T, typename Transform>
+inline void TransformMotionToChildInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& v,
+                                          const Transform& X) {
+  const T l0 = v.c0, l1 = v.c1 + X.a * v.c5;
+  const T c = X.cosTheta, s = X.sinTheta;
+  out = PlaneVectorOf<T>{c * l0 + s * l1, -s * l0 + c * l1, v.c5};
+}
+
+// 8. E^T·x for gravity, no twist: out = (c·x0 + s·x1, -s·x0 + c·x1, x2).
+template <typename T>
+inline void RotateToChildInPlane(T (&out)[3], const T (&x)[3], const T& sinTheta,
+                                 const T& cosTheta) {
+  out[0] = cosTheta * x[0] + sinTheta * x[1];
+  out[1] = -sinTheta * x[0] + cosTheta * x[1];
+  out[2] = x[2];
 }
 
 // clang-format on
 
-// 9. In-plane entries of Xf·(M - U·U^T/D)·Xf^T. With w = (U0, U1)/D:
+// 9. Xf·(M - U·U^T/D)·Xf^T. With w = (U0, U1)/D:
 //    P00 = M00 - U0·w0, P01 = M01 - U0·w1, P11 = M11 - U1·w1, row and column 5 zero;
 //    the joint rotation turns the 2 by 2 block [P00 P01; P01 P11] by theta;
 //    the shear n2 += a·f1 then gives out05 = a·P01, out15 = a·P11, out55 = a·out15.
-//    inverseD is 1/M[DEntry], formed by the caller.
-[[gnu::always_inline]] inline void TransferArticulatedInertiaInPlane(ArticulatedInertia& out,
-                                                                     const ArticulatedInertia& M,
-                                                                     const LinkTransform& X,
-                                                                     double inverseD) {
-  const double U0 = M[UEntry[0]], U1 = M[UEntry[1]];
-  const double w0 = U0 * inverseD, w1 = U1 * inverseD;
-  const double P00 = M[0] - U0 * w0, P01 = M[1] - U0 * w1, P11 = M[6] - U1 * w1;
-  const double c = X.cosTheta, s = X.sinTheta, cc = c * c, ss = s * s, cs = c * s;
-  const double cross = (cs + cs) * P01;
-  const double R00 = (cc * P00 - cross) + ss * P11;
-  const double R11 = (ss * P00 + cross) + cc * P11;
-  const double R01 = cs * (P00 - P11) + (cc - ss) * P01;
-  const double R15 = X.a * R11;
-  out[0] = R00;
-  out[1] = R01;
-  out[5] = X.a * R01;
-  out[6] = R11;
-  out[10] = R15;
-  out[20] = X.a * R15;
+//    inverseD is 1/D, formed by the caller.
+template <typename T, typename Transform>
+inline void TransferArticulatedInertiaInPlane(PlaneInertiaOf<T>& out, const PlaneInertiaOf<T>& M,
+                                              const Transform& X, const T& inverseD) {
+  const T U0 = M.m05, U1 = M.m15;
+  const T w0 = U0 * inverseD, w1 = U1 * inverseD;
+  const T P00 = M.m00 - U0 * w0, P01 = M.m01 - U0 * w1, P11 = M.m11 - U1 * w1;
+  const T c = X.cosTheta, s = X.sinTheta, cc = c * c, ss = s * s, cs = c * s;
+  const T cross = (cs + cs) * P01;
+  const T R00 = (cc * P00 - cross) + ss * P11;
+  const T R11 = (ss * P00 + cross) + cc * P11;
+  const T R01 = cs * (P00 - P11) + (cc - ss) * P01;
+  const T R15 = X.a * R11;
+  out = PlaneInertiaOf<T>{R00, R01, X.a * R01, R11, R15, X.a * R15};
 }
 
-// 10. Components 0, 1, 5 of the child's articulated bias moved into the parent frame:
-//     lambda = (tau - pA[5]) / D, y = (pA0 + U0·lambda, pA1 + U1·lambda, tau), out = Xf·y.
-inline void TransferArticulatedBiasInPlane(SpatialVector& out, const SpatialVector& pA,
-                                           const ArticulatedInertia& M, double tau,
-                                           const LinkTransform& X, double inverseD) {
-  const double lambda = (tau - pA[5]) * inverseD;
-  SpatialVector y{};
-  y[0] = pA[0] + M[UEntry[0]] * lambda;
-  y[1] = pA[1] + M[UEntry[1]] * lambda;
-  y[5] = tau;
+// 10. The child's articulated bias moved into the parent frame:
+//     lambda = (tau - pA5) / D, y = (pA0 + U0·lambda, pA1 + U1·lambda, tau), out = Xf·y.
+template <typename T, typename Transform>
+inline void TransferArticulatedBiasInPlane(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& pA,
+                                           const PlaneInertiaOf<T>& M, const T& tau,
+                                           const Transform& X, const T& inverseD) {
+  const T lambda = (tau - pA.c5) * inverseD;
+  const PlaneVectorOf<T> y{pA.c0 + M.m05 * lambda, pA.c1 + M.m15 * lambda, tau};
   TransformForceToParentInPlane(out, y, X);
 }
 
-// 11. The joint rate from the in-plane components: out = (p - pA[5] - (U0·x0 + U1·x1 + D·x5))/D.
-inline void SolveJointRateInPlane(double& out, const double& p, const SpatialVector& pA,
-                                  const SpatialVector& x, const ArticulatedInertia& M,
-                                  double inverseD) {
-  const double Ux = (M[UEntry[0]] * x[0] + M[UEntry[1]] * x[1]) + M[UEntry[5]] * x[5];
-  out = ((p - pA[5]) - Ux) * inverseD;
+// 11. The joint rate: out = (p - pA5 - (U0·x0 + U1·x1 + D·x5))/D.
+template <typename T>
+inline void SolveJointRateInPlane(T& out, const T& p, const PlaneVectorOf<T>& pA,
+                                  const PlaneVectorOf<T>& x, const PlaneInertiaOf<T>& M,
+                                  const T& inverseD) {
+  const T Ux = (M.m05 * x.c0 + M.m15 * x.c1) + M.m55 * x.c5;
+  out = ((p - pA.c5) - Ux) * inverseD;
 }
 
-// 12. The momentum rate from the in-plane components: g = M·v + beta (rows 0 and 1),
-//     out = f[5] - (v[0]·g[1] - v[1]·g[0]); v[3] and v[4] are zero.
-inline void JointMomentumRateInPlane(double& out, const SpatialVector& f,
-                                     const ArticulatedInertia& M, const SpatialVector& beta,
-                                     const SpatialVector& v) {
-  const double g0 = ((M[0] * v[0] + M[1] * v[1]) + M[5] * v[5]) + beta[0];
-  const double g1 = ((M[1] * v[0] + M[6] * v[1]) + M[10] * v[5]) + beta[1];
-  out = f[5] - (v[0] * g1 - v[1] * g0);
+// 12. The momentum rate: g = M·v + beta (rows 0 and 1), out = f5 - (v0·g1 - v1·g0);
+//     v3 and v4 are zero.
+template <typename T>
+inline void JointMomentumRateInPlane(T& out, const PlaneVectorOf<T>& f, const PlaneInertiaOf<T>& M,
+                                     const PlaneVectorOf<T>& beta, const PlaneVectorOf<T>& v) {
+  const T g0 = ((M.m00 * v.c0 + M.m01 * v.c1) + M.m05 * v.c5) + beta.c0;
+  const T g1 = ((M.m01 * v.c0 + M.m11 * v.c1) + M.m15 * v.c5) + beta.c1;
+  out = f.c5 - (v.c0 * g1 - v.c1 * g0);
 }
 
 }  // namespace pendula

@@ -53,6 +53,26 @@ TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
   }
 }
 
+// The in-plane evaluation hands each link's slots straight to its parent, so the model is
+// in-plane only while the lists wire exactly that serial chain; any other wiring is evaluated
+// by the general passes, which walk the lists.
+TEST_F(ChainModelTest, OnlyTheSerialWiringIsEvaluatedInPlane) {
+  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
+  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::InPlane);
+  chainModel.forceContributions[7].Clear();
+  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
+  chainModel.forceContributions[7].Append(chainWorkspace.forceSlot[9]);
+  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
+  setUpModel(0.012);
+  chainModel.biasContributions[LinkCount - 1].Append(chainWorkspace.biasSlot[1]);
+  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
+  setUpModel(0.012);
+  chainModel.inertiaContributions[0].Append(chainWorkspace.inertiaSlot[2]);
+  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
+  setUpModel(0.012);
+  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
+}
+
 TEST_F(ChainModelTest, EachLinkCollectsItsChildsSlotsAndTheTipNothing) {
   for (int link = 0; link + 1 < LinkCount; ++link) {
     ASSERT_EQ(chainModel.inertiaContributions[link].size(), 1u);

@@ -442,6 +442,7 @@ void ExpectSameInPlane(const SpatialVector& inPlane, const SpatialVector& genera
   for (int i = 0; i < 6; ++i) {
     if (InPlaneIndex(i)) {
       EXPECT_EQ(inPlane[i], general[i]) << i;
+      EXPECT_EQ(std::signbit(inPlane[i]), std::signbit(general[i])) << i;
     } else {
       EXPECT_EQ(inPlane[i], Untouched) << i;
       EXPECT_EQ(general[i], 0.0) << i;
@@ -449,47 +450,55 @@ void ExpectSameInPlane(const SpatialVector& inPlane, const SpatialVector& genera
   }
 }
 
+// The in-plane result stored into a marked record, for comparison with a general result.
+SpatialVector Stored(const PlaneVector& x) {
+  SpatialVector out = MarkedVector();
+  StoreInPlane(out, x);
+  return out;
+}
+ArticulatedInertia Stored(const PlaneInertia& M) {
+  ArticulatedInertia out = MarkedInertia();
+  StoreInPlane(out, M);
+  return out;
+}
+
 TEST(InPlaneKernels, VectorKernelsFormTheGeneralKernelsInPlaneComponents) {
   std::mt19937 random(41);
   std::uniform_real_distribution<double> value(-3.0, 3.0);
   for (int n = 0; n < 50; ++n) {
-    const SpatialVector x = RandomInPlaneVector(random), y = RandomInPlaneVector(random);
-    const SpatialVector z = RandomInPlaneVector(random);
+    SpatialVector x = RandomInPlaneVector(random), y = RandomInPlaneVector(random);
+    // Negative zeros: the general sum starts from +0, which the in-plane sum must keep.
+    if (n % 5 == 0) x[0] = y[5] = -0.0;
     const LinkTransform X = RandomPlanarTransform(random);
     const double s1 = value(random), s2 = value(random), m = 1.0 + std::fabs(value(random));
     const double g[3] = {value(random), value(random), 0.0};
     const double rc[3] = {value(random), value(random), 0.0};
+    const PlaneVector px = InPlanePart(x), py = InPlanePart(y);
     ContributionList<SpatialVector> children;
     children.Append(y);
-    children.Append(z);
-    SpatialVector general, inPlane = MarkedVector();
+    SpatialVector general;
+    PlaneVector inPlane;
     AddChildVectors(general, x, children);
-    AddChildVectorsInPlane(inPlane, x, children);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    AddChildVectorInPlane(inPlane, px, py);
+    ExpectSameInPlane(Stored(inPlane), general);
     SumChildVectors(general, children);
-    SumChildVectorsInPlane(inPlane, children);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    SumChildVectorInPlane(inPlane, py);
+    ExpectSameInPlane(Stored(inPlane), general);
     GravityForce(general, g, rc, m);
     GravityForceInPlane(inPlane, g, rc, m);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    ExpectSameInPlane(Stored(inPlane), general);
     AddJointRate(general, x, s1);
-    AddJointRateInPlane(inPlane, x, s1);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    AddJointRateInPlane(inPlane, px, s1);
+    ExpectSameInPlane(Stored(inPlane), general);
     AddJointTorques(general, x, s1, s2);
-    AddJointTorquesInPlane(inPlane, x, s1, s2);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    AddJointTorquesInPlane(inPlane, px, s1, s2);
+    ExpectSameInPlane(Stored(inPlane), general);
     TransformForceToParent(general, x, X);
-    TransformForceToParentInPlane(inPlane, x, X);
-    ExpectSameInPlane(inPlane, general);
-    inPlane = MarkedVector();
+    TransformForceToParentInPlane(inPlane, px, X);
+    ExpectSameInPlane(Stored(inPlane), general);
     TransformMotionToChild(general, x, X);
-    TransformMotionToChildInPlane(inPlane, x, X);
-    ExpectSameInPlane(inPlane, general);
+    TransformMotionToChildInPlane(inPlane, px, X);
+    ExpectSameInPlane(Stored(inPlane), general);
   }
 }
 
@@ -506,18 +515,27 @@ TEST(InPlaneKernels, InertiaKernelsFormTheGeneralKernelsInPlaneEntries) {
     const double rc[3] = {value(random), value(random), 0.0};
     ContributionList<ArticulatedInertia> children;
     children.Append(child);
-    const std::pair<ArticulatedInertia, ArticulatedInertia> cases[2] = {
+    const std::pair<ArticulatedInertia, ArticulatedInertia> cases[3] = {
         [&] {
-          ArticulatedInertia general, inPlane = MarkedInertia();
+          ArticulatedInertia general;
+          PlaneInertia inPlane;
           TransferArticulatedInertia(general, M, X);
-          TransferArticulatedInertiaInPlane(inPlane, M, X, inverseD);
-          return std::make_pair(inPlane, general);
+          TransferArticulatedInertiaInPlane(inPlane, InPlanePart(M), X, inverseD);
+          return std::make_pair(Stored(inPlane), general);
         }(),
         [&] {
-          ArticulatedInertia general, inPlane = MarkedInertia();
+          ArticulatedInertia general;
+          PlaneInertia inPlane;
           BuildArticulatedInertia(general, children, m, I, rc);
-          BuildArticulatedInertiaInPlane(inPlane, children, m, I, rc);
-          return std::make_pair(inPlane, general);
+          BuildArticulatedInertiaInPlane(inPlane, m, I, rc, InPlanePart(child));
+          return std::make_pair(Stored(inPlane), general);
+        }(),
+        [&] {
+          ArticulatedInertia general;
+          PlaneInertia inPlane;
+          BuildArticulatedInertia(general, ContributionList<ArticulatedInertia>{}, m, I, rc);
+          RigidInertiaInPlane(inPlane, m, I, rc);
+          return std::make_pair(Stored(inPlane), general);
         }(),
     };
     for (const auto& [inPlane, general] : cases) {
@@ -526,6 +544,7 @@ TEST(InPlaneKernels, InertiaKernelsFormTheGeneralKernelsInPlaneEntries) {
           const int e = InertiaEntry(i, j);
           if (InPlaneIndex(i) && InPlaneIndex(j)) {
             EXPECT_EQ(inPlane[e], general[e]) << i << "," << j;
+            EXPECT_EQ(std::signbit(inPlane[e]), std::signbit(general[e])) << i << "," << j;
           } else {
             EXPECT_EQ(inPlane[e], Untouched) << i << "," << j;
             if (InPlaneIndex(i) != InPlaneIndex(j)) {
@@ -547,17 +566,19 @@ TEST(InPlaneKernels, ScalarKernelsEqualTheGeneralKernels) {
     const SpatialVector f = RandomInPlaneVector(random);
     const LinkTransform X = RandomPlanarTransform(random);
     const double p = value(random), inverseD = 1.0 / M[DEntry];
+    const PlaneInertia pM = InPlanePart(M);
     double general, inPlane;
     SolveJointRate(general, p, beta, v, M, inverseD);
-    SolveJointRateInPlane(inPlane, p, beta, v, M, inverseD);
+    SolveJointRateInPlane(inPlane, p, InPlanePart(beta), InPlanePart(v), pM, inverseD);
     EXPECT_EQ(inPlane, general);
     JointMomentumRate(general, f, M, beta, v);
-    JointMomentumRateInPlane(inPlane, f, M, beta, v);
+    JointMomentumRateInPlane(inPlane, InPlanePart(f), pM, InPlanePart(beta), InPlanePart(v));
     EXPECT_EQ(inPlane, general);
-    SpatialVector generalBias, inPlaneBias = MarkedVector();
+    SpatialVector generalBias;
+    PlaneVector inPlaneBias;
     TransferArticulatedBias(generalBias, beta, M, p, X, inverseD);
-    TransferArticulatedBiasInPlane(inPlaneBias, beta, M, p, X, inverseD);
-    ExpectSameInPlane(inPlaneBias, generalBias);
+    TransferArticulatedBiasInPlane(inPlaneBias, InPlanePart(beta), pM, p, X, inverseD);
+    ExpectSameInPlane(Stored(inPlaneBias), generalBias);
   }
 }
 
