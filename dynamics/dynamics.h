@@ -32,8 +32,8 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
               double appliedTorque);
 
 // HeunStep on chain A and on chain B (two different chains), with the same b and τ: each
-// chain's new state is bit for bit what HeunStep gives it. For the in-plane model the two chains run side by side, one in
-// each lane of the same instructions, in working storage of their own.
+// chain's new state is bit for bit what HeunStep gives it. For the in-plane model the two chains
+// run side by side, one in each lane of the same instructions, in working storage of their own.
 void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&momentaB)[20],
                   double (&anglesB)[20], double frictionCoefficient, double appliedTorque);
 

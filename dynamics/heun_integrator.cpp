@@ -6,12 +6,38 @@
 
 namespace pendula {
 
+namespace {
+
+// The step's two evaluations: ForwardDynamics, or for the in-plane model the in-plane
+// evaluation, the first one working out where the second will read the table and fetching
+// those entries early.
+struct StepEvaluations {
+  bool inPlane = chainModel.shape == ModelShape::InPlane;
+  JointTablePlaces<double> predictedPlaces;
+
+  void First(const double (&p)[LinkCount], const double (&q)[LinkCount], double (&pdot)[LinkCount],
+             double (&qdot)[LinkCount]) {
+    if (!inPlane) return ForwardDynamics(p, q, pdot, qdot);
+    const StepLookahead<double> lookahead{nullptr, &predictedPlaces, chainModel.stepSize};
+    EvaluateInPlaneChain(chainWorkspace, chainModel, p, q, pdot, qdot, lookahead);
+  }
+  void Second(const double (&p)[LinkCount], const double (&q)[LinkCount], double (&pdot)[LinkCount],
+              double (&qdot)[LinkCount]) {
+    if (!inPlane) return ForwardDynamics(p, q, pdot, qdot);
+    const StepLookahead<double> lookahead{&predictedPlaces, nullptr, 0.0};
+    EvaluateInPlaneChain(chainWorkspace, chainModel, p, q, pdot, qdot, lookahead);
+  }
+};
+
+}  // namespace
+
 void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoefficient,
               double appliedTorque) {
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const double h = chainModel.stepSize;
+  StepEvaluations evaluations;
   double pdot1[LinkCount], qdot1[LinkCount];
-  ForwardDynamics(momenta, angles, pdot1, qdot1);
+  evaluations.First(momenta, angles, pdot1, qdot1);
   // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
   double pPredicted[LinkCount], qPredicted[LinkCount];
   for (int joint = 0; joint < LinkCount; ++joint) {
@@ -19,7 +45,7 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
     qPredicted[joint] = angles[joint] + h * qdot1[joint];
   }
   double pdot2[LinkCount], qdot2[LinkCount];
-  ForwardDynamics(pPredicted, qPredicted, pdot2, qdot2);
+  evaluations.Second(pPredicted, qPredicted, pdot2, qdot2);
   // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
   for (int joint = 0; joint < LinkCount; ++joint) {
     momenta[joint] = momenta[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;
@@ -42,15 +68,17 @@ void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&moment
     p[joint] = DoublePair{momentaA[joint], momentaB[joint]};
     q[joint] = DoublePair{anglesA[joint], anglesB[joint]};
   }
+  JointTablePlaces<DoublePair> predictedPlaces;
   DoublePair pdot1[LinkCount], qdot1[LinkCount];
-  EvaluateInPlaneChainPair(chainModel, p, q, pdot1, qdot1);
+  EvaluateInPlaneChainPair(chainModel, p, q, pdot1, qdot1, {nullptr, &predictedPlaces, h});
   DoublePair pPredicted[LinkCount], qPredicted[LinkCount];
   for (int joint = 0; joint < LinkCount; ++joint) {
     pPredicted[joint] = p[joint] + h * pdot1[joint];
     qPredicted[joint] = q[joint] + h * qdot1[joint];
   }
   DoublePair pdot2[LinkCount], qdot2[LinkCount];
-  EvaluateInPlaneChainPair(chainModel, pPredicted, qPredicted, pdot2, qdot2);
+  EvaluateInPlaneChainPair(chainModel, pPredicted, qPredicted, pdot2, qdot2,
+                           {&predictedPlaces, nullptr, 0.0});
   for (int joint = 0; joint < LinkCount; ++joint) {
     const DoublePair pNew = p[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;
     const DoublePair qNew = q[joint] + ((qdot2[joint] + qdot1[joint]) * h) * 0.5;

@@ -2,7 +2,6 @@
 
 #include <type_traits>
 
-#include "dynamics/joint_sines.h"
 #include "dynamics/joint_torques.h"
 #include "dynamics/spatial_algebra.h"
 
@@ -38,37 +37,73 @@ struct PassResults {
   PlaneVectorOf<T> force[LinkCount];     // F_k
 };
 
+template <typename T>
+constexpr bool Single = std::is_same_v<T, double>;
+
 // The shared workspace for one chain; nothing for a pair.
 template <typename T>
 using WorkspaceOf = std::conditional_t<std::is_same_v<T, double>, ChainWorkspace, void>;
-
-template <typename T>
-constexpr bool Single = std::is_same_v<T, double>;
 
 template <typename T>
 inline PlaneTransform<T> TransformOf(const PassResults<T>& r, const ChainModel& model, int link) {
   return PlaneTransform<T>{model.links[link].a, r.sine[link], r.cosine[link]};
 }
 
-// Stage 1: s_k, c_k from the table. A pair looks its lanes up one by one.
-inline void SinesAndCosines(ChainWorkspace* w, PassResults<double>& r, const Joints<double>& q) {
-  JointSinesAndCosines(*w, q);
+// The table places of q (lane by lane): for s_k the angle itself, for c_k π/2 - q_k.
+template <typename T>
+inline void TablePlacesOf(JointTablePlaces<T>& out, const Joints<T>& q) {
   for (int link = 0; link < LinkCount; ++link) {
-    r.sine[link] = w->sine[link];
-    r.cosine[link] = w->cosine[link];
-  }
-}
-inline void SinesAndCosines(void*, PassResults<DoublePair>& r, const Joints<DoublePair>& q) {
-  SineTablePlace sinePlace[LinkCount][2], cosinePlace[LinkCount][2];
-  for (int link = 0; link < LinkCount; ++link) {
-    for (int lane = 0; lane < 2; ++lane) {
-      sinePlace[link][lane] = SineTablePlaceOf(q[link][lane]);
-      cosinePlace[link][lane] = SineTablePlaceOf(HalfPi - q[link][lane]);
+    for (int lane = 0; lane < LaneCount<T>; ++lane) {
+      out.sine[link][lane] = SineTablePlaceOf(LaneOf(q[link], lane));
+      out.cosine[link][lane] = SineTablePlaceOf(HalfPi - LaneOf(q[link], lane));
     }
   }
+}
+
+// The entry at each place, all lanes of a link together.
+template <typename T>
+inline T EntriesAt(const SineTablePlace (&places)[LaneCount<T>]) {
+  if constexpr (Single<T>) {
+    return SineAt(places[0]);
+  } else {
+    return T{SineAt(places[0]), SineAt(places[1])};
+  }
+}
+
+// Stage 1: s_k, c_k from the table, at the places the step gives or at those of q. All the
+// index arithmetic comes first and the 40 reads (per lane) back to back: table entries are
+// often not in cache, and this way their misses overlap instead of waiting behind the divisions.
+template <typename T>
+inline void SinesAndCosines(WorkspaceOf<T>* w, PassResults<T>& r, const Joints<T>& q,
+                            const JointTablePlaces<T>* given) {
+  JointTablePlaces<T> own;
+  if (given == nullptr) {
+    TablePlacesOf(own, q);
+    given = &own;
+  }
   for (int link = 0; link < LinkCount; ++link) {
-    r.sine[link] = DoublePair{SineAt(sinePlace[link][0]), SineAt(sinePlace[link][1])};
-    r.cosine[link] = DoublePair{SineAt(cosinePlace[link][0]), SineAt(cosinePlace[link][1])};
+    r.sine[link] = EntriesAt<T>(given->sine[link]);
+    r.cosine[link] = EntriesAt<T>(given->cosine[link]);
+    if constexpr (Single<T>) {
+      w->sine[link] = r.sine[link];
+      w->cosine[link] = r.cosine[link];
+    }
+  }
+}
+
+// The places of the predicted angles q + h·qdot, formed exactly as the Heun predictor forms
+// those angles, and their entries fetched.
+template <typename T>
+inline void PredictedTablePlaces(JointTablePlaces<T>& out, const Joints<T>& q,
+                                 const Joints<T>& qdot, double h) {
+  for (int link = 0; link < LinkCount; ++link) {
+    for (int lane = 0; lane < LaneCount<T>; ++lane) {
+      const double predicted = LaneOf(q[link], lane) + h * LaneOf(qdot[link], lane);
+      out.sine[link][lane] = SineTablePlaceOf(predicted);
+      out.cosine[link][lane] = SineTablePlaceOf(HalfPi - predicted);
+      PrefetchSineAt(out.sine[link][lane]);
+      PrefetchSineAt(out.cosine[link][lane]);
+    }
   }
 }
 
@@ -210,12 +245,15 @@ inline void MomentumRates(const PassResults<T>& r, Joints<T>& pdot) {
 // The seven stages in order.
 template <typename T>
 inline void Evaluate(WorkspaceOf<T>* w, const ChainModel& model, const Joints<T>& p,
-                     const Joints<T>& q, Joints<T>& pdot, Joints<T>& qdot) {
+                     const Joints<T>& q, Joints<T>& pdot, Joints<T>& qdot,
+                     const StepLookahead<T>& lookahead) {
   PassResults<T> r;
-  SinesAndCosines(w, r, q);
+  SinesAndCosines<T>(w, r, q, lookahead.given);
   GravityInLinkFrames<T>(w, r, model);
   ArticulatedInertiasAndBiases<T>(w, r, model, p);
   JointRatesAndVelocities<T>(w, r, model, p, qdot);
+  if (lookahead.predicted != nullptr)
+    PredictedTablePlaces(*lookahead.predicted, q, qdot, lookahead.h);
   JointTorques<T>(w, r, q, qdot);
   SubtreeForces<T>(w, r, model);
   MomentumRates(r, pdot);
@@ -224,14 +262,16 @@ inline void Evaluate(WorkspaceOf<T>* w, const ChainModel& model, const Joints<T>
 }  // namespace
 
 void EvaluateInPlaneChain(ChainWorkspace& w, const ChainModel& model, const Joints<double>& p,
-                          const Joints<double>& q, Joints<double>& pdot, Joints<double>& qdot) {
-  Evaluate<double>(&w, model, p, q, pdot, qdot);
+                          const Joints<double>& q, Joints<double>& pdot, Joints<double>& qdot,
+                          const StepLookahead<double>& lookahead) {
+  Evaluate<double>(&w, model, p, q, pdot, qdot, lookahead);
 }
 
 void EvaluateInPlaneChainPair(const ChainModel& model, const Joints<DoublePair>& p,
                               const Joints<DoublePair>& q, Joints<DoublePair>& pdot,
-                              Joints<DoublePair>& qdot) {
-  Evaluate<DoublePair>(nullptr, model, p, q, pdot, qdot);
+                              Joints<DoublePair>& qdot,
+                              const StepLookahead<DoublePair>& lookahead) {
+  Evaluate<DoublePair>(nullptr, model, p, q, pdot, qdot, lookahead);
 }
 
 }  // namespace pendula
