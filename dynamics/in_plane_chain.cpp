@@ -49,15 +49,21 @@ inline PlaneTransform<T> TransformOf(const PassResults<T>& r, const ChainModel& 
   return PlaneTransform<T>{model.links[link].a, r.sine[link], r.cosine[link]};
 }
 
-// The table places of q (lane by lane): for s_k the angle itself, for c_k π/2 - q_k.
+// The table places of link k's angle (lane by lane): for s_k the angle itself, for c_k
+// π/2 - q_k. One chain's two lookups share the lanes of one pair, a pair's sines another.
+inline void TablePlacesOfLink(JointTablePlaces<double>& out, int link, double angle) {
+  SineTablePlacesOf(DoublePair{angle, HalfPi - angle}, out.sine[link][0], out.cosine[link][0]);
+}
+inline void TablePlacesOfLink(JointTablePlaces<DoublePair>& out, int link,
+                              const DoublePair& angle) {
+  SineTablePlacesOf(angle, out.sine[link][0], out.sine[link][1]);
+  SineTablePlacesOf(HalfPi - angle, out.cosine[link][0], out.cosine[link][1]);
+}
+
+// The table places of q.
 template <typename T>
 inline void TablePlacesOf(JointTablePlaces<T>& out, const Joints<T>& q) {
-  for (int link = 0; link < LinkCount; ++link) {
-    for (int lane = 0; lane < LaneCount<T>; ++lane) {
-      out.sine[link][lane] = SineTablePlaceOf(LaneOf(q[link], lane));
-      out.cosine[link][lane] = SineTablePlaceOf(HalfPi - LaneOf(q[link], lane));
-    }
-  }
+  for (int link = 0; link < LinkCount; ++link) TablePlacesOfLink(out, link, q[link]);
 }
 
 // The entry at each place, all lanes of a link together.
@@ -97,10 +103,8 @@ template <typename T>
 inline void PredictedTablePlaces(JointTablePlaces<T>& out, const Joints<T>& q,
                                  const Joints<T>& qdot, double h) {
   for (int link = 0; link < LinkCount; ++link) {
+    TablePlacesOfLink(out, link, q[link] + h * qdot[link]);
     for (int lane = 0; lane < LaneCount<T>; ++lane) {
-      const double predicted = LaneOf(q[link], lane) + h * LaneOf(qdot[link], lane);
-      out.sine[link][lane] = SineTablePlaceOf(predicted);
-      out.cosine[link][lane] = SineTablePlaceOf(HalfPi - predicted);
       PrefetchSineAt(out.sine[link][lane]);
       PrefetchSineAt(out.cosine[link][lane]);
     }

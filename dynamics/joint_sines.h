@@ -12,8 +12,7 @@ namespace pendula {
 inline void JointSinesAndCosines(ChainWorkspace& w, const double (&q)[LinkCount]) {
   SineTablePlace sinePlace[LinkCount], cosinePlace[LinkCount];
   for (int link = 0; link < LinkCount; ++link) {
-    sinePlace[link] = SineTablePlaceOf(q[link]);
-    cosinePlace[link] = SineTablePlaceOf(HalfPi - q[link]);
+    SineTablePlacesOf(DoublePair{q[link], HalfPi - q[link]}, sinePlace[link], cosinePlace[link]);
   }
   for (int link = 0; link < LinkCount; ++link) {
     w.sine[link] = SineAt(sinePlace[link]);

@@ -4,6 +4,8 @@
 // scalar ones do), so a chain's results do not depend on whether it ran alone or in a pair.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace pendula {
@@ -11,6 +13,10 @@ namespace pendula {
 // Two doubles in one SSE2 register; +, -, *, / and unary - act lane by lane, and a double
 // operand is taken in both lanes.
 using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
+// The lane masks of DoublePair comparisons (all ones where true), and bit patterns of its lanes.
+using Int64Pair = std::int64_t __attribute__((vector_size(2 * sizeof(std::int64_t))));
+// Two 32-bit integers, what the conversions of a DoublePair to integers give.
+using Int32Pair = std::int32_t __attribute__((vector_size(2 * sizeof(std::int32_t))));
 
 // The number of chains that one value of T carries.
 template <typename T>
@@ -24,6 +30,15 @@ inline T LaneSplat(double x) {
   } else {
     return T{x, x};
   }
+}
+
+// The bits of x read as a To of the same size.
+template <typename To, typename From>
+inline To BitsAs(const From& x) {
+  static_assert(sizeof(To) == sizeof(From), "a reinterpretation keeps the size");
+  To y;
+  std::memcpy(&y, &x, sizeof y);
+  return y;
 }
 
 // Lane `lane` of x.

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "dynamics/lanes.h"
+
 namespace pendula {
 
 // Entries of the table that setUpModel builds: entry i is sin(i·SineStep), i = 0 .. n - 1.
@@ -62,6 +64,33 @@ inline SineTablePlace SineTablePlaceOf(double angle) {
   const std::int32_t i = static_cast<std::int32_t>(r / sineTable.step);
   // -entry(-i) for r < 0: flip the sign bit without a branch (the sign of r is unpredictable).
   return SineTablePlace{std::abs(i), static_cast<std::uint64_t>(r < 0.0) << 63};
+}
+
+// SineTablePlaceOf of both lanes at once, with the same operations lane by lane (SSE2 packed
+// arithmetic rounds each lane as the scalar arithmetic does). The index comes from |r|/SineStep,
+// which is exactly |r/SineStep|, so no integer absolute value is needed. A pair with a lane out
+// of range goes lane by lane through SineTablePlaceOf.
+inline void SineTablePlacesOf(const DoublePair& angles, SineTablePlace& first,
+                              SineTablePlace& second) {
+  const Int64Pair magnitudeBits = {0x7fffffffffffffff, 0x7fffffffffffffff};
+  const Int64Pair signBit = {std::numeric_limits<std::int64_t>::min(),
+                             std::numeric_limits<std::int64_t>::min()};
+  const DoublePair turns = angles * InverseTwoPi;
+  const DoublePair turnMagnitudes = BitsAs<DoublePair>(BitsAs<Int64Pair>(turns) & magnitudeBits);
+  const Int64Pair inRange = turnMagnitudes < LookupTurnLimit;
+  if (!(inRange[0] & inRange[1])) {
+    first = SineTablePlaceOf(angles[0]);
+    second = SineTablePlaceOf(angles[1]);
+    return;
+  }
+  const Int32Pair j = __builtin_convertvector(turns, Int32Pair);
+  const Int32Pair evenTurns = j + j;
+  const DoublePair r = angles - __builtin_convertvector(evenTurns, DoublePair) * Pi;
+  const DoublePair magnitudeOfR = BitsAs<DoublePair>(BitsAs<Int64Pair>(r) & magnitudeBits);
+  const Int32Pair i = __builtin_convertvector(magnitudeOfR / sineTable.step, Int32Pair);
+  const Int64Pair flip = (r < 0.0) & signBit;
+  first = SineTablePlace{i[0], static_cast<std::uint64_t>(flip[0])};
+  second = SineTablePlace{i[1], static_cast<std::uint64_t>(flip[1])};
 }
 
 inline double SineAt(SineTablePlace place) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "dynamics/dynamics.h"
 
@@ -183,6 +184,58 @@ TEST_F(SineTableTest, IndexStaysInTableNearTheEdgeOfTheRange) {
   double x = largest;
   for (int n = 0; n < 256; ++n, x = std::nextafter(x, 0.0)) {
     ASSERT_EQ(SineLookup(x), ReferenceSine(x)) << x;
+  }
+}
+
+// The paired lookup that the evaluations use must read exactly where the single lookup reads,
+// in both lanes, whatever the other lane holds: signed zeros, angles a hair either side of
+// multiples of π/2 and of whole table steps, many turns, the edge of the range (where the pair
+// falls back lane by lane) and non-finite angles.
+TEST_F(SineTableTest, PairedLookupReadsExactlyWhereTheSingleLookupReads) {
+  const double largest = LargestAngleInRange();
+  std::vector<double> angles = {0.0,
+                                -0.0,
+                                1e-300,
+                                -1e-300,
+                                1e-7,
+                                -1e-7,
+                                1980.0,
+                                -1980.0,
+                                largest,
+                                -largest,
+                                std::nextafter(largest, INFINITY),
+                                1e300,
+                                -1e300,
+                                INFINITY,
+                                -INFINITY,
+                                std::numeric_limits<double>::quiet_NaN()};
+  for (int k = -8; k <= 8; ++k) {
+    const double x = k * (HalfPi);
+    for (double y : {x, std::nextafter(x, INFINITY), std::nextafter(x, -INFINITY)}) {
+      angles.push_back(y);
+    }
+  }
+  for (int k : {1, 999, 250000, 499999, 999998}) {
+    const double x = k * sineTable.step;
+    angles.push_back(std::nextafter(x, 0.0));
+    angles.push_back(-std::nextafter(x, 0.0));
+    angles.push_back(x);
+  }
+  std::mt19937 random(83);
+  std::uniform_real_distribution<double> any(-1e4, 1e4);
+  for (int n = 0; n < 200; ++n) angles.push_back(any(random));
+  auto same = [](const SineTablePlace& paired, const SineTablePlace& single) {
+    return paired.entry == single.entry && paired.signFlip == single.signFlip;
+  };
+  for (std::size_t a = 0; a < angles.size(); ++a) {
+    for (std::size_t b = a; b < angles.size(); b += 7) {
+      SineTablePlace first, second;
+      SineTablePlacesOf(DoublePair{angles[a], angles[b]}, first, second);
+      const SineTablePlace single = SineTablePlaceOf(angles[a]);
+      ASSERT_TRUE(same(first, single)) << angles[a] << " beside " << angles[b];
+      ASSERT_TRUE(same(second, SineTablePlaceOf(angles[b])))
+          << angles[b] << " beside " << angles[a];
+    }
   }
 }
 
