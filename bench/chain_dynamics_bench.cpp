@@ -54,11 +54,28 @@ void HeunStepOfOneChain(benchmark::State& state) {
   }
 }
 
+// Steps copies of the states two at a time, as the idle pass does; one iteration is one call,
+// which advances two chains.
+void HeunStepOfTwoChains(benchmark::State& state) {
+  static ChainStateSet chains;
+  chains = BenchmarkStates();
+  int s = 0;
+  for (auto _ : state) {
+    const int t = NextState(s);
+    HeunStepPair(chains.momenta[s], chains.angles[s], chains.momenta[t], chains.angles[t],
+                 FrictionCoefficient, AppliedTorque);
+    benchmark::DoNotOptimize(chains.momenta[s]);
+    benchmark::DoNotOptimize(chains.momenta[t]);
+    s = NextState(t);
+  }
+}
+
 BENCHMARK(MomentumInitialisationOfOneChain)
     ->Name("MomentumInitialisation")
     ->Unit(benchmark::kNanosecond);
 BENCHMARK(ForwardDynamicsOfOneChain)->Name("ForwardDynamics")->Unit(benchmark::kNanosecond);
 BENCHMARK(HeunStepOfOneChain)->Name("HeunStep")->Unit(benchmark::kNanosecond);
+BENCHMARK(HeunStepOfTwoChains)->Name("HeunStepPair")->Unit(benchmark::kNanosecond);
 
 }  // namespace
 }  // namespace bench
