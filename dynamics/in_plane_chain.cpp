@@ -42,7 +42,7 @@ constexpr bool Single = std::is_same_v<T, double>;
 
 // The shared workspace for one chain; nothing for a pair.
 template <typename T>
-using WorkspaceOf = std::conditional_t<std::is_same_v<T, double>, ChainWorkspace, void>;
+using WorkspaceOf = std::conditional_t<Single<T>, ChainWorkspace, void>;
 
 template <typename T>
 inline PlaneTransform<T> TransformOf(const PassResults<T>& r, const ChainModel& model, int link) {
