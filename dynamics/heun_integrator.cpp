@@ -1,5 +1,7 @@
 #include "dynamics/heun_integrator.h"
 
+#include <cassert>
+
 #include "dynamics/chain_model.h"
 #include "dynamics/in_plane_chain.h"
 #include "dynamics/lanes.h"
@@ -33,6 +35,9 @@ struct StepEvaluations {
 
 void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoefficient,
               double appliedTorque) {
+  // As in ForwardDynamics: a model changed without its shape stored again would be stepped by
+  // arithmetic that assumes what no longer holds.
+  assert(chainModel.shape == ClassifyChainModel(chainModel));
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const double h = chainModel.stepSize;
   StepEvaluations evaluations;
@@ -55,6 +60,7 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
 
 void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&momentaB)[20],
                   double (&anglesB)[20], double frictionCoefficient, double appliedTorque) {
+  assert(chainModel.shape == ClassifyChainModel(chainModel));
   if (chainModel.shape != ModelShape::InPlane) {
     HeunStep(momentaA, anglesA, frictionCoefficient, appliedTorque);
     HeunStep(momentaB, anglesB, frictionCoefficient, appliedTorque);
