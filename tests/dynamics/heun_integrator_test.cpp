@@ -85,7 +85,7 @@ TEST_F(HeunStepTest, FromRestEveryAngleIsHalfStepTimesPredictedRate) {
   for (int k = 0; k < 20; ++k) EXPECT_NEAR(q[k], 0.012 / 2 * qdot2[k], 1e-18) << k + 1;
 }
 
-TEST_F(HeunStepTest, ArithmeticFollowsThePartsOrderExactly) {
+TEST_F(HeunStepTest, ArithmeticFollowsTheFixedOrderExactly) {
   std::mt19937 random(3);
   std::uniform_real_distribution<double> value(-2.0, 2.0);
   Joints p, q;
