@@ -48,7 +48,6 @@ inline void ArticulatedInertiasAndBiases(ChainWorkspace& w, const ChainModel& mo
     ArticulatedInertia& M = w.articulatedInertia[link];
     BuildArticulatedInertia(M, model.inertiaContributions[link], L.mass, L.inertia, L.centreOfMass);
     SumChildVectors(w.articulatedBias[link], model.biasContributions[link]);
-
     // One division per link serves both transfers and the joint rate of stage 4.
     const double inverseD = 1.0 / M[DEntry];
     w.inverseJointInertia[link] = inverseD;
@@ -75,7 +74,6 @@ inline void JointRatesAndVelocities(ChainWorkspace& w, const ChainModel& model, 
     TransformMotionToChild(vPrime, parent, X);
     SolveJointRate(rate, p[link], w.articulatedBias[link], vPrime, M, w.inverseJointInertia[link]);
     AddJointRate(v, vPrime, rate);
-
     w.parentVelocity[link] = vPrime;
     w.velocity[link] = v;
     qdot[link] = rate;
@@ -99,7 +97,6 @@ inline void SubtreeForces(ChainWorkspace& w, const ChainModel& model) {
     GravityForce(weight, w.gravity[link], L.centreOfMass, L.mass);
     AddJointTorques(load, weight, w.appliedTorque[link], w.frictionTorque[link]);
     AddChildVectors(F, load, model.forceContributions[link]);
-
     w.weight[link] = weight;
     w.load[link] = load;
     w.subtreeForce[link] = F;

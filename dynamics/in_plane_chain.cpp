@@ -49,33 +49,6 @@ inline PlaneTransform<T> TransformOf(const PassResults<T>& r, const ChainModel& 
   return PlaneTransform<T>{model.links[link].a, r.sine[link], r.cosine[link]};
 }
 
-// The table places of link k's angle (lane by lane): for s_k the angle itself, for c_k
-// π/2 - q_k. One chain's two lookups share the lanes of one pair, a pair's sines another.
-inline void TablePlacesOfLink(JointTablePlaces<double>& out, int link, double angle) {
-  SineTablePlacesOf(DoublePair{angle, HalfPi - angle}, out.sine[link][0], out.cosine[link][0]);
-}
-inline void TablePlacesOfLink(JointTablePlaces<DoublePair>& out, int link,
-                              const DoublePair& angle) {
-  SineTablePlacesOf(angle, out.sine[link][0], out.sine[link][1]);
-  SineTablePlacesOf(HalfPi - angle, out.cosine[link][0], out.cosine[link][1]);
-}
-
-// The table places of q.
-template <typename T>
-inline void TablePlacesOf(JointTablePlaces<T>& out, const Joints<T>& q) {
-  for (int link = 0; link < LinkCount; ++link) TablePlacesOfLink(out, link, q[link]);
-}
-
-// The entry at each place, all lanes of a link together.
-template <typename T>
-inline T EntriesAt(const SineTablePlace (&places)[LaneCount<T>]) {
-  if constexpr (Single<T>) {
-    return SineAt(places[0]);
-  } else {
-    return T{SineAt(places[0]), SineAt(places[1])};
-  }
-}
-
 // Stage 1: s_k, c_k from the table, at the places the step gives or at those of q. All the
 // index arithmetic comes first and the 40 reads (per lane) back to back: table entries are
 // often not in cache, and this way their misses overlap instead of waiting behind the divisions.

@@ -4,18 +4,10 @@
 #pragma once
 
 #include "dynamics/chain_model.h"
+#include "dynamics/joint_sines.h"
 #include "dynamics/lanes.h"
-#include "dynamics/sine_table.h"
 
 namespace pendula {
-
-// Where the 40 lookups of one evaluation read, lane by lane: the places of sin q_k and of
-// cos q_k = sin(π/2 - q_k).
-template <typename T>
-struct JointTablePlaces {
-  SineTablePlace sine[LinkCount][LaneCount<T>];
-  SineTablePlace cosine[LinkCount][LaneCount<T>];
-};
 
 // What an evaluation inside a Heun step does besides: it takes its table places from the step
 // (`given`, already computed for these angles) instead of computing them, and as soon as its

@@ -41,12 +41,4 @@ inline To BitsAs(const From& x) {
   return y;
 }
 
-// Lane `lane` of x.
-inline double LaneOf(double x, int) {
-  return x;
-}
-inline double LaneOf(const DoublePair& x, int lane) {
-  return x[lane];
-}
-
 }  // namespace pendula
