@@ -163,8 +163,9 @@ inline void JointRatesAndVelocities(WorkspaceOf<T>* w, PassResults<T>& r, const 
   }
 }
 
-// Stage 5: the applied torque on joint 1, then friction -b qdot_k on every joint, as the torque
-// routines form them; for one chain by those routines, into the workspace.
+// Stage 5: the applied torque on joint 1, then friction -b qdot_k on every joint, by the torque
+// routines; for one chain into the workspace. Stage 6 takes the applied torque from
+// AppliedTorqueOn.
 template <typename T>
 inline void JointTorques(WorkspaceOf<T>* w, PassResults<T>& r, const Joints<T>& q,
                          const Joints<T>& qdot) {
@@ -173,14 +174,8 @@ inline void JointTorques(WorkspaceOf<T>* w, PassResults<T>& r, const Joints<T>& 
     JointFriction(w->frictionTorque, qdot);
     for (int joint = 0; joint < LinkCount; ++joint) r.friction[joint] = w->frictionTorque[joint];
   } else {
-    const double b = activeJointTorques.frictionCoefficient;
-    for (int joint = 0; joint < LinkCount; ++joint) r.friction[joint] = -(b * qdot[joint]);
+    JointFriction(r.friction, qdot);
   }
-}
-
-// The applied torque on joint k: tau on joint 1, zero on the others.
-inline double AppliedTorqueOn(int link) {
-  return link == 0 ? activeJointTorques.appliedTorque : 0.0;
 }
 
 // Stage 6 (inward): l_k = weight + joint torques about S, F_k = l_k + link k+1's slot;

@@ -22,8 +22,16 @@ inline void AppliedTorque(double (&out)[LinkCount], const double (&angles)[LinkC
   out[0] = activeJointTorques.appliedTorque;
 }
 
-// out[k-1] = -(b·rates[k-1]) for every joint: the product, negated.
-inline void JointFriction(double (&out)[LinkCount], const double (&rates)[LinkCount]) {
+// The torque that AppliedTorque puts on joint `joint` (element k - 1): tau on joint 1, and on
+// the others the zero their untouched slots hold.
+inline double AppliedTorqueOn(int joint) {
+  return joint == 0 ? activeJointTorques.appliedTorque : 0.0;
+}
+
+// out[k-1] = -(b·rates[k-1]) for every joint: the product, negated. T is double, or a pack of
+// doubles (lanes.h) holding several chains' rates.
+template <typename T>
+inline void JointFriction(T (&out)[LinkCount], const T (&rates)[LinkCount]) {
   const double b = activeJointTorques.frictionCoefficient;
   for (int joint = 0; joint < LinkCount; ++joint) out[joint] = -(b * rates[joint]);
 }
