@@ -111,15 +111,20 @@ round() {
     esac
     alive
   done
-  # Back to the first size, so that both rounds end alike, then let a few frames through.
+  # Back to the first size, so that both rounds end alike, then let frames through at that size
+  # (two statistics pairs, 40 frames) before anyone reads the resident memory: until the driver
+  # has drawn at the new size it may still hold the buffers of the last one.
   resize "400 400"
   xdotool windowfocus --sync "$WINDOW" 2>>"$WORK/xdotool.log" || true
+  local resized
+  resized=$(statistics_lines)
   for _ in $(seq 100); do
-    [ "$(statistics_lines)" -gt "$((before + 1))" ] && break
+    [ "$(statistics_lines)" -gt "$((resized + 1))" ] && break
     sleep 0.1
   done
   alive
   [ "$(statistics_lines)" -gt "$((before + 1))" ] || fail "no statistics printed during a round"
+  [ "$(statistics_lines)" -gt "$((resized + 1))" ] || fail "no frames drawn after the last resize"
 }
 
 for _ in $(seq 600); do
