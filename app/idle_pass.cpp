@@ -5,17 +5,8 @@
 namespace pendula {
 
 void StepAllChains(World& world, const DriveSettings& settings) {
-  // Two chains at a time: a pair step gives each chain what its own step would, in about the
-  // time of one.
-  int i = 0;
-  for (; i + 1 < ChainCount; i += 2) {
-    HeunStepPair(world.momenta[i], world.angles[i], world.momenta[i + 1], world.angles[i + 1],
-                 settings.frictionCoefficient, settings.appliedTorque);
-  }
-  for (; i < ChainCount; ++i) {
-    HeunStep(world.momenta[i], world.angles[i], settings.frictionCoefficient,
+  StepChains(world.momenta, world.angles, ChainCount, settings.frictionCoefficient,
              settings.appliedTorque);
-  }
 }
 
 bool AdvanceSimulationClock(SimulationClock& clock, double stepSize) {

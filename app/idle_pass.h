@@ -19,8 +19,7 @@ constexpr SimulationClock InitialSimulationClock() {
   return SimulationClock{0.0, 0};
 }
 
-// HeunStep on chains 0 to 99, all with the same friction and torque; chains 2j and 2j + 1 are
-// stepped as a pair (HeunStepPair), with the same result.
+// HeunStep on chains 0 to 99, all with the same friction and torque, through one StepChains call.
 void StepAllChains(World& world, const DriveSettings& settings);
 
 // simulatedTime = h + simulatedTime; counts the pass and says whether it is a fifth one

@@ -98,4 +98,14 @@ void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&moment
   }
 }
 
+void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
+                double frictionCoefficient, double appliedTorque) {
+  int i = 0;
+  for (; i + 1 < chainCount; i += 2) {
+    HeunStepPair(momenta[i], angles[i], momenta[i + 1], angles[i + 1], frictionCoefficient,
+                 appliedTorque);
+  }
+  for (; i < chainCount; ++i) HeunStep(momenta[i], angles[i], frictionCoefficient, appliedTorque);
+}
+
 }  // namespace pendula
