@@ -4,6 +4,8 @@
 
 #include "bench/chain_states.h"
 #include "dynamics/dynamics.h"
+#include "dynamics/shared_chain_model.h"
+#include "dynamics/step_chains.h"
 
 namespace pendula {
 namespace bench {
@@ -54,20 +56,28 @@ void HeunStepOfOneChain(benchmark::State& state) {
   }
 }
 
-// Steps copies of the states two at a time, as the idle pass does; one iteration is one call,
-// which advances two chains.
-void HeunStepOfTwoChains(benchmark::State& state) {
+// Steps copies of the states in one StepChains call, with the chains side by side in lane packs
+// of the given width; one iteration steps all 256. The counter gives the time per evaluation of
+// one chain (two per step).
+void StepChainsInLanes(benchmark::State& state) {
+  const int width = static_cast<int>(state.range(0));
+  if (!LaneWidthAvailable(width)) {
+    state.SkipWithError("this build or this CPU lacks the lanes of this width");
+    return;
+  }
   static ChainStateSet chains;
   chains = BenchmarkStates();
-  int s = 0;
+  ChainModel<ProgramLinkCount> model = SharedChainModel();
+  model.laneWidth = width;
+  const JointTorqueSettings settings{FrictionCoefficient, AppliedTorque};
   for (auto _ : state) {
-    const int t = NextState(s);
-    HeunStepPair(chains.momenta[s], chains.angles[s], chains.momenta[t], chains.angles[t],
-                 FrictionCoefficient, AppliedTorque);
-    benchmark::DoNotOptimize(chains.momenta[s]);
-    benchmark::DoNotOptimize(chains.momenta[t]);
-    s = NextState(t);
+    StepChains(model, settings, chains.momenta, chains.angles, StateCount);
+    benchmark::DoNotOptimize(chains.momenta);
+    benchmark::DoNotOptimize(chains.angles);
   }
+  state.counters["per_evaluation"] =
+      benchmark::Counter(2.0 * StateCount * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(MomentumInitialisationOfOneChain)
@@ -75,7 +85,12 @@ BENCHMARK(MomentumInitialisationOfOneChain)
     ->Unit(benchmark::kNanosecond);
 BENCHMARK(ForwardDynamicsOfOneChain)->Name("ForwardDynamics")->Unit(benchmark::kNanosecond);
 BENCHMARK(HeunStepOfOneChain)->Name("HeunStep")->Unit(benchmark::kNanosecond);
-BENCHMARK(HeunStepOfTwoChains)->Name("HeunStepPair")->Unit(benchmark::kNanosecond);
+BENCHMARK(StepChainsInLanes)
+    ->Name("StepChains/lanes")
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace bench

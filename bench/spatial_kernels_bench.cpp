@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/chain_states.h"
-#include "dynamics/chain_model.h"
 #include "dynamics/dynamics.h"
-#include "dynamics/spatial_algebra.h"
+#include "dynamics/evaluation.h"
+#include "dynamics/shared_chain_model.h"
 
 namespace pendula {
 namespace bench {
@@ -14,24 +14,28 @@ namespace {
 struct KernelInputs {
   double angles[StateCount];
   ArticulatedInertia inertia[StateCount];
+  double inverseD[StateCount];
   SpatialVector force[StateCount];
   LinkTransform transform[StateCount];
 };
 
 // One link per state (links 2 to 20 in turn, the ones that transfer to a parent), with the
-// articulated inertia, subtree force and transform that ForwardDynamics formed for it.
+// articulated inertia, subtree force and transform that the 6-D evaluation formed for it.
 KernelInputs MakeKernelInputs() {
   const ChainStateSet& states = BenchmarkStates();
+  const ChainModel<ProgramLinkCount>& model = SharedChainModel();
+  static ChainData<SpatialAlgebra, double, ProgramLinkCount> data;
   KernelInputs in;
   double pdot[20], qdot[20];
   for (int s = 0; s < StateCount; ++s) {
-    ForwardDynamics(states.momenta[s], states.angles[s], pdot, qdot);
+    ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, states.momenta[s], states.angles[s],
+                    pdot, qdot);
     const int link = 1 + s % 19;
     in.angles[s] = states.angles[s][link];
-    in.inertia[s] = chainWorkspace.articulatedInertia[link];
-    in.force[s] = chainWorkspace.subtreeForce[link];
-    in.transform[s] = TransformOfLink(chainModel.links[link], chainWorkspace.sine[link],
-                                      chainWorkspace.cosine[link]);
+    in.inertia[s] = data.inertia[link];
+    in.inverseD[s] = data.inverseD[link];
+    in.force[s] = data.force[link];
+    in.transform[s] = TransformOfLink(model, data, link);
   }
   return in;
 }
@@ -62,7 +66,7 @@ void TransferArticulatedInertiaKernel(benchmark::State& state) {
   ArticulatedInertia out;
   int s = 0;
   for (auto _ : state) {
-    TransferArticulatedInertia(out, in.inertia[s], in.transform[s]);
+    TransferArticulatedInertia(out, in.inertia[s], in.transform[s], in.inverseD[s]);
     benchmark::DoNotOptimize(out);
     s = NextState(s);
   }

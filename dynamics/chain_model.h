@@ -1,23 +1,26 @@
-// The chain model: the one description of the 20-link chain that every chain of the
-// World shares (step size, base motion, gravity, link constants, contribution lists), and the one
-// working storage that the forward dynamics and the momentum initialisation
-// overwrite on every evaluation.
+// The chain model: the one description of an N-link chain that every chain of its kind shares
+// (step size, base motion, gravity, link constants, contribution lists), constant once set up,
+// and the joint-torque settings that every evaluation is given beside it.
 //
-// Numbering: body 0 is the fixed base, links 1 to 20 run from the base to the free tip, joint k
-// turns link k relative to body k-1. Every per-link array below holds link k at element k - 1.
+// Numbering: body 0 is the fixed base, links 1 to N run from the base to the free tip, joint k
+// turns link k relative to body k-1. Every per-link array holds link k at element k - 1.
 #pragma once
 
-#include "dynamics/contribution_list.h"
-#include "dynamics/spatial_algebra.h"
+#include <utility>
+#include <vector>
+
+#include "dynamics/sine_table.h"
+#include "dynamics/spatial_types.h"
 
 namespace pendula {
 
-// Links in a chain.
-constexpr int LinkCount = 20;
+// The link counts a chain model may have. Nothing in the recursion depends on the count; the
+// bound keeps one evaluation's working data (a few kilobytes per link and lane) on the stack.
+constexpr int MaxLinkCount = 256;
 // Standard gravity, m/s^2, acting along the base's -y axis.
 constexpr double StandardGravity = 9.80665;
 
-// The constants of one link, in the order setUpModel writes them.
+// The constants of one link, in the order set-up writes them.
 struct LinkParameters {
   double inertia[6];       // rotational inertia about the link origin: xx, xy, xz, yy, yz, zz
   double centreOfMass[3];  // in link coordinates
@@ -28,90 +31,113 @@ struct LinkParameters {
   double cosAlpha;  // cosine of the twist
 };
 
-// How much of the general arithmetic the model's constants call for (ClassifyChainModel).
-//   General:   every term.
-//   Untwisted: every link has d = 0 and no twist (sinAlpha = 0, cosAlpha = 1); the evaluation
-//              passes these as literals, so the inlined kernels settle their tests at compile
-//              time.
-//   InPlane:   untwisted, and besides every centre of mass has z = 0, every inertia has
-//              xz = yz = 0, and gravity and the base motion lie in the base xy plane: the
-//              in-plane block {0, 1, 5} never couples to {2, 3, 4}; and the contribution lists
-//              wire the links as one serial chain (link k collects link k+1's slots). The
-//              in-plane kernels of spatial_algebra.h then do the work on the same numbers, and
-//              each link's slots pass to its parent directly (in_plane_chain.h). This model is
-//              InPlane.
-enum class ModelShape { General, Untwisted, InPlane };
+// The link of the program's chains: a slender body of length 1 and mass 1 along its x axis,
+// centre of mass in its middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no
+// parallel-axis shift), no twist and no offset along z, so the chain moves in the base xy plane.
+constexpr LinkParameters UniformLink = {
+    {0.01, 0.0, 0.0, 0.33, 0.0, 0.33},  // inertia
+    {0.5, 0.0, 0.0},                    // centreOfMass
+    1.0,                                // mass
+    1.0,                                // a
+    0.0,                                // d
+    0.0,                                // sinAlpha
+    1.0,                                // cosAlpha
+};
 
-// The model every chain shares; constant after setUpModel.
+// The links whose result slots a link collects, in order: the model's statement of the topology.
+// Set-up wires link k's lists to link k+1 (k < N) and leaves the tip's empty; the inward passes
+// hand each link's slots to the link whose list names it.
+class ContributionList {
+ public:
+  ContributionList() = default;
+  explicit ContributionList(std::vector<int> links) : links_(std::move(links)) {}
+  const std::vector<int>& links() const { return links_; }
+
+ private:
+  std::vector<int> links_;
+};
+
+// How much of the 6-D arithmetic the model's constants call for (ClassifyChainModel).
+//   General: every term, by the 6-D algebra.
+//   InPlane: every link untwisted and unshifted (d = 0, sinAlpha = 0, cosAlpha = 1), every
+//            centre of mass with z = 0, every inertia with xz = yz = 0, gravity and the base
+//            motion in the base xy plane: the in-plane algebra gives the same numbers.
+enum class ModelShape { General, InPlane };
+
+// The model every chain of N links shares; constant after set-up.
+template <int N>
 struct ChainModel {
+  static_assert(N >= 1 && N <= MaxLinkCount, "a chain has 1 to 256 links");
+
   double stepSize;             // the Heun step h, seconds
   SpatialVector baseVelocity;  // motion of the fixed base: zero
   SpatialVector gravity;       // (0, -9.80665, 0, 0, 0, 0) in base coordinates; linear part read
-  LinkParameters links[LinkCount];
-  // The topology: link k's lists reference link k+1's slots (k = 1..19); link 20's are empty.
-  ContributionList<ArticulatedInertia> inertiaContributions[LinkCount];
-  ContributionList<SpatialVector> biasContributions[LinkCount];
-  ContributionList<SpatialVector> forceContributions[LinkCount];
-  ContributionList<SpatialVector> momentumContributions[LinkCount];
-  // Decided once from the constants and lists above by ClassifyChainModel, not on every evaluation:
-  // the comparisons would cost about 7 % of one.
+  LinkParameters links[N];
+  ContributionList inertiaContributions[N];
+  ContributionList biasContributions[N];
+  ContributionList forceContributions[N];
+  ContributionList momentumContributions[N];
+  const SineTable* sineTable;  // the only source of sines and cosines
+  // Decided once from the constants above by ClassifyChainModel, not on every evaluation.
   ModelShape shape;
+  // The lanes of a pack in which StepChains carries chains side by side: the widest that this
+  // build and this CPU have, unless the caller chooses another (2, 4 or 8).
+  int laneWidth;
 };
 
-// The working quantities of one evaluation, shared by all chains (so evaluations must not
-// overlap). Each is written before it is read within one call; nothing carries over. For an
-// InPlane model an evaluation writes only the in-plane entries (M entries 0, 1, 5, 6, 10, 20 and
-// vector components 0, 1, 5); the others keep what setUpModel wrote (zeros, and each link's own
-// rigid-body inertia in articulatedInertia) or what an evaluation of another shape left.
-// Frames: "link k" means link k's coordinates about link k's origin.
-struct ChainWorkspace {
-  // s_k, c_k: table sine and cosine of q_k.
-  double sine[LinkCount];
-  double cosine[LinkCount];
-  // g_k: gravitational acceleration in link k coordinates.
-  double gravity[LinkCount][3];
-  // M_k: articulated inertia of links k..20 with the joints outboard of k free (stage 3).
-  ArticulatedInertia articulatedInertia[LinkCount];
-  // 1/D_k = 1/M_k(5,5), formed once in stage 3 for the transfers and the joint rate of stage 4.
-  double inverseJointInertia[LinkCount];
-  // beta_k: articulated bias, H_k = M_k·v_k + beta_k (stage 3).
-  SpatialVector articulatedBias[LinkCount];
-  // Link k's contribution to M_{k-1} and beta_{k-1}, in link k-1's frame (k >= 2).
-  ArticulatedInertia inertiaSlot[LinkCount];
-  SpatialVector biasSlot[LinkCount];
-  // v'_k: velocity of body k-1 at link k's origin in link k coordinates (stage 4).
-  SpatialVector parentVelocity[LinkCount];
-  // v_k: spatial velocity of link k (stage 4).
-  SpatialVector velocity[LinkCount];
-  // Joint torques of stage 5: applied torque (joint 1 only) and viscous friction.
-  double appliedTorque[LinkCount];
-  double frictionTorque[LinkCount];
-  // w_k: weight of link k as a force; l_k: w_k plus the torques of joint k (stage 6).
-  SpatialVector weight[LinkCount];
-  SpatialVector load[LinkCount];
-  // F_k: loads of links k..20 about link k's origin (stage 6).
-  SpatialVector subtreeForce[LinkCount];
-  // Link k's contribution to F_{k-1}, in link k-1's frame (k >= 2).
-  SpatialVector forceSlot[LinkCount];
-  // h_k: momentum of link k alone; H_k: of links k..20.
-  SpatialVector linkMomentum[LinkCount];
-  SpatialVector subtreeMomentum[LinkCount];
-  // Link k's contribution to H_{k-1}, in link k-1's frame (k >= 2).
-  SpatialVector momentumSlot[LinkCount];
+// The viscous friction coefficient b (torque -b·q̇ on every joint) and the torque τ that drives
+// joint 1, in force for an evaluation.
+struct JointTorqueSettings {
+  double frictionCoefficient;
+  double appliedTorque;
 };
 
-extern ChainModel chainModel;
-extern ChainWorkspace chainWorkspace;
+// The widest lane pack that this build and this CPU can step chains in: 8 (AVX-512F), 4 (AVX2)
+// or 2 (SSE2, every x86-64 CPU).
+int WidestLaneWidth();
 
-// The LinkTransform of link k (element `link` = k - 1) with the sine and cosine of q_k.
-inline LinkTransform TransformOfLink(const LinkParameters& link, double sinTheta, double cosTheta) {
-  return LinkTransform{link.a, link.d, link.sinAlpha, link.cosAlpha, sinTheta, cosTheta};
+// The shape that the model's link constants, gravity and base motion allow. Set-up stores it;
+// whatever changes those afterwards must store it again.
+template <int N>
+ModelShape ClassifyChainModel(const ChainModel<N>& model) {
+  const SpatialVector& v0 = model.baseVelocity;
+  bool inPlane = (model.gravity[2] == 0.0) & (v0[2] == 0.0) & (v0[3] == 0.0) & (v0[4] == 0.0);
+  for (const LinkParameters& L : model.links) {
+    inPlane &= (L.d == 0.0) & (L.sinAlpha == 0.0) & (L.cosAlpha == 1.0);
+    inPlane &= (L.centreOfMass[2] == 0.0) & (L.inertia[2] == 0.0) & (L.inertia[4] == 0.0);
+  }
+  return inPlane ? ModelShape::InPlane : ModelShape::General;
 }
 
-// The shape that model's link constants, gravity, base motion and contribution lists allow.
-// setUpModel stores it in the model; whatever changes those afterwards must store it again.
-ModelShape ClassifyChainModel(const ChainModel& model);
+// Calls f(PlaneAlgebra{}) for a model of the InPlane shape and f(SpatialAlgebra{}) for any
+// other: the one place where the shape decides which algebra evaluates the model.
+template <int N, typename F>
+decltype(auto) WithAlgebraOf(const ChainModel<N>& model, F&& f) {
+  if (model.shape == ModelShape::InPlane) return f(PlaneAlgebra{});
+  return f(SpatialAlgebra{});
+}
 
-// setUpModel(stepSize) is declared in dynamics/dynamics.h.
+// Sets the model up for N links of the given constants, all alike, hanging from a base at rest
+// in standard gravity, with the step size and the sine table (which must outlive the model). The
+// only step that allocates: the contribution lists.
+template <int N>
+void SetUpChainModel(ChainModel<N>& model, double stepSize, const SineTable& table,
+                     const LinkParameters& link = UniformLink) {
+  model.stepSize = stepSize;
+  model.sineTable = &table;
+  model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+  model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
+  for (LinkParameters& L : model.links) L = link;
+  // Link k collects link k+1's slots (k = 1 .. N-1); the tip's lists stay empty.
+  for (int k = 0; k < N; ++k) {
+    const std::vector<int> children = k + 1 < N ? std::vector<int>{k + 1} : std::vector<int>{};
+    model.inertiaContributions[k] = ContributionList(children);
+    model.biasContributions[k] = ContributionList(children);
+    model.forceContributions[k] = ContributionList(children);
+    model.momentumContributions[k] = ContributionList(children);
+  }
+  model.shape = ClassifyChainModel(model);
+  model.laneWidth = WidestLaneWidth();
+}
 
 }  // namespace pendula

@@ -32,15 +32,10 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
               double appliedTorque);
 
 // HeunStep on each of chains 0 .. chainCount - 1 (momenta[i] and angles[i] are chain i's), all
-// with the same b and τ: each chain ends bit for bit where HeunStep takes it. A count of zero or
-// less steps nothing.
+// with the same b and τ: each chain ends bit for bit where HeunStep takes it (a NaN's sign and
+// payload aside). The chains go side by side in the lanes of the widest vector registers the CPU
+// has. A count of zero or less steps nothing.
 void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
                 double frictionCoefficient, double appliedTorque);
-
-// HeunStep on chain A and on chain B (two different chains), with the same b and τ: each
-// chain's new state is bit for bit what HeunStep gives it. For the in-plane model the two chains
-// run side by side, one in each lane of the same instructions, in working storage of their own.
-void HeunStepPair(double (&momentaA)[20], double (&anglesA)[20], double (&momentaB)[20],
-                  double (&anglesB)[20], double frictionCoefficient, double appliedTorque);
 
 }  // namespace pendula

@@ -1,24 +1,31 @@
-// Lanes: a pair of doubles that the in-plane evaluation carries through the same arithmetic as a
-// double, one chain in each lane, so that one instruction advances two chains. Each lane is
-// computed exactly as a lone double would be (the packed SSE2 operations round per lane as the
-// scalar ones do), so a chain's results do not depend on whether it ran alone or in a pair.
+// Lane packs: W doubles that the evaluation carries through the same arithmetic as one double,
+// one chain in each lane, so that one instruction advances W chains. The packed operations round
+// each lane exactly as the scalar ones do and nothing is fused into a multiply-add
+// (-ffp-contract=off), so a chain's results do not depend on how many chains ride beside it.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
+#include "dynamics/code_target.h"
+
 namespace pendula {
+inline namespace PENDULA_CODE_TARGET {
 
-// Two doubles in one SSE2 register; +, -, *, / and unary - act lane by lane, and a double
-// operand is taken in both lanes.
-using DoublePair = double __attribute__((vector_size(2 * sizeof(double))));
-// The lane masks of DoublePair comparisons (all ones where true), and bit patterns of its lanes.
-using Int64Pair = std::int64_t __attribute__((vector_size(2 * sizeof(std::int64_t))));
-// Two 32-bit integers, what the conversions of a DoublePair to integers give.
-using Int32Pair = std::int32_t __attribute__((vector_size(2 * sizeof(std::int32_t))));
+// W doubles side by side; +, -, *, / and unary - act lane by lane, and a double operand is taken
+// in every lane. Comparisons give Int64Lanes masks (all ones where true).
+template <int W>
+struct LaneTypes {
+  typedef double Pack __attribute__((vector_size(W * sizeof(double))));
+  typedef std::int64_t Int64Lanes __attribute__((vector_size(W * sizeof(std::int64_t))));
+  typedef std::int32_t Int32Lanes __attribute__((vector_size(W * sizeof(std::int32_t))));
+  typedef std::uint32_t UInt32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
+};
+template <int W>
+using LanePack = typename LaneTypes<W>::Pack;
 
-// The number of chains that one value of T carries.
+// The number of chains that one value of T carries: 1 for double.
 template <typename T>
 constexpr int LaneCount = sizeof(T) / sizeof(double);
 
@@ -28,8 +35,20 @@ inline T LaneSplat(double x) {
   if constexpr (std::is_same_v<T, double>) {
     return x;
   } else {
-    return T{x, x};
+    T packed{};
+    for (int lane = 0; lane < LaneCount<T>; ++lane) packed[lane] = x;
+    return packed;
   }
+}
+
+// Whether every lane of a comparison's mask is true.
+template <typename Mask>
+inline bool AllLanes(const Mask& mask) {
+  bool all = true;
+  for (int lane = 0; lane < static_cast<int>(sizeof(Mask) / sizeof(mask[0])); ++lane) {
+    all &= mask[lane] != 0;
+  }
+  return all;
 }
 
 // The bits of x read as a To of the same size.
@@ -41,4 +60,5 @@ inline To BitsAs(const From& x) {
   return y;
 }
 
+}  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

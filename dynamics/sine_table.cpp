@@ -2,29 +2,17 @@
 
 #include <cmath>
 
-#include "dynamics/dynamics.h"
-
 namespace pendula {
 
-SineTable sineTable = {nullptr, 0.0, 0};
-
-void BuildSineTable(int n) {
-  sineTable.step = TwoPi / (n - 1);
-  if (sineTable.size != n) {
+void BuildSineTable(SineTable& table, int n) {
+  table.step = TwoPi / (n - 1);
+  if (table.size != n || table.entries == nullptr) {
     // The table lives for the rest of the process; only a rebuild of another size replaces it.
-    delete[] sineTable.entries;
-    sineTable.entries = new double[n];
-    sineTable.size = n;
+    delete[] table.entries;
+    table.entries = new double[n];
+    table.size = n;
   }
-  for (int i = 0; i < n; ++i) sineTable.entries[i] = std::sin(i * sineTable.step);
-}
-
-double SineLookup(double angle) {
-  return SineFromTable(angle);
-}
-
-double CosineLookup(double angle) {
-  return CosineFromTable(angle);
+  for (int i = 0; i < n; ++i) table.entries[i] = std::sin(i * table.step);
 }
 
 }  // namespace pendula

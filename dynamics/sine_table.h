@@ -1,5 +1,6 @@
-// The SineTable: one period of the sine in 1,000,000 entries, the only source of sines
-// and cosines in the dynamics, and the lookup rule by which the passes read it.
+// The SineTable: one period of the sine in 1,000,000 entries, the only source of sines and
+// cosines in the dynamics, and the lookup rule by which the passes read it, for one angle or for
+// a pack of angles lane by lane.
 #pragma once
 
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "dynamics/code_target.h"
 #include "dynamics/lanes.h"
 
 namespace pendula {
@@ -26,17 +28,19 @@ constexpr double InverseTwoPi = 0.15915494309189535;
 // whose even count 2·j must fit a 32-bit signed integer.
 constexpr double LookupTurnLimit = 1073741824.0;  // 2^30
 
-// The process-wide table: its entries and its spacing SineStep = 2π / (n - 1).
+// A table's entries and its spacing SineStep = 2π / (n - 1). Read-only once built.
 struct SineTable {
   double* entries;
   double step;
   int size;
 };
-extern SineTable sineTable;
 
-// Builds the table with n entries (n >= 2): SineStep = 2π/(n - 1), entry i = sin(i·SineStep)
-// by the platform's double-precision sine. A repeated build of the same size reuses the storage.
-void BuildSineTable(int n);
+// Builds the table with n entries (n >= 2): SineStep = 2π/(n - 1), entry i = sin(i·SineStep) by
+// the platform's double-precision sine. The storage lives for the rest of the process; a rebuild
+// of the same size reuses it.
+void BuildSineTable(SineTable& table, int n);
+
+inline namespace PENDULA_CODE_TARGET {
 
 // Where the lookup of an angle reads: the table entry and whether it is negated. An angle out of
 // range reads no entry (entry = -1).
@@ -45,7 +49,7 @@ struct SineTablePlace {
   std::uint64_t signFlip;  // the sign bit, set for r < 0
 };
 
-// The lookup rule, inline for the passes (SineLookup is the same):
+// The lookup rule:
 //   j = trunc(x·1/(2π)) as a 32-bit integer,  r = x - (2·j)·π  (2·j a 32-bit integer),
 //   i = trunc(r / SineStep)  (a division, not a multiplication by the reciprocal),
 //   result = entry(i) for r >= 0, -entry(-i) for r < 0.
@@ -54,75 +58,114 @@ struct SineTablePlace {
 // It is split in two, the arithmetic (SineTablePlaceOf) and the read (SineAt), so that a pass can
 // do all its arithmetic first and then issue its reads back to back, their cache misses
 // overlapping.
-inline SineTablePlace SineTablePlaceOf(double angle) {
+inline SineTablePlace SineTablePlaceOf(const SineTable& table, double angle) {
   const double turns = angle * InverseTwoPi;
   if (!(std::fabs(turns) < LookupTurnLimit)) return SineTablePlace{-1, 0};
   const std::int32_t j = static_cast<std::int32_t>(turns);
   const std::int32_t evenTurns = 2 * j;  // |2·j| <= 2^31 - 2: no overflow
   const double r = angle - static_cast<double>(evenTurns) * Pi;
   // |r| < 2π + 3e-6 here, so |i| <= SineTableSize - 1 (see the SineTable tests).
-  const std::int32_t i = static_cast<std::int32_t>(r / sineTable.step);
+  const std::int32_t i = static_cast<std::int32_t>(r / table.step);
   // -entry(-i) for r < 0: flip the sign bit without a branch (the sign of r is unpredictable).
   return SineTablePlace{std::abs(i), static_cast<std::uint64_t>(r < 0.0) << 63};
 }
 
-// SineTablePlaceOf of both lanes at once, with the same operations lane by lane (SSE2 packed
-// arithmetic rounds each lane as the scalar arithmetic does). The index comes from |r|/SineStep,
-// which is exactly |r/SineStep|, so no integer absolute value is needed. A pair with a lane out
-// of range goes lane by lane through SineTablePlaceOf.
-inline void SineTablePlacesOf(const DoublePair& angles, SineTablePlace& first,
-                              SineTablePlace& second) {
-  const Int64Pair magnitudeBits = {0x7fffffffffffffff, 0x7fffffffffffffff};
-  const Int64Pair signBit = {std::numeric_limits<std::int64_t>::min(),
-                             std::numeric_limits<std::int64_t>::min()};
-  const DoublePair turns = angles * InverseTwoPi;
-  const DoublePair turnMagnitudes = BitsAs<DoublePair>(BitsAs<Int64Pair>(turns) & magnitudeBits);
-  const Int64Pair inRange = turnMagnitudes < LookupTurnLimit;
-  if (!(inRange[0] & inRange[1])) {
-    first = SineTablePlaceOf(angles[0]);
-    second = SineTablePlaceOf(angles[1]);
-    return;
-  }
-  const Int32Pair j = __builtin_convertvector(turns, Int32Pair);
-  const Int32Pair evenTurns = j + j;
-  const DoublePair r = angles - __builtin_convertvector(evenTurns, DoublePair) * Pi;
-  const DoublePair magnitudeOfR = BitsAs<DoublePair>(BitsAs<Int64Pair>(r) & magnitudeBits);
-  const Int32Pair i = __builtin_convertvector(magnitudeOfR / sineTable.step, Int32Pair);
-  const Int64Pair flip = (r < 0.0) & signBit;
-  first = SineTablePlace{i[0], static_cast<std::uint64_t>(flip[0])};
-  second = SineTablePlace{i[1], static_cast<std::uint64_t>(flip[1])};
-}
-
-inline double SineAt(SineTablePlace place) {
+inline double SineAt(const SineTable& table, SineTablePlace place) {
   // One unsigned comparison rejects the out-of-range mark -1 and, as a second line of defence,
   // any index past the last entry: the table is never read outside its bounds.
-  if (static_cast<std::uint32_t>(place.entry) >= static_cast<std::uint32_t>(sineTable.size)) {
+  if (static_cast<std::uint32_t>(place.entry) >= static_cast<std::uint32_t>(table.size)) {
     return std::numeric_limits<double>::quiet_NaN();
   }
-  const double entry = sineTable.entries[place.entry];
-  std::uint64_t bits;
-  std::memcpy(&bits, &entry, sizeof bits);
-  bits ^= place.signFlip;
-  double result;
-  std::memcpy(&result, &bits, sizeof result);
-  return result;
+  return BitsAs<double>(BitsAs<std::uint64_t>(table.entries[place.entry]) ^ place.signFlip);
 }
 
 // Asks for the cache line of the entry at place, so that a later SineAt finds it there; nothing
 // for a place out of range.
-inline void PrefetchSineAt(SineTablePlace place) {
-  if (static_cast<std::uint32_t>(place.entry) < static_cast<std::uint32_t>(sineTable.size)) {
-    __builtin_prefetch(sineTable.entries + place.entry);
+inline void PrefetchSineAt(const SineTable& table, SineTablePlace place) {
+  if (static_cast<std::uint32_t>(place.entry) < static_cast<std::uint32_t>(table.size)) {
+    __builtin_prefetch(table.entries + place.entry);
   }
 }
 
-inline double SineFromTable(double angle) {
-  return SineAt(SineTablePlaceOf(angle));
+inline double SineFromTable(const SineTable& table, double angle) {
+  return SineAt(table, SineTablePlaceOf(table, angle));
 }
 
 // cos(x) = SineFromTable(π/2 - x).
-inline double CosineFromTable(double angle) {
-  return SineFromTable(HalfPi - angle);
+inline double CosineFromTable(const SineTable& table, double angle) {
+  return SineFromTable(table, HalfPi - angle);
 }
 
+// Where the lookups of a pack of angles read, lane by lane. inTable says that every lane's entry
+// lies in the table, which the lookup of an angle in range always gives.
+template <int W>
+struct SineTablePlaces {
+  typename LaneTypes<W>::Int32Lanes entry;
+  typename LaneTypes<W>::Int64Lanes signFlip;
+  bool inTable;
+};
+
+// SineTablePlaceOf of every lane at once, with the same operations lane by lane. The index comes
+// from |r|/SineStep, which is exactly |r/SineStep|, so no integer absolute value is needed. A
+// pack with a lane out of range goes lane by lane through SineTablePlaceOf.
+template <int W>
+inline SineTablePlaces<W> SineTablePlacesOf(const SineTable& table, const LanePack<W>& angles) {
+  using Pack = LanePack<W>;
+  using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
+  using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
+  constexpr std::int64_t magnitudeBits = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t signBit = std::numeric_limits<std::int64_t>::min();
+  const Pack turns = angles * InverseTwoPi;
+  const Pack turnMagnitudes = BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & magnitudeBits);
+  if (AllLanes(turnMagnitudes < LookupTurnLimit)) {
+    const Int32Lanes j = __builtin_convertvector(turns, Int32Lanes);
+    const Int32Lanes evenTurns = j + j;
+    const Pack r = angles - __builtin_convertvector(evenTurns, Pack) * Pi;
+    const Pack magnitudeOfR = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits);
+    const Pack index = magnitudeOfR / table.step;
+    // The index of an angle in range is below the table's size (see the SineTable tests); the
+    // check stands as a second line of defence, so the table is never read outside its bounds.
+    if (AllLanes(index < static_cast<double>(table.size))) {
+      return SineTablePlaces<W>{__builtin_convertvector(index, Int32Lanes), (r < 0.0) & signBit,
+                                true};
+    }
+  }
+  SineTablePlaces<W> places{};
+  for (int lane = 0; lane < W; ++lane) {
+    const SineTablePlace place = SineTablePlaceOf(table, angles[lane]);
+    places.entry[lane] = place.entry;
+    places.signFlip[lane] = static_cast<std::int64_t>(place.signFlip);
+  }
+  places.inTable = false;
+  return places;
+}
+
+// The entries at the places of a pack, lane by lane as SineAt reads them.
+template <int W>
+inline LanePack<W> SinesAt(const SineTable& table, const SineTablePlaces<W>& places) {
+  using Pack = LanePack<W>;
+  Pack entries{};
+  if (places.inTable) {
+    for (int lane = 0; lane < W; ++lane) entries[lane] = table.entries[places.entry[lane]];
+    return BitsAs<Pack>(BitsAs<typename LaneTypes<W>::Int64Lanes>(entries) ^ places.signFlip);
+  }
+  for (int lane = 0; lane < W; ++lane) {
+    entries[lane] = SineAt(
+        table,
+        SineTablePlace{places.entry[lane], static_cast<std::uint64_t>(places.signFlip[lane])});
+  }
+  return entries;
+}
+
+// PrefetchSineAt for every lane.
+template <int W>
+inline void PrefetchSinesAt(const SineTable& table, const SineTablePlaces<W>& places) {
+  for (int lane = 0; lane < W; ++lane) {
+    if (static_cast<std::uint32_t>(places.entry[lane]) < static_cast<std::uint32_t>(table.size)) {
+      __builtin_prefetch(table.entries + places.entry[lane]);
+    }
+  }
+}
+
+}  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "dynamics/dynamics.h"
-#include "dynamics/sine_table.h"
+#include "dynamics/shared_chain_model.h"
+#include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {
 namespace {
@@ -28,16 +30,18 @@ void RandomState(std::mt19937& random, double (&p)[20], double (&q)[20]) {
 }
 
 TEST_F(ChainModelTest, SetUpStoresStepBaseAndGravity) {
-  EXPECT_EQ(chainModel.stepSize, 0.012);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(chainModel.baseVelocity[i], 0.0);
+  const ChainModel<20>& model = SharedChainModel();
+  EXPECT_EQ(model.stepSize, 0.012);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(model.baseVelocity[i], 0.0);
   const double gravity[6] = {0.0, -9.80665, 0.0, 0.0, 0.0, 0.0};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(chainModel.gravity[i], gravity[i]);
-  EXPECT_EQ(sineTable.size, SineTableSize);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(model.gravity[i], gravity[i]);
+  EXPECT_EQ(model.sineTable->size, SineTableSize);
+  EXPECT_EQ(model.shape, ModelShape::InPlane);
 }
 
 TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
-  EXPECT_EQ(LinkCount, 20);
-  const LinkParameters& first = chainModel.links[0];
+  const ChainModel<20>& model = SharedChainModel();
+  const LinkParameters& first = model.links[0];
   const double inertia[6] = {0.01, 0.0, 0.0, 0.33, 0.0, 0.33};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(first.inertia[i], inertia[i]);
   EXPECT_EQ(first.centreOfMass[0], 0.5);
@@ -48,77 +52,80 @@ TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
   EXPECT_EQ(first.d, 0.0);
   EXPECT_EQ(first.sinAlpha, 0.0);
   EXPECT_EQ(first.cosAlpha, 1.0);
-  for (int link = 1; link < LinkCount; ++link) {
-    EXPECT_EQ(std::memcmp(&chainModel.links[link], &first, sizeof first), 0) << link + 1;
+  for (int link = 1; link < 20; ++link) {
+    EXPECT_EQ(std::memcmp(&model.links[link], &first, sizeof first), 0) << link + 1;
   }
 }
 
-// The in-plane evaluation hands each link's slots straight to its parent, so the model is
-// in-plane only while the lists wire exactly that serial chain; any other wiring is evaluated
-// by the general passes, which walk the lists.
-TEST_F(ChainModelTest, OnlyTheSerialWiringIsEvaluatedInPlane) {
-  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
-  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::InPlane);
-  chainModel.forceContributions[7].Clear();
-  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
-  chainModel.forceContributions[7].Append(chainWorkspace.forceSlot[9]);
-  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
-  setUpModel(0.012);
-  chainModel.biasContributions[LinkCount - 1].Append(chainWorkspace.biasSlot[1]);
-  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
-  setUpModel(0.012);
-  chainModel.inertiaContributions[0].Append(chainWorkspace.inertiaSlot[2]);
-  EXPECT_EQ(ClassifyChainModel(chainModel), ModelShape::Untwisted);
-  setUpModel(0.012);
-  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
+// The in-plane algebra drops terms that are exact zeros only while every condition of the shape
+// holds; a model that breaks any one of them must be evaluated by the 6-D algebra.
+TEST_F(ChainModelTest, AnyTermOutOfThePlaneMakesTheModelGeneral) {
+  using Change = void (*)(ChainModel<20>&);
+  const Change changes[] = {
+      [](ChainModel<20>& m) { m.links[7].d = 0.1; },
+      [](ChainModel<20>& m) { m.links[7].sinAlpha = 0.1; },
+      [](ChainModel<20>& m) { m.links[7].cosAlpha = 0.99; },
+      [](ChainModel<20>& m) { m.links[19].centreOfMass[2] = 0.1; },
+      [](ChainModel<20>& m) { m.links[0].inertia[2] = 0.001; },
+      [](ChainModel<20>& m) { m.links[0].inertia[4] = 0.001; },
+      [](ChainModel<20>& m) { m.gravity[2] = -1.0; },
+      [](ChainModel<20>& m) { m.baseVelocity[2] = 0.1; },
+      [](ChainModel<20>& m) { m.baseVelocity[3] = 0.1; },
+      [](ChainModel<20>& m) { m.baseVelocity[4] = 0.1; },
+  };
+  for (const Change change : changes) {
+    ChainModel<20> model = testing::TestChainModel<20>();
+    EXPECT_EQ(ClassifyChainModel(model), ModelShape::InPlane);
+    change(model);
+    EXPECT_EQ(ClassifyChainModel(model), ModelShape::General);
+  }
 }
 
 TEST_F(ChainModelTest, EachLinkCollectsItsChildsSlotsAndTheTipNothing) {
-  for (int link = 0; link + 1 < LinkCount; ++link) {
-    ASSERT_EQ(chainModel.inertiaContributions[link].size(), 1u);
-    ASSERT_EQ(chainModel.biasContributions[link].size(), 1u);
-    ASSERT_EQ(chainModel.forceContributions[link].size(), 1u);
-    ASSERT_EQ(chainModel.momentumContributions[link].size(), 1u);
-    EXPECT_EQ(&chainModel.inertiaContributions[link][0], &chainWorkspace.inertiaSlot[link + 1]);
-    EXPECT_EQ(&chainModel.biasContributions[link][0], &chainWorkspace.biasSlot[link + 1]);
-    EXPECT_EQ(&chainModel.forceContributions[link][0], &chainWorkspace.forceSlot[link + 1]);
-    EXPECT_EQ(&chainModel.momentumContributions[link][0], &chainWorkspace.momentumSlot[link + 1]);
+  const ChainModel<20>& model = SharedChainModel();
+  const std::vector<int> none;
+  for (int link = 0; link < 20; ++link) {
+    const std::vector<int> expected = link + 1 < 20 ? std::vector<int>{link + 1} : none;
+    EXPECT_EQ(model.inertiaContributions[link].links(), expected) << link + 1;
+    EXPECT_EQ(model.biasContributions[link].links(), expected) << link + 1;
+    EXPECT_EQ(model.forceContributions[link].links(), expected) << link + 1;
+    EXPECT_EQ(model.momentumContributions[link].links(), expected) << link + 1;
   }
-  EXPECT_TRUE(chainModel.inertiaContributions[LinkCount - 1].empty());
-  EXPECT_TRUE(chainModel.biasContributions[LinkCount - 1].empty());
-  EXPECT_TRUE(chainModel.forceContributions[LinkCount - 1].empty());
-  EXPECT_TRUE(chainModel.momentumContributions[LinkCount - 1].empty());
 }
 
 TEST_F(ChainModelTest, RepeatedSetUpKeepsOneElementLists) {
   setUpModel(0.012);
-  EXPECT_EQ(chainModel.inertiaContributions[0].size(), 1u);
-  EXPECT_TRUE(chainModel.forceContributions[LinkCount - 1].empty());
+  EXPECT_EQ(SharedChainModel().inertiaContributions[0].links().size(), 1u);
+  EXPECT_TRUE(SharedChainModel().forceContributions[19].links().empty());
 }
 
 TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   std::mt19937 random(1);
   double p[20], q[20], pdot[20], qdot[20], rates[20], momenta[20];
   RandomState(random, p, q);
-  ForwardDynamics(p, q, pdot, qdot);
-  const int tip = LinkCount - 1;
-  const LinkParameters& L = chainModel.links[tip];
+  const ChainModel<20>& model = SharedChainModel();
+  const JointTorqueSettings settings{5.0, 100.0};
+  ChainData<SpatialAlgebra, double, 20> data;
+  ForwardDynamics(model, data, settings, p, q, pdot, qdot);
+  const int tip = 19;
+  const LinkParameters& L = model.links[tip];
   ArticulatedInertia rigid;
-  BuildArticulatedInertia(rigid, ContributionList<ArticulatedInertia>{}, L.mass, L.inertia,
-                          L.centreOfMass);
-  for (int i = 0; i < 21; ++i) EXPECT_EQ(chainWorkspace.articulatedInertia[tip][i], rigid[i]);
+  BuildArticulatedInertia(rigid, L.mass, L.inertia, L.centreOfMass);
+  SpatialVector weight, load;
+  GravityForce(weight, data.gravity[tip], L.centreOfMass, L.mass);
+  AddJointTorques(load, weight, data.appliedTorque[tip], data.frictionTorque[tip]);
+  for (int i = 0; i < 21; ++i) EXPECT_EQ(data.inertia[tip][i], rigid[i]);
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(chainWorkspace.articulatedBias[tip][i], 0.0);
-    EXPECT_EQ(chainWorkspace.subtreeForce[tip][i], chainWorkspace.load[tip][i]);
+    EXPECT_EQ(data.bias[tip][i], 0.0);
+    EXPECT_EQ(data.force[tip][i], load[i]);
   }
-  EXPECT_EQ(chainWorkspace.load[tip][5],
-            (chainWorkspace.weight[tip][5] + chainWorkspace.appliedTorque[tip]) +
-                chainWorkspace.frictionTorque[tip]);
+  EXPECT_EQ(data.appliedTorque[tip], 0.0);
+  EXPECT_EQ(data.frictionTorque[tip], -(5.0 * qdot[tip]));
   for (double& r : rates) r = 0.7;
-  MomentumInitialisation(momenta, q, rates);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(chainWorkspace.subtreeMomentum[tip][i], chainWorkspace.linkMomentum[tip][i]);
-  }
+  MomentumInitialisation(model, data, momenta, q, rates);
+  SpatialVector own;
+  ApplyRigidInertia(own, L.mass, L.inertia, L.centreOfMass, data.velocity[tip]);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(data.momentum[tip][i], own[i]);
 }
 
 TEST_F(ChainModelTest, TipMomentumUsesInertiaAboutJointNotCentre) {
@@ -135,16 +142,20 @@ TEST_F(ChainModelTest, AngularPartOfGravityHasNoEffect) {
   std::mt19937 random(3);
   double p[20], q[20], pdot[20], qdot[20], pdot2[20], qdot2[20];
   RandomState(random, p, q);
-  ForwardDynamics(p, q, pdot, qdot);
-  const SpatialVector saved = chainModel.gravity;
-  chainModel.gravity[3] = 1.0;
-  chainModel.gravity[4] = -2.0;
-  chainModel.gravity[5] = 3.0;
-  ForwardDynamics(p, q, pdot2, qdot2);
-  chainModel.gravity = saved;
-  for (int k = 0; k < 20; ++k) {
-    EXPECT_EQ(pdot2[k], pdot[k]);
-    EXPECT_EQ(qdot2[k], qdot[k]);
+  ChainModel<20> model = testing::TestChainModel<20>();
+  const JointTorqueSettings settings{5.0, 0.0};
+  testing::EvaluateChain(model, settings, p, q, pdot, qdot);
+  model.gravity[3] = 1.0;
+  model.gravity[4] = -2.0;
+  model.gravity[5] = 3.0;
+  model.shape = ClassifyChainModel(model);
+  for (const ModelShape shape : {ModelShape::InPlane, ModelShape::General}) {
+    model.shape = shape;
+    testing::EvaluateChain(model, settings, p, q, pdot2, qdot2);
+    for (int k = 0; k < 20; ++k) {
+      EXPECT_EQ(pdot2[k], pdot[k]);
+      EXPECT_EQ(qdot2[k], qdot[k]);
+    }
   }
 }
 
@@ -153,17 +164,18 @@ TEST_F(ChainModelTest, GravityInLinkFramesFollowsTheAngles) {
   // factor per link; sin(π/2) and cos(π/2) are off by one table step.
   constexpr double Tolerance = 1e-9 * 20 + 9.80665 * 6.3e-6;
   double p[20] = {}, q[20] = {}, pdot[20], qdot[20];
-  ForwardDynamics(p, q, pdot, qdot);
-  for (int link = 0; link < LinkCount; ++link) {
-    EXPECT_NEAR(chainWorkspace.gravity[link][0], 0.0, Tolerance);
-    EXPECT_NEAR(chainWorkspace.gravity[link][1], -9.80665, Tolerance);
-    EXPECT_EQ(chainWorkspace.gravity[link][2], 0.0);
+  ChainData<SpatialAlgebra, double, 20> data;
+  ForwardDynamics(SharedChainModel(), data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
+  for (int link = 0; link < 20; ++link) {
+    EXPECT_NEAR(data.gravity[link][0], 0.0, Tolerance);
+    EXPECT_NEAR(data.gravity[link][1], -9.80665, Tolerance);
+    EXPECT_EQ(data.gravity[link][2], 0.0);
   }
   q[0] = 1.5707963267948966;
-  ForwardDynamics(p, q, pdot, qdot);
-  for (int link = 0; link < LinkCount; ++link) {
-    EXPECT_NEAR(chainWorkspace.gravity[link][0], -9.80665, Tolerance);
-    EXPECT_NEAR(chainWorkspace.gravity[link][1], 0.0, Tolerance);
+  ForwardDynamics(SharedChainModel(), data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
+  for (int link = 0; link < 20; ++link) {
+    EXPECT_NEAR(data.gravity[link][0], -9.80665, Tolerance);
+    EXPECT_NEAR(data.gravity[link][1], 0.0, Tolerance);
   }
 }
 
@@ -180,7 +192,7 @@ TEST_F(ChainModelTest, StepSizeChangesNothingButTheHeunStep) {
   HeunStep(pStep, qStep, 5.0, 0.0);
 
   setUpModel(0.024);
-  EXPECT_EQ(chainModel.stepSize, 0.024);
+  EXPECT_EQ(SharedChainModel().stepSize, 0.024);
   ForwardDynamics(p, q, pdot2, qdot2);
   HeunStep(pStep2, qStep2, 5.0, 0.0);
   setUpModel(0.012);

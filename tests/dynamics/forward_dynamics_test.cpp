@@ -1,7 +1,5 @@
 // Tests of ForwardDynamics and the joint torques: the edge cases and the
 // cross-checks against the independent Hamiltonian of reference_chain.h.
-#include "dynamics/forward_dynamics.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +9,8 @@
 #include <limits>
 #include <random>
 
-#include "dynamics/chain_model.h"
 #include "dynamics/dynamics.h"
+#include "tests/dynamics/chain_fixture.h"
 #include "tests/dynamics/reference_chain.h"
 #include "tests/support/allocation_counter.h"
 
@@ -169,22 +167,6 @@ TEST_F(ForwardDynamicsTest, MomentumRatesAreMinusHamiltonianGradient) {
   }
 }
 
-// Gives every link other constants for the life of one test and puts the model's back after it,
-// storing the shape each time as any change of the constants must.
-class ChangedLinks {
- public:
-  ChangedLinks() { std::copy(std::begin(chainModel.links), std::end(chainModel.links), saved_); }
-  ~ChangedLinks() {
-    std::copy(std::begin(saved_), std::end(saved_), chainModel.links);
-    chainModel.shape = ClassifyChainModel(chainModel);
-  }
-  LinkParameters& operator[](int link) { return chainModel.links[link]; }
-  ModelShape Store() { return chainModel.shape = ClassifyChainModel(chainModel); }
-
- private:
-  LinkParameters saved_[LinkCount];
-};
-
 // Link constants that the model's own links never have, varied from link to link.
 void OffsetAlongZ(LinkParameters& link, int k) {
   link.d = 0.05 * (k % 5) - 0.1;
@@ -224,25 +206,26 @@ TEST_F(ForwardDynamicsTest, ChainsOutOfThePlaneRecoverTheRatesOfMomentumInitiali
   }
   struct Change {
     const char* what;
-    ModelShape shape;
     bool sameMotion;
     void (*apply)(LinkParameters& link, int k);
   };
   const Change changes[] = {
-      {"offsets along z", ModelShape::General, true, OffsetAlongZ},
-      {"twists", ModelShape::General, false, Twist},
-      {"twists and offsets along z", ModelShape::General, false, TwistAndOffsetAlongZ},
-      {"mass off the plane", ModelShape::Untwisted, true, MassOffThePlane},
+      {"offsets along z", true, OffsetAlongZ},
+      {"twists", false, Twist},
+      {"twists and offsets along z", false, TwistAndOffsetAlongZ},
+      {"mass off the plane", true, MassOffThePlane},
   };
+  const JointTorqueSettings settings{0.0, 0.0};
   for (const Change& change : changes) {
-    ChangedLinks links;
-    for (int k = 0; k < LinkCount; ++k) change.apply(links[k], k);
-    ASSERT_EQ(links.Store(), change.shape) << change.what;
+    ChainModel<20> model = testing::TestChainModel<20>();
+    for (int k = 0; k < 20; ++k) change.apply(model.links[k], k);
+    model.shape = ClassifyChainModel(model);
+    ASSERT_EQ(model.shape, ModelShape::General) << change.what;
     double largestMomentumChange = 0.0;
     for (int n = 0; n < States; ++n) {
       Joints momenta, pdot;
-      MomentumInitialisation(momenta, q[n], r[n]);
-      ForwardDynamics(momenta, q[n], pdot, qdot);
+      testing::MomentaOfChain(model, momenta, q[n], r[n]);
+      testing::EvaluateChain(model, settings, momenta, q[n], pdot, qdot);
       const double rateScale =
           *std::max_element(std::begin(pdotPlanar[n]), std::end(pdotPlanar[n]),
                             [](double x, double y) { return std::fabs(x) < std::fabs(y); });
@@ -260,7 +243,6 @@ TEST_F(ForwardDynamicsTest, ChainsOutOfThePlaneRecoverTheRatesOfMomentumInitiali
       EXPECT_GT(largestMomentumChange, 1e-2) << change.what;
     }
   }
-  EXPECT_EQ(chainModel.shape, ModelShape::InPlane);
 }
 
 TEST_F(ForwardDynamicsTest, WholeTurnsChangeResultsOnlyWithinTableResolution) {

@@ -1,7 +1,5 @@
 // Tests of HeunStep: the known numbers, the order of its arithmetic, and that the
 // step allocates nothing.
-#include "dynamics/heun_integrator.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>

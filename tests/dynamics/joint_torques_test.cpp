@@ -1,38 +1,26 @@
-// Tests of the joint-torque routines and the active values they read.
+// Tests of the joint-torque routines: what each writes, from the settings it is given.
 #include "dynamics/joint_torques.h"
 
 #include <gtest/gtest.h>
-
-#include "dynamics/dynamics.h"
 
 namespace pendula {
 namespace {
 
 using Joints = double[20];
 
-class JointTorquesTest : public ::testing::Test {};
-
-TEST_F(JointTorquesTest, JointFrictionIsTheNegatedProduct) {
-  SetActiveJointTorques(5.0, 0.0);
+TEST(JointTorques, JointFrictionIsTheNegatedProduct) {
   Joints rates, out;
   for (int k = 0; k < 20; ++k) rates[k] = 0.1 * k - 0.7;
-  JointFriction(out, rates);
+  JointFriction(out, rates, JointTorqueSettings{5.0, 0.0});
   for (int k = 0; k < 20; ++k) EXPECT_EQ(out[k], -(5.0 * rates[k]));
 }
 
-TEST_F(JointTorquesTest, AppliedTorqueWritesOnlyJointOne) {
-  SetActiveJointTorques(0.0, -100.0);
+TEST(JointTorques, AppliedTorqueWritesOnlyJointOne) {
   Joints out, q = {}, rates = {};
   for (double& x : out) x = 7.0;
-  AppliedTorque(out, q, rates);
+  AppliedTorque(out, q, rates, JointTorqueSettings{0.0, -100.0});
   EXPECT_EQ(out[0], -100.0);
   for (int k = 1; k < 20; ++k) EXPECT_EQ(out[k], 7.0);
-}
-
-TEST_F(JointTorquesTest, SetActiveJointTorquesStoresBothValues) {
-  SetActiveJointTorques(1.0, 100.0);
-  EXPECT_EQ(activeJointTorques.frictionCoefficient, 1.0);
-  EXPECT_EQ(activeJointTorques.appliedTorque, 100.0);
 }
 
 }  // namespace

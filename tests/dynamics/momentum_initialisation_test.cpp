@@ -1,6 +1,4 @@
 // Tests of MomentumInitialisation, including the joint-space mass matrix it implies.
-#include "dynamics/momentum_initialisation.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dynamics/dynamics.h"
+#include "dynamics/shared_chain_model.h"
 
 namespace pendula {
 namespace {
@@ -23,6 +24,11 @@ class SineTableTest : public ::testing::Test {
   static void SetUpTestSuite() { setUpModel(0.012); }
 };
 
+// The table that SineLookup and CosineLookup read.
+const SineTable& Table() {
+  return *SharedChainModel().sineTable;
+}
+
 // The lookup rule written independently, with 64-bit integers and a bounds check: the index it
 // reads, or -1 when the angle is outside the range. Used only for angles inside the range.
 struct RuleResult {
@@ -34,7 +40,7 @@ RuleResult ReferenceRule(double x) {
   const std::int64_t j = static_cast<std::int64_t>(std::trunc(turns));
   const std::int64_t evenTurns = 2 * j;
   const double r = x - static_cast<double>(evenTurns) * 3.141592653589793;
-  const std::int64_t i = static_cast<std::int64_t>(std::trunc(r / sineTable.step));
+  const std::int64_t i = static_cast<std::int64_t>(std::trunc(r / Table().step));
   return RuleResult{i < 0 ? -i : i, r < 0.0};
 }
 double ReferenceSine(double x) {
@@ -42,7 +48,7 @@ double ReferenceSine(double x) {
   EXPECT_GE(rule.index, 0);
   EXPECT_LT(rule.index, SineTableSize);
   if (rule.index < 0 || rule.index >= SineTableSize) return 0.0;
-  const double entry = sineTable.entries[rule.index];
+  const double entry = Table().entries[rule.index];
   return rule.negative ? -entry : entry;
 }
 
@@ -57,12 +63,12 @@ double LargestAngleInRange() {
 }
 
 TEST_F(SineTableTest, TableHasMillionEntriesOverOnePeriod) {
-  EXPECT_EQ(sineTable.size, 1000000);
-  EXPECT_EQ(sineTable.step, 6.283185307179586 / 999999.0);
-  EXPECT_EQ(sineTable.entries[0], 0.0);
-  EXPECT_EQ(sineTable.entries[999999], std::sin(999999 * sineTable.step));
-  EXPECT_NEAR(sineTable.entries[999999], 0.0, 1e-15);  // sin 2π
-  EXPECT_EQ(sineTable.entries[123456], std::sin(123456 * sineTable.step));
+  EXPECT_EQ(Table().size, 1000000);
+  EXPECT_EQ(Table().step, 6.283185307179586 / 999999.0);
+  EXPECT_EQ(Table().entries[0], 0.0);
+  EXPECT_EQ(Table().entries[999999], std::sin(999999 * Table().step));
+  EXPECT_NEAR(Table().entries[999999], 0.0, 1e-15);  // sin 2π
+  EXPECT_EQ(Table().entries[123456], std::sin(123456 * Table().step));
 }
 
 TEST_F(SineTableTest, ZeroIsExactlyZero) {
@@ -79,12 +85,12 @@ TEST_F(SineTableTest, NegativeAngleIsExactMirror) {
 }
 
 TEST_F(SineTableTest, SineOfPiIsEntryBelowNotZero) {
-  EXPECT_EQ(SineLookup(3.141592653589793), sineTable.entries[499999]);
+  EXPECT_EQ(SineLookup(3.141592653589793), Table().entries[499999]);
   EXPECT_NEAR(SineLookup(3.141592653589793), 3.14e-6, 0.005e-6);
 }
 
 TEST_F(SineTableTest, CosineOfZeroIsEntryBelowNotOne) {
-  EXPECT_EQ(CosineLookup(0.0), sineTable.entries[249999]);
+  EXPECT_EQ(CosineLookup(0.0), Table().entries[249999]);
   // Known as 0.99999999998889... truncated, and as 0.9999999999888967 to full precision.
   EXPECT_GE(CosineLookup(0.0), 0.99999999998889);
   EXPECT_LT(CosineLookup(0.0), 0.99999999998890);
@@ -99,9 +105,9 @@ TEST_F(SineTableTest, CosineIsSineOfComplement) {
 
 TEST_F(SineTableTest, TruncatesWithoutInterpolation) {
   // Just below entry 1000's angle the lookup takes entry 999, whatever the fraction.
-  const double at1000 = 1000 * sineTable.step;
-  EXPECT_EQ(SineLookup(std::nextafter(at1000, 0.0)), sineTable.entries[999]);
-  EXPECT_EQ(SineLookup(1000.9 * sineTable.step), sineTable.entries[1000]);
+  const double at1000 = 1000 * Table().step;
+  EXPECT_EQ(SineLookup(std::nextafter(at1000, 0.0)), Table().entries[999]);
+  EXPECT_EQ(SineLookup(1000.9 * Table().step), Table().entries[1000]);
 }
 
 TEST_F(SineTableTest, ErrorBelowOneTableStep) {
@@ -187,11 +193,30 @@ TEST_F(SineTableTest, IndexStaysInTableNearTheEdgeOfTheRange) {
   }
 }
 
-// The paired lookup that the evaluations use must read exactly where the single lookup reads,
-// in both lanes, whatever the other lane holds: signed zeros, angles a hair either side of
-// multiples of π/2 and of whole table steps, many turns, the edge of the range (where the pair
-// falls back lane by lane) and non-finite angles.
-TEST_F(SineTableTest, PairedLookupReadsExactlyWhereTheSingleLookupReads) {
+// Whether a and b are the same bits, or both NaN.
+bool SameValue(double a, double b) {
+  return (std::isnan(a) && std::isnan(b)) || BitsAs<std::uint64_t>(a) == BitsAs<std::uint64_t>(b);
+}
+
+// The packed lookups of the evaluations, W angles at once, must read exactly what the single
+// lookup reads, in every lane, whatever the other lanes hold: signed zeros, angles a hair either
+// side of multiples of π/2 and of whole table steps, many turns, the edge of the range (where a
+// pack falls back lane by lane) and non-finite angles.
+template <int W>
+void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles) {
+  const std::size_t n = angles.size();
+  for (std::size_t a = 0; a < n; ++a) {
+    LanePack<W> pack{};
+    for (int lane = 0; lane < W; ++lane) pack[lane] = angles[(a + 7 * lane * lane) % n];
+    const LanePack<W> sines = SinesAt(Table(), SineTablePlacesOf<W>(Table(), pack));
+    for (int lane = 0; lane < W; ++lane) {
+      ASSERT_TRUE(SameValue(sines[lane], SineLookup(pack[lane])))
+          << W << " lanes: " << pack[lane] << " in lane " << lane;
+    }
+  }
+}
+
+TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
   const double largest = LargestAngleInRange();
   std::vector<double> angles = {0.0,
                                 -0.0,
@@ -216,7 +241,7 @@ TEST_F(SineTableTest, PairedLookupReadsExactlyWhereTheSingleLookupReads) {
     }
   }
   for (int k : {1, 999, 250000, 499999, 999998}) {
-    const double x = k * sineTable.step;
+    const double x = k * Table().step;
     angles.push_back(std::nextafter(x, 0.0));
     angles.push_back(-std::nextafter(x, 0.0));
     angles.push_back(x);
@@ -224,19 +249,9 @@ TEST_F(SineTableTest, PairedLookupReadsExactlyWhereTheSingleLookupReads) {
   std::mt19937 random(83);
   std::uniform_real_distribution<double> any(-1e4, 1e4);
   for (int n = 0; n < 200; ++n) angles.push_back(any(random));
-  auto same = [](const SineTablePlace& paired, const SineTablePlace& single) {
-    return paired.entry == single.entry && paired.signFlip == single.signFlip;
-  };
-  for (std::size_t a = 0; a < angles.size(); ++a) {
-    for (std::size_t b = a; b < angles.size(); b += 7) {
-      SineTablePlace first, second;
-      SineTablePlacesOf(DoublePair{angles[a], angles[b]}, first, second);
-      const SineTablePlace single = SineTablePlaceOf(angles[a]);
-      ASSERT_TRUE(same(first, single)) << angles[a] << " beside " << angles[b];
-      ASSERT_TRUE(same(second, SineTablePlaceOf(angles[b])))
-          << angles[b] << " beside " << angles[a];
-    }
-  }
+  ExpectPackedLookupReadsAsTheSingleLookup<2>(angles);
+  ExpectPackedLookupReadsAsTheSingleLookup<4>(angles);
+  ExpectPackedLookupReadsAsTheSingleLookup<8>(angles);
 }
 
 }  // namespace

@@ -1,0 +1,280 @@
+// The evaluation of a chain, written once: the forward dynamics (p, q) -> (ṗ, q̇) and the
+// momentum initialisation (q, q̇) -> p, as stages that serve one chain (T = double) or a pack of
+// chains side by side (T a lane pack), in the 6-D or the in-plane algebra (the kernels are
+// overloaded on its types), for any number of links N.
+//
+//   q̇ = A(q)^-1 p,   ṗ = -∂H/∂q + joint torques,   H = 1/2 pᵀ A(q)^-1 p + V(q),
+//
+// by an O(N) recursion of the articulated-body kind that never forms the joint-space mass
+// matrix A(q). Legend (link k, in link k coordinates about link k's origin; S = e5):
+//   s_k, c_k  table sine and cosine of q_k       g_k     gravity
+//   M_k       articulated inertia of links k..N  beta_k  articulated bias, H_k = M_k v_k + beta_k
+//   U, D      column 5 and entry (5,5) of M_k    v_k     velocity
+//   F_k       subtree force (weights and torques of links k..N)
+//   X_k       link k's transform: Xf moves forces from link k to k-1, Xfᵀ motions back
+#pragma once
+
+#include <type_traits>
+
+#include "dynamics/chain_data.h"
+#include "dynamics/chain_model.h"
+#include "dynamics/code_target.h"
+#include "dynamics/joint_torques.h"
+#include "dynamics/plane_kernels.h"
+#include "dynamics/spatial_kernels.h"
+
+namespace pendula {
+inline namespace PENDULA_CODE_TARGET {
+
+// What an evaluation inside a Heun step does besides: it takes its table places from the step
+// (`given`, already computed for these angles) instead of computing them, and as soon as its
+// joint rates are known it works out the places of the predicted angles q + h·q̇ into
+// `predicted`, fetching their entries while the rest of the evaluation runs, so that the step's
+// second evaluation finds them in cache. Either may be null.
+template <typename T, int N>
+struct StepLookahead {
+  const JointTablePlaces<T, N>* given = nullptr;
+  JointTablePlaces<T, N>* predicted = nullptr;
+  double h = 0.0;
+};
+
+namespace detail {
+
+template <typename T>
+inline LinkTransformOf<T> MakeTransform(SpatialAlgebra, const LinkParameters& L, const T& s,
+                                        const T& c) {
+  return LinkTransformOf<T>{L.a, L.d, L.sinAlpha, L.cosAlpha, s, c};
+}
+template <typename T>
+inline PlaneTransformOf<T> MakeTransform(PlaneAlgebra, const LinkParameters& L, const T& s,
+                                         const T& c) {
+  return PlaneTransformOf<T>{L.a, s, c};
+}
+
+// A motion of the model (the base velocity) in every lane of the algebra's vector.
+template <typename T>
+inline SpatialVectorOf<T> InLanes(SpatialAlgebra, const SpatialVector& x) {
+  SpatialVectorOf<T> out;
+  for (int i = 0; i < 6; ++i) out[i] = LaneSplat<T>(x[i]);
+  return out;
+}
+template <typename T>
+inline PlaneVectorOf<T> InLanes(PlaneAlgebra, const SpatialVector& x) {
+  return PlaneVectorOf<T>{LaneSplat<T>(x[0]), LaneSplat<T>(x[1]), LaneSplat<T>(x[5])};
+}
+
+template <typename T>
+inline T JointAxisInertia(const ArticulatedInertiaOf<T>& M) {
+  return M[DEntry];
+}
+template <typename T>
+inline T JointAxisInertia(const PlaneInertiaOf<T>& M) {
+  return M.m55;
+}
+
+// The table places of link k's angle.
+template <typename T, int N>
+inline void TablePlacesOfLink(const SineTable& table, JointTablePlaces<T, N>& out, int link,
+                              const T& angle) {
+  if constexpr (std::is_same_v<T, double>) {
+    out.sineAndCosine[link] = SineTablePlacesOf<2>(table, LanePack<2>{angle, HalfPi - angle});
+  } else {
+    out.sine[link] = SineTablePlacesOf<LaneCount<T>>(table, angle);
+    out.cosine[link] = SineTablePlacesOf<LaneCount<T>>(table, HalfPi - angle);
+  }
+}
+
+// The entries at link k's places: its sine and cosine.
+template <typename T, int N>
+inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T, N>& places, int link,
+                          T& sine, T& cosine) {
+  if constexpr (std::is_same_v<T, double>) {
+    const LanePack<2> both = SinesAt(table, places.sineAndCosine[link]);
+    sine = both[0];
+    cosine = both[1];
+  } else {
+    sine = SinesAt(table, places.sine[link]);
+    cosine = SinesAt(table, places.cosine[link]);
+  }
+}
+
+// Fetches the entries at link k's places into the cache.
+template <typename T, int N>
+inline void PrefetchLink(const SineTable& table, const JointTablePlaces<T, N>& places, int link) {
+  if constexpr (std::is_same_v<T, double>) {
+    PrefetchSinesAt(table, places.sineAndCosine[link]);
+  } else {
+    PrefetchSinesAt(table, places.sine[link]);
+    PrefetchSinesAt(table, places.cosine[link]);
+  }
+}
+
+}  // namespace detail
+
+// Link k's transform (element `link` = k - 1), with the sine and cosine that stage 1 found.
+template <typename A, typename T, int N>
+inline auto TransformOfLink(const ChainModel<N>& model, const ChainData<A, T, N>& d, int link) {
+  return detail::MakeTransform(A{}, model.links[link], d.sine[link], d.cosine[link]);
+}
+
+// Stage 1: s_k, c_k from the table, at the places given or at those of q. All the index
+// arithmetic comes first and the reads back to back: table entries are often not in cache, and
+// this way their misses overlap instead of waiting behind the divisions.
+template <typename A, typename T, int N>
+inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T (&q)[N],
+                            const JointTablePlaces<T, N>* given) {
+  const SineTable& table = *model.sineTable;
+  JointTablePlaces<T, N> own;
+  if (given == nullptr) {
+    for (int link = 0; link < N; ++link) detail::TablePlacesOfLink(table, own, link, q[link]);
+    given = &own;
+  }
+  for (int link = 0; link < N; ++link) {
+    detail::EntriesOfLink(table, *given, link, d.sine[link], d.cosine[link]);
+  }
+}
+
+// The places of the predicted angles q + h·q̇, formed exactly as the Heun predictor forms those
+// angles, and their entries fetched.
+template <typename T, int N>
+inline void PredictedTablePlaces(const SineTable& table, JointTablePlaces<T, N>& out,
+                                 const T (&q)[N], const T (&qdot)[N], double h) {
+  for (int link = 0; link < N; ++link) {
+    detail::TablePlacesOfLink(table, out, link, q[link] + h * qdot[link]);
+    detail::PrefetchLink(table, out, link);
+  }
+}
+
+// Stage 2 (outward): g_k = E_kᵀ g_{k-1}, g_0 the linear part of the model's gravity.
+template <typename A, typename T, int N>
+inline void GravityInLinkFrames(const ChainModel<N>& model, ChainData<A, T, N>& d) {
+  T parent[3] = {LaneSplat<T>(model.gravity[0]), LaneSplat<T>(model.gravity[1]),
+                 LaneSplat<T>(model.gravity[2])};
+  for (int link = 0; link < N; ++link) {
+    T(&g)[3] = d.gravity[link];
+    RotateToChild(g, parent, TransformOfLink(model, d, link));
+    for (int i = 0; i < 3; ++i) parent[i] = g[i];
+  }
+}
+
+// Stage 3 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
+// has none); for k >= 2 the slots X_k (M_k - U Uᵀ/D) X_kᵀ and X_k (beta_k + U (p_k - beta_k5)/D),
+// handed to link k-1 in registers.
+template <typename A, typename T, int N>
+inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A, T, N>& d,
+                                         const T (&p)[N]) {
+  typename A::template Inertia<T> inertiaSlot{};
+  typename A::template Vector<T> biasSlot{};
+  for (int link = N - 1; link >= 0; --link) {
+    const LinkParameters& L = model.links[link];
+    typename A::template Inertia<T> M;
+    typename A::template Vector<T> beta;
+    if (link == N - 1) {
+      BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass);
+      SumChildVectors(beta);
+    } else {
+      BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass, inertiaSlot);
+      SumChildVectors(beta, biasSlot);
+    }
+    // One division per link serves both transfers and the joint rate of stage 4.
+    const T inverseD = 1.0 / detail::JointAxisInertia(M);
+    d.inertia[link] = M;
+    d.bias[link] = beta;
+    d.inverseD[link] = inverseD;
+    if (link == 0) break;  // link 1 transfers nothing to the base
+    const auto X = TransformOfLink(model, d, link);
+    TransferArticulatedInertia(inertiaSlot, M, X, inverseD);
+    TransferArticulatedBias(biasSlot, beta, M, p[link], X, inverseD);
+  }
+}
+
+// Outward, k = 1..N: v'_k = X_kᵀ v_{k-1} (v_0 the base's), the joint rate from rateOf(k, v'_k),
+// v_k = v'_k + S·rate. Stage 4 solves for the rate; the momentum initialisation is given it.
+template <typename A, typename T, int N, typename RateOf>
+inline void PropagateVelocities(const ChainModel<N>& model, ChainData<A, T, N>& d, RateOf rateOf) {
+  typename A::template Vector<T> parent = detail::InLanes<T>(A{}, model.baseVelocity);
+  for (int link = 0; link < N; ++link) {
+    typename A::template Vector<T> vPrime, v;
+    TransformMotionToChild(vPrime, parent, TransformOfLink(model, d, link));
+    AddJointRate(v, vPrime, rateOf(link, vPrime));
+    d.velocity[link] = v;
+    parent = v;
+  }
+}
+
+// Inward, k = N..1: out_k = own_k + X_{k+1}·out_{k+1}, the tip's own term alone; link 1 hands
+// nothing to the base. Stage 6 sums the links' loads into subtree forces, the momentum
+// initialisation their momenta into subtree momenta (momenta transform like forces).
+template <typename A, typename T, int N, typename OwnTerm>
+inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
+                      typename A::template Vector<T> (&out)[N], OwnTerm ownTerm) {
+  typename A::template Vector<T> slot{};
+  for (int link = N - 1; link >= 0; --link) {
+    typename A::template Vector<T> own, sum;
+    ownTerm(link, own);
+    if (link == N - 1) {
+      AddChildVectors(sum, own);
+    } else {
+      AddChildVectors(sum, own, slot);
+    }
+    out[link] = sum;
+    if (link == 0) break;
+    TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
+  }
+}
+
+// (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in seven
+// stages. d is the working data; the inputs are not changed, and every output is written.
+template <typename A, typename T, int N>
+inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& d,
+                            const JointTorqueSettings& settings, const T (&p)[N], const T (&q)[N],
+                            T (&pdot)[N], T (&qdot)[N], const StepLookahead<T, N>& lookahead = {}) {
+  // 1. s_k, c_k
+  SinesAndCosines(model, d, q, lookahead.given);
+  // 2. g_k
+  GravityInLinkFrames(model, d);
+  // 3. M_k, beta_k
+  ArticulatedInertiasAndBiases(model, d, p);
+  // 4. q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k
+  PropagateVelocities(model, d, [&](int link, const typename A::template Vector<T>& vPrime) {
+    T rate;
+    SolveJointRate(rate, p[link], d.bias[link], vPrime, d.inertia[link], d.inverseD[link]);
+    qdot[link] = rate;
+    return rate;
+  });
+  if (lookahead.predicted != nullptr) {
+    PredictedTablePlaces(*model.sineTable, *lookahead.predicted, q, qdot, lookahead.h);
+  }
+  // 5. the applied torque on joint 1, then friction -b q̇_k on every joint
+  AppliedTorque(d.appliedTorque, q, qdot, settings);
+  JointFriction(d.frictionTorque, qdot, settings);
+  // 6. F_k = (weight + torques of joint k about S) + X_{k+1} F_{k+1}
+  SumInward(model, d, d.force, [&](int link, typename A::template Vector<T>& load) {
+    const LinkParameters& L = model.links[link];
+    typename A::template Vector<T> weight;
+    GravityForce(weight, d.gravity[link], L.centreOfMass, L.mass);
+    AddJointTorques(load, weight, d.appliedTorque[link], d.frictionTorque[link]);
+  });
+  // 7. ṗ_k = F_k5 - (v_k x* (M_k v_k + beta_k))_5
+  for (int link = 0; link < N; ++link) {
+    JointMomentumRate(pdot[link], d.force[link], d.inertia[link], d.bias[link], d.velocity[link]);
+  }
+}
+
+// p = A(q)·q̇ for one chain or a pack: outward, v_k from the given rates and h_k = I_k v_k;
+// inward, H_k = h_k + X_{k+1} H_{k+1} and p_k = H_k5, which is row k of A(q)·q̇.
+template <typename A, typename T, int N>
+inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& d,
+                                   T (&momenta)[N], const T (&angles)[N],
+                                   const T (&jointRates)[N]) {
+  SinesAndCosines<A, T, N>(model, d, angles, nullptr);
+  PropagateVelocities(model, d, [&](int link, const auto&) { return jointRates[link]; });
+  SumInward(model, d, d.momentum, [&](int link, typename A::template Vector<T>& own) {
+    const LinkParameters& L = model.links[link];
+    ApplyRigidInertia(own, L.mass, L.inertia, L.centreOfMass, d.velocity[link]);
+  });
+  for (int link = 0; link < N; ++link) JointComponent(momenta[link], d.momentum[link]);
+}
+
+}  // namespace PENDULA_CODE_TARGET
+}  // namespace pendula
