@@ -4,7 +4,6 @@
 
 #include "bench/chain_states.h"
 #include "dynamics/dynamics.h"
-#include "dynamics/shared_chain_model.h"
 #include "dynamics/step_chains.h"
 
 namespace pendula {
@@ -67,7 +66,7 @@ void StepChainsInLanes(benchmark::State& state) {
   }
   static ChainStateSet chains;
   chains = BenchmarkStates();
-  ChainModel<ProgramLinkCount> model = SharedChainModel();
+  ChainModel<20> model = BenchmarkModel();
   model.laneWidth = width;
   const JointTorqueSettings settings{FrictionCoefficient, AppliedTorque};
   for (auto _ : state) {

@@ -35,6 +35,18 @@ ChainStateSet MakeStates() {
 
 }  // namespace
 
+const ChainModel<20>& BenchmarkModel() {
+  static SineTable table{nullptr, 0.0, 0};
+  static ChainModel<20> model;
+  static const bool built = [] {
+    BuildSineTable(table, SineTableSize);
+    SetUpChainModel(model, StepSize, table);
+    return true;
+  }();
+  static_cast<void>(built);
+  return model;
+}
+
 const ChainStateSet& BenchmarkStates() {
   static const ChainStateSet states = MakeStates();
   return states;

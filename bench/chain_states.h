@@ -3,6 +3,8 @@
 // pendula and MuJoCo are timed on exactly the same states.
 #pragma once
 
+#include "dynamics/chain_model.h"
+
 namespace pendula {
 namespace bench {
 
@@ -18,6 +20,10 @@ struct ChainStateSet {
 
 // Builds the model (once) and the states, from a fixed seed so every run times the same states.
 const ChainStateSet& BenchmarkStates();
+
+// The program's chain model, set up as setUpModel sets up the one behind dynamics.h, for the
+// benchmarks that call the dynamics core directly.
+const ChainModel<20>& BenchmarkModel();
 
 }  // namespace bench
 }  // namespace pendula

@@ -5,7 +5,6 @@
 #include "bench/chain_states.h"
 #include "dynamics/dynamics.h"
 #include "dynamics/evaluation.h"
-#include "dynamics/shared_chain_model.h"
 
 namespace pendula {
 namespace bench {
@@ -23,8 +22,8 @@ struct KernelInputs {
 // articulated inertia, subtree force and transform that the 6-D evaluation formed for it.
 KernelInputs MakeKernelInputs() {
   const ChainStateSet& states = BenchmarkStates();
-  const ChainModel<ProgramLinkCount>& model = SharedChainModel();
-  static ChainData<SpatialAlgebra, double, ProgramLinkCount> data;
+  const ChainModel<20>& model = BenchmarkModel();
+  static ChainData<SpatialAlgebra, double, 20> data;
   KernelInputs in;
   double pdot[20], qdot[20];
   for (int s = 0; s < StateCount; ++s) {

@@ -3,11 +3,13 @@
 #include "dynamics/dynamics.h"
 
 #include "dynamics/heun_step.h"
-#include "dynamics/shared_chain_model.h"
 #include "dynamics/step_chains.h"
 
 namespace pendula {
 namespace {
+
+// Links in each of the program's chains; the interface's arrays hold this many.
+constexpr int ProgramLinkCount = 20;
 
 SineTable sineTable = {nullptr, 0.0, 0};
 ChainModel<ProgramLinkCount> chainModel;
@@ -24,10 +26,6 @@ ChainData<SpatialAlgebra, double, ProgramLinkCount>& DataFor(SpatialAlgebra) {
 }
 
 }  // namespace
-
-const ChainModel<ProgramLinkCount>& SharedChainModel() {
-  return chainModel;
-}
 
 void setUpModel(double stepSize) {
   BuildSineTable(sineTable, SineTableSize);

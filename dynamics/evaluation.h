@@ -117,6 +117,16 @@ inline auto TransformOfLink(const ChainModel<N>& model, const ChainData<A, T, N>
   return detail::MakeTransform(A{}, model.links[link], d.sine[link], d.cosine[link]);
 }
 
+// The table places of the angles q; with `fetch`, their entries are asked into the cache too.
+template <typename T, int N>
+inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T (&q)[N],
+                          bool fetch) {
+  for (int link = 0; link < N; ++link) {
+    detail::TablePlacesOfLink(table, out, link, q[link]);
+    if (fetch) detail::PrefetchLink(table, out, link);
+  }
+}
+
 // Stage 1: s_k, c_k from the table, at the places given or at those of q. All the index
 // arithmetic comes first and the reads back to back: table entries are often not in cache, and
 // this way their misses overlap instead of waiting behind the divisions.
@@ -126,7 +136,7 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
   const SineTable& table = *model.sineTable;
   JointTablePlaces<T, N> own;
   if (given == nullptr) {
-    for (int link = 0; link < N; ++link) detail::TablePlacesOfLink(table, own, link, q[link]);
+    TablePlacesOf(table, own, q, false);
     given = &own;
   }
   for (int link = 0; link < N; ++link) {
@@ -139,10 +149,9 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
 template <typename T, int N>
 inline void PredictedTablePlaces(const SineTable& table, JointTablePlaces<T, N>& out,
                                  const T (&q)[N], const T (&qdot)[N], double h) {
-  for (int link = 0; link < N; ++link) {
-    detail::TablePlacesOfLink(table, out, link, q[link] + h * qdot[link]);
-    detail::PrefetchLink(table, out, link);
-  }
+  T predicted[N];
+  for (int link = 0; link < N; ++link) predicted[link] = q[link] + h * qdot[link];
+  TablePlacesOf(table, out, predicted, true);
 }
 
 // Stage 2 (outward): g_k = E_kᵀ g_{k-1}, g_0 the linear part of the model's gravity.

@@ -10,17 +10,19 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// One step of the model's step size h, in place, with d as the working data.
+// One step of the model's step size h, in place, with d as the working data; `places`, if
+// given, are the table places of the angles, worked out (and fetched) beforehand.
 template <typename A, typename T, int N>
 inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& d,
-                     const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N]) {
+                     const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N],
+                     const JointTablePlaces<T, N>* places = nullptr) {
   const double h = model.stepSize;
   // The first evaluation works out where the second will read the sine table and fetches those
   // entries early.
   JointTablePlaces<T, N> predictedPlaces;
   T pdot1[N], qdot1[N];
   ForwardDynamics(model, d, settings, momenta, angles, pdot1, qdot1,
-                  StepLookahead<T, N>{nullptr, &predictedPlaces, h});
+                  StepLookahead<T, N>{places, &predictedPlaces, h});
   // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
   T pPredicted[N], qPredicted[N];
   for (int joint = 0; joint < N; ++joint) {
@@ -37,30 +39,47 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& d,
   }
 }
 
+// Chains first .. first + W - 1 in the lanes of (p, q); the lanes of chains at or beyond `count`
+// carry a copy of chain `first`.
+template <int W, int N>
+inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*momenta)[N],
+                      const double (*angles)[N], int first, int count) {
+  for (int lane = 0; lane < W; ++lane) {
+    const int chain = first + lane < count ? first + lane : first;
+    for (int joint = 0; joint < N; ++joint) {
+      p[joint][lane] = momenta[chain][joint];
+      q[joint][lane] = angles[chain][joint];
+    }
+  }
+}
+
 // Steps chains 0 .. chainCount - 1 (momenta[i] and angles[i] are chain i's) by one Heun step
 // each, W at a time in the lanes of a pack, each chain bit for bit as HeunStep steps it alone.
 // The empty lanes of a last pack that is not full carry copies of its first chain, whose results
-// are dropped.
+// are dropped. While one pack is stepped, the sine-table entries of the next pack's angles are
+// on their way into the cache: the table is far larger than the cache, and the first lookups of
+// a step would otherwise wait for memory.
 template <typename A, int W, int N>
 inline void StepChainsInLanes(const ChainModel<N>& model, const JointTorqueSettings& settings,
                               double (*momenta)[N], double (*angles)[N], int chainCount) {
   using Pack = LanePack<W>;
+  if (chainCount <= 0) return;
+  const SineTable& table = *model.sineTable;
   ChainData<A, Pack, N> data;
-  for (int first = 0; first < chainCount; first += W) {
-    const int filled = chainCount - first < W ? chainCount - first : W;
-    Pack p[N], q[N];
-    for (int lane = 0; lane < W; ++lane) {
-      const int chain = first + (lane < filled ? lane : 0);
-      for (int joint = 0; joint < N; ++joint) {
-        p[joint][lane] = momenta[chain][joint];
-        q[joint][lane] = angles[chain][joint];
-      }
+  Pack p[2][N], q[2][N];
+  JointTablePlaces<Pack, N> places[2];
+  LoadLanes<W>(p[0], q[0], momenta, angles, 0, chainCount);
+  TablePlacesOf(table, places[0], q[0], true);
+  for (int first = 0, now = 0; first < chainCount; first += W, now ^= 1) {
+    if (first + W < chainCount) {
+      LoadLanes<W>(p[now ^ 1], q[now ^ 1], momenta, angles, first + W, chainCount);
+      TablePlacesOf(table, places[now ^ 1], q[now ^ 1], true);
     }
-    HeunStep(model, data, settings, p, q);
-    for (int lane = 0; lane < filled; ++lane) {
+    HeunStep(model, data, settings, p[now], q[now], &places[now]);
+    for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {
       for (int joint = 0; joint < N; ++joint) {
-        momenta[first + lane][joint] = p[joint][lane];
-        angles[first + lane][joint] = q[joint][lane];
+        momenta[first + lane][joint] = p[now][joint][lane];
+        angles[first + lane][joint] = q[now][joint][lane];
       }
     }
   }

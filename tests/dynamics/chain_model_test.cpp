@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "dynamics/dynamics.h"
-#include "dynamics/shared_chain_model.h"
 #include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {
@@ -30,7 +29,7 @@ void RandomState(std::mt19937& random, double (&p)[20], double (&q)[20]) {
 }
 
 TEST_F(ChainModelTest, SetUpStoresStepBaseAndGravity) {
-  const ChainModel<20>& model = SharedChainModel();
+  const ChainModel<20> model = testing::TestChainModel<20>();
   EXPECT_EQ(model.stepSize, 0.012);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(model.baseVelocity[i], 0.0);
   const double gravity[6] = {0.0, -9.80665, 0.0, 0.0, 0.0, 0.0};
@@ -40,7 +39,7 @@ TEST_F(ChainModelTest, SetUpStoresStepBaseAndGravity) {
 }
 
 TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
-  const ChainModel<20>& model = SharedChainModel();
+  const ChainModel<20> model = testing::TestChainModel<20>();
   const LinkParameters& first = model.links[0];
   const double inertia[6] = {0.01, 0.0, 0.0, 0.33, 0.0, 0.33};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(first.inertia[i], inertia[i]);
@@ -82,7 +81,7 @@ TEST_F(ChainModelTest, AnyTermOutOfThePlaneMakesTheModelGeneral) {
 }
 
 TEST_F(ChainModelTest, EachLinkCollectsItsChildsSlotsAndTheTipNothing) {
-  const ChainModel<20>& model = SharedChainModel();
+  const ChainModel<20> model = testing::TestChainModel<20>();
   const std::vector<int> none;
   for (int link = 0; link < 20; ++link) {
     const std::vector<int> expected = link + 1 < 20 ? std::vector<int>{link + 1} : none;
@@ -94,16 +93,17 @@ TEST_F(ChainModelTest, EachLinkCollectsItsChildsSlotsAndTheTipNothing) {
 }
 
 TEST_F(ChainModelTest, RepeatedSetUpKeepsOneElementLists) {
-  setUpModel(0.012);
-  EXPECT_EQ(SharedChainModel().inertiaContributions[0].links().size(), 1u);
-  EXPECT_TRUE(SharedChainModel().forceContributions[19].links().empty());
+  ChainModel<20> model = testing::TestChainModel<20>();
+  SetUpChainModel(model, 0.012, testing::TestSineTable());
+  EXPECT_EQ(model.inertiaContributions[0].links().size(), 1u);
+  EXPECT_TRUE(model.forceContributions[19].links().empty());
 }
 
 TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   std::mt19937 random(1);
   double p[20], q[20], pdot[20], qdot[20], rates[20], momenta[20];
   RandomState(random, p, q);
-  const ChainModel<20>& model = SharedChainModel();
+  const ChainModel<20> model = testing::TestChainModel<20>();
   const JointTorqueSettings settings{5.0, 100.0};
   ChainData<SpatialAlgebra, double, 20> data;
   ForwardDynamics(model, data, settings, p, q, pdot, qdot);
@@ -164,15 +164,16 @@ TEST_F(ChainModelTest, GravityInLinkFramesFollowsTheAngles) {
   // factor per link; sin(π/2) and cos(π/2) are off by one table step.
   constexpr double Tolerance = 1e-9 * 20 + 9.80665 * 6.3e-6;
   double p[20] = {}, q[20] = {}, pdot[20], qdot[20];
+  const ChainModel<20> model = testing::TestChainModel<20>();
   ChainData<SpatialAlgebra, double, 20> data;
-  ForwardDynamics(SharedChainModel(), data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
+  ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
   for (int link = 0; link < 20; ++link) {
     EXPECT_NEAR(data.gravity[link][0], 0.0, Tolerance);
     EXPECT_NEAR(data.gravity[link][1], -9.80665, Tolerance);
     EXPECT_EQ(data.gravity[link][2], 0.0);
   }
   q[0] = 1.5707963267948966;
-  ForwardDynamics(SharedChainModel(), data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
+  ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
   for (int link = 0; link < 20; ++link) {
     EXPECT_NEAR(data.gravity[link][0], -9.80665, Tolerance);
     EXPECT_NEAR(data.gravity[link][1], 0.0, Tolerance);
@@ -192,7 +193,6 @@ TEST_F(ChainModelTest, StepSizeChangesNothingButTheHeunStep) {
   HeunStep(pStep, qStep, 5.0, 0.0);
 
   setUpModel(0.024);
-  EXPECT_EQ(SharedChainModel().stepSize, 0.024);
   ForwardDynamics(p, q, pdot2, qdot2);
   HeunStep(pStep2, qStep2, 5.0, 0.0);
   setUpModel(0.012);

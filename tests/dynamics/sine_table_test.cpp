@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dynamics/dynamics.h"
-#include "dynamics/shared_chain_model.h"
+#include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {
 namespace {
@@ -24,9 +24,9 @@ class SineTableTest : public ::testing::Test {
   static void SetUpTestSuite() { setUpModel(0.012); }
 };
 
-// The table that SineLookup and CosineLookup read.
+// A table built as setUpModel builds the one that SineLookup and CosineLookup read.
 const SineTable& Table() {
-  return *SharedChainModel().sineTable;
+  return testing::TestSineTable();
 }
 
 // The lookup rule written independently, with 64-bit integers and a bounds check: the index it
