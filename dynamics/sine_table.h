@@ -100,8 +100,8 @@ inline double CosineFromTable(const SineTable& table, double angle) {
 // lies in the table, which the lookup of an angle in range always gives.
 template <int W>
 struct SineTablePlaces {
-  typename LaneTypes<W>::Int32Lanes entry;
   typename LaneTypes<W>::Int64Lanes signFlip;
+  typename LaneTypes<W>::Int32Lanes entry;
   bool inTable;
 };
 
@@ -126,7 +126,7 @@ inline SineTablePlaces<W> SineTablePlacesOf(const SineTable& table, const LanePa
     // The index of an angle in range is below the table's size (see the SineTable tests); the
     // check stands as a second line of defence, so the table is never read outside its bounds.
     if (AllLanes(index < static_cast<double>(table.size))) {
-      return SineTablePlaces<W>{__builtin_convertvector(index, Int32Lanes), (r < 0.0) & signBit,
+      return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
                                 true};
     }
   }
