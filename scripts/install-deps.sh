@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libgl1-mesa-dri
   xvfb xdotool x11-utils x11-apps
+  # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
+  dpkg-dev file
 )
 # Optional extras for the test command: the side-by-side engine comparison and static analysis.
 if [ "${1:-}" = "--test" ]; then
