@@ -7,6 +7,8 @@
 # Usage: install_test.sh BUILD_DIR VERSION LIBDIR CXX CMAKE CPACK [FLAGS]
 #   FLAGS: compile and link flags for the consumers (the sanitizers, in a sanitizer build, whose
 #   library only links into sanitized programs).
+#   With PENDULA_PYTHON and PENDULA_PYTHON_INSTALL_DIR set (a build with the Python module), the
+#   module must be installed there, import from the prefix, and be in the package too.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -49,6 +51,18 @@ for file in "${expected[@]}"; do
 done
 headers=$(cd "$prefix/include" && find . -type f)
 [ "$headers" = ./pendula/dynamics.h ] || fail "installed headers other than the public one: $headers"
+
+if [ -n "${PENDULA_PYTHON:-}" ]; then
+  echo "the Python module, where $PENDULA_PYTHON looks under a prefix"
+  module=$(cd "$prefix" && echo "$PENDULA_PYTHON_INSTALL_DIR"/pendula.*.so)
+  [ -f "$prefix/$module" ] || fail "no Python module in $prefix/$PENDULA_PYTHON_INSTALL_DIR"
+  expected+=("$module")
+  PYTHONPATH="$prefix/$PENDULA_PYTHON_INSTALL_DIR" "$PENDULA_PYTHON" -c \
+    "import sys, pendula; sys.exit(not pendula.__file__.startswith('$prefix'))" ||
+    fail "the installed module does not import from the prefix"
+  "$PENDULA_PYTHON" -c "import sys; sys.exit('/usr/local/$PENDULA_PYTHON_INSTALL_DIR' not in sys.path)" ||
+    fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
+fi
 
 echo "the installed header compiles alone, in ISO C++17, and names no window system"
 echo '#include <pendula/dynamics.h>' |
