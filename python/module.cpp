@@ -122,6 +122,9 @@ Typical use:
         pendula.step_chains(momenta, angles, friction=5.0)
     print(pendula.energy(momenta, angles).sum())
 )";
+  // Each docstring opens with its own signature, in Python's terms rather than pybind11's.
+  py::options options;
+  options.disable_function_signatures();
   pendula::setUpModel(StepSize);
   module.attr("STEP_SIZE") = StepSize;
   module.attr("LINKS") = pendula::JointsPerChain;
@@ -129,13 +132,18 @@ Typical use:
 
   module.def("momentum_initialisation", &MomentumInitialisationOf, py::arg("angles"),
              py::arg("rates"),
-             R"(Generalized momenta p = A(q) q_dot from joint angles and joint rates.
+             R"(momentum_initialisation(angles, rates) -> numpy.ndarray
+
+Generalized momenta p = A(q) q_dot from joint angles and joint rates.
 
 angles, rates: float array-likes of the same shape, (20,) or (n, 20).
 Returns p as a new array of that shape.)");
-  module.def("forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
-             py::arg("friction") = 5.0, py::arg("torque") = 0.0,
-             R"(Time derivatives of a state: (momentum_rates, joint_rates).
+  module.def(
+      "forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
+      py::arg("friction") = 5.0, py::arg("torque") = 0.0,
+      R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> (momentum_rates, joint_rates)
+
+Time derivatives of a state.
 
 joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques: friction
 -friction * joint_rate on every joint (N m s/rad) and torque (N m) on joint 1.
@@ -143,7 +151,9 @@ momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
 Returns two new arrays of that shape.)");
   module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
              py::arg("friction") = 5.0, py::arg("torque") = 0.0,
-             R"(One Heun step of STEP_SIZE seconds of every chain, in place; returns None.
+             R"(step_chains(momenta, angles, friction=5.0, torque=0.0) -> None
+
+One Heun step of STEP_SIZE seconds of every chain, in place.
 
 Exactly what the program's step gives each chain, bit for bit. momenta and angles are updated
 in place, so both must be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable,
@@ -151,20 +161,27 @@ of shape (n, 20) with the same n, and must not share memory; anything else raise
 or ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
 NaN leaves the others untouched. The GIL is released while the chains are stepped.)");
   module.def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),
-             R"(Total energy in joules: a float for one chain (20,), an (n,) array for (n, 20).
+             R"(energy(momenta, angles) -> float or numpy.ndarray
+
+Total energy in joules: a float for one chain (20,), an (n,) array for (n, 20).
 
 Kinetic energy 1/2 p . q_dot (q_dot from forward_dynamics) plus the potential energy of each
 link's 1 kg at its centre of mass in gravity, zero at the height of the base.)");
   module.def("sine_lookup", py::vectorize(pendula::SineLookup), py::arg("x"),
-             R"(sin(x) from the dynamics' table of 1,000,000 entries, as the dynamics takes it.
+             R"(sine_lookup(x) -> float or numpy.ndarray
+
+sin(x) from the dynamics' table of 1,000,000 entries, as the dynamics takes it.
 
 The angle is reduced by whole turns and the entry below it is taken (error below 6.3e-6);
 a non-finite x, or one of 2^30 turns or more, gives NaN. x: a float or an array.)");
-  module.def(
-      "cosine_lookup", py::vectorize(pendula::CosineLookup), py::arg("x"),
-      R"(cos(x) from the dynamics' sine table: sine_lookup(pi/2 - x). x: a float or an array.)");
+  module.def("cosine_lookup", py::vectorize(pendula::CosineLookup), py::arg("x"),
+             R"(cosine_lookup(x) -> float or numpy.ndarray
+
+cos(x) from the dynamics' sine table: sine_lookup(pi/2 - x). x: a float or an array.)");
   module.def("start_up_state", &StartUpState,
-             R"(The 100 chains as the program starts: (momenta, angles), each of shape (100, 20).
+             R"(start_up_state() -> (momenta, angles)
+
+The 100 chains as the program starts, each array of shape (100, 20).
 
 All chains at rest (momenta zero), every angle zero except joint 1 of chain i at 20 i radians.)");
 }
