@@ -141,9 +141,9 @@ Returns p as a new array of that shape.)");
   module.def(
       "forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
       py::arg("friction") = 5.0, py::arg("torque") = 0.0,
-      R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> (momentum_rates, joint_rates)
+      R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> tuple
 
-Time derivatives of a state.
+Time derivatives of a state: (momentum_rates, joint_rates).
 
 joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques: friction
 -friction * joint_rate on every joint (N m s/rad) and torque (N m) on joint 1.

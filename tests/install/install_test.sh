@@ -50,7 +50,7 @@ for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 headers=$(cd "$prefix/include" && find . -type f)
-[ "$headers" = ./pendula/dynamics.h ] || fail "installed headers other than the public one: $headers"
+[ "$headers" = ./pendula/dynamics.h ] || fail "headers other than the public one: $headers"
 
 if [ -n "${PENDULA_PYTHON:-}" ]; then
   echo "the Python module, where $PENDULA_PYTHON looks under a prefix"
@@ -60,7 +60,8 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
   PYTHONPATH="$prefix/$PENDULA_PYTHON_INSTALL_DIR" "$PENDULA_PYTHON" -c \
     "import sys, pendula; sys.exit(not pendula.__file__.startswith('$prefix'))" ||
     fail "the installed module does not import from the prefix"
-  "$PENDULA_PYTHON" -c "import sys; sys.exit('/usr/local/$PENDULA_PYTHON_INSTALL_DIR' not in sys.path)" ||
+  standard_dir=/usr/local/$PENDULA_PYTHON_INSTALL_DIR
+  "$PENDULA_PYTHON" -c "import sys; sys.exit('$standard_dir' not in sys.path)" ||
     fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
 fi
 
@@ -81,7 +82,8 @@ consumer_cmake "$here/consumer" "$work/find_package"
 "$work/find_package/consumer"
 
 echo "a consumer built with pkg-config"
-read -ra pc_flags < <(PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs pendula)
+read -ra pc_flags < <(PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs \
+  pendula)
 quietly "$cxx" -std=c++17 "${flags[@]}" "$here/consumer/consumer.cpp" "${pc_flags[@]}" \
   -o "$work/pkg_config_consumer"
 "$work/pkg_config_consumer"
@@ -90,7 +92,7 @@ echo "the examples built against the install print what they print in-tree"
 consumer_cmake "$root/examples" "$work/examples"
 "$work/examples/hanging_chain" >"$work/installed.out"
 "$build/examples/hanging_chain" >"$work/in_tree.out"
-diff "$work/in_tree.out" "$work/installed.out" || fail "hanging_chain differs from its in-tree build"
+diff "$work/in_tree.out" "$work/installed.out" || fail "hanging_chain differs from the in-tree one"
 
 echo "the Debian package"
 quietly "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb"
