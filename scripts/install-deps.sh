@@ -8,10 +8,15 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libgl1-mesa-dri
   xvfb xdotool x11-utils x11-apps
+  # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
+  dpkg-dev file
 )
-# Optional extras for the test command: the side-by-side engine comparison and static analysis.
+# Optional extras for the test command: the side-by-side engine comparison, static analysis and
+# the Python module.
 if [ "${1:-}" = "--test" ]; then
   packages+=(libmujoco-dev clang-tidy cppcheck clang-format)
+  # The Python module, its tests and the energy plot, for Debian's own python3.
+  packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 fi
 
 missing=()

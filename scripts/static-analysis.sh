@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # clang-tidy (with the checked-in .clang-tidy) and cppcheck over pendula's own code: app/,
-# viewer/, dynamics/, bench/ and tests/. Either reporting anything fails the run.
+# viewer/, dynamics/, bench/, examples/, python/ and tests/. Either reporting anything fails the
+# run.
 # Usage: scripts/static-analysis.sh BUILD_DIR   (a configured build with compile_commands.json)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: $0 BUILD_DIR}
 [ -f "$build/compile_commands.json" ] || { echo "no $build/compile_commands.json" >&2; exit 1; }
 jobs=$(nproc)
-own='^'"$PWD"'/(app|viewer|dynamics|bench|tests)/'
+own='^'"$PWD"'/(app|viewer|dynamics|bench|examples|python|tests)/'
 status=0
 
 echo "clang-tidy:"
@@ -26,7 +27,7 @@ echo "cppcheck:"
 cppcheck --quiet --error-exitcode=1 --enable=warning,performance,portability --std=c++17 \
   --library=googletest --library=opengl --inline-suppr --suppress=missingIncludeSystem \
   --suppressions-list=scripts/cppcheck-suppressions.txt -j "$jobs" -I . \
-  app viewer dynamics bench tests 2>"$build/cppcheck.log" || true
+  app viewer dynamics bench examples python tests 2>"$build/cppcheck.log" || true
 if [ -s "$build/cppcheck.log" ]; then
   cat "$build/cppcheck.log"
   echo "cppcheck reported the findings above" >&2

@@ -1,0 +1,187 @@
+// The Python module pendula: the chain dynamics on NumPy arrays.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "app/world.h"
+#include "dynamics/dynamics.h"
+#include "python/chain_arrays.h"
+#include "python/chain_energy.h"
+
+namespace pendula {
+namespace python {
+
+namespace {
+
+// The program's step size, s.
+constexpr double StepSize = 0.012;
+
+// The model's working storage is process-wide, so one call at a time may use it. step_chains
+// releases the GIL while it steps; this lock keeps other Python threads out of the dynamics
+// meanwhile. It is always taken after the GIL or with the GIL released, never the other way
+// round, so the two cannot deadlock.
+std::mutex dynamicsInUse;
+
+ChainArray MomentumInitialisationOf(py::handle anglesObject, py::handle ratesObject) {
+  const ChainArray angles = ReadChains(anglesObject, "angles");
+  const ChainArray rates = ReadChains(ratesObject, "rates");
+  RequireSameShape(angles, "angles", rates, "rates");
+  ChainArray momenta = NewChains(angles);
+  const std::lock_guard<std::mutex> lock(dynamicsInUse);
+  for (py::ssize_t i = 0; i < CountOfChains(angles); ++i) {
+    MomentumInitialisation(MutableChainOf(momenta, i), ChainOf(angles, i), ChainOf(rates, i));
+  }
+  return momenta;
+}
+
+py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
+                            double frictionCoefficient, double appliedTorque) {
+  const ChainArray momenta = ReadChains(momentaObject, "momenta");
+  const ChainArray angles = ReadChains(anglesObject, "angles");
+  RequireSameShape(momenta, "momenta", angles, "angles");
+  ChainArray momentumRates = NewChains(momenta);
+  ChainArray jointRates = NewChains(momenta);
+  const std::lock_guard<std::mutex> lock(dynamicsInUse);
+  SetActiveJointTorques(frictionCoefficient, appliedTorque);
+  for (py::ssize_t i = 0; i < CountOfChains(momenta); ++i) {
+    ForwardDynamics(ChainOf(momenta, i), ChainOf(angles, i), MutableChainOf(momentumRates, i),
+                    MutableChainOf(jointRates, i));
+  }
+  return py::make_tuple(momentumRates, jointRates);
+}
+
+void StepChainsOf(py::handle momentaObject, py::handle anglesObject, double frictionCoefficient,
+                  double appliedTorque) {
+  py::array momenta = InPlaceChains(momentaObject, "momenta");
+  py::array angles = InPlaceChains(anglesObject, "angles");
+  RequireSeparateChainSets(momenta, angles);
+  if (momenta.shape(0) > INT_MAX) {
+    throw py::value_error("step_chains takes at most 2147483647 chains in one call");
+  }
+  const int chainCount = static_cast<int>(momenta.shape(0));
+  auto* momentaChains = static_cast<double(*)[20]>(momenta.mutable_data());
+  auto* anglesChains = static_cast<double(*)[20]>(angles.mutable_data());
+  const py::gil_scoped_release withoutGil;
+  const std::lock_guard<std::mutex> lock(dynamicsInUse);
+  StepChains(momentaChains, anglesChains, chainCount, frictionCoefficient, appliedTorque);
+}
+
+py::object EnergyOf(py::handle momentaObject, py::handle anglesObject) {
+  const ChainArray momenta = ReadChains(momentaObject, "momenta");
+  const ChainArray angles = ReadChains(anglesObject, "angles");
+  RequireSameShape(momenta, "momenta", angles, "angles");
+  const std::lock_guard<std::mutex> lock(dynamicsInUse);
+  if (momenta.ndim() == 1) return py::float_(ChainEnergy(ChainOf(momenta, 0), ChainOf(angles, 0)));
+  py::array_t<double> energies(momenta.shape(0));
+  auto energy = energies.mutable_unchecked<1>();
+  for (py::ssize_t i = 0; i < momenta.shape(0); ++i) {
+    energy(i) = ChainEnergy(ChainOf(momenta, i), ChainOf(angles, i));
+  }
+  return std::move(energies);
+}
+
+py::tuple StartUpState() {
+  const auto world = std::make_unique<World>();
+  SetInitialAnglesAndRates(*world);
+  {
+    const std::lock_guard<std::mutex> lock(dynamicsInUse);
+    InitialiseMomenta(*world);
+  }
+  ChainArray momenta({ChainCount, JointsPerChain});
+  ChainArray angles({ChainCount, JointsPerChain});
+  std::memcpy(momenta.mutable_data(), world->momenta, sizeof world->momenta);
+  std::memcpy(angles.mutable_data(), world->angles, sizeof world->angles);
+  return py::make_tuple(momenta, angles);
+}
+
+}  // namespace
+
+}  // namespace python
+}  // namespace pendula
+
+PYBIND11_MODULE(pendula, module) {
+  namespace py = pybind11;
+  using namespace pendula::python;
+  module.doc() = R"(Planar chains of 20 links in Hamiltonian form: the O(n) articulated-body
+dynamics and the Heun step of the pendula program, on NumPy arrays.
+
+A chain's state is its 20 joint angles q (radians, joint k relative to link k-1, joint 1
+relative to the fixed base, 0 pointing along +x) and the 20 generalized momenta p conjugate to
+them. Arrays are float64, of shape (20,) for one chain or (n, 20) for n chains, chain i in row
+i and joint k in column k-1. The model is set up at import with the step size STEP_SIZE; every
+link is 1 m long with 1 kg at its middle, gravity is 9.80665 m/s^2 along -y, friction is a
+torque -b q_dot on every joint and the applied torque drives joint 1.
+
+Typical use:
+    momenta, angles = pendula.start_up_state()
+    for _ in range(1000):
+        pendula.step_chains(momenta, angles, friction=5.0)
+    print(pendula.energy(momenta, angles).sum())
+)";
+  // Each docstring opens with its own signature, in Python's terms rather than pybind11's.
+  py::options options;
+  options.disable_function_signatures();
+  pendula::setUpModel(StepSize);
+  module.attr("STEP_SIZE") = StepSize;
+  module.attr("LINKS") = pendula::JointsPerChain;
+  module.attr("CHAINS") = pendula::ChainCount;
+
+  module.def("momentum_initialisation", &MomentumInitialisationOf, py::arg("angles"),
+             py::arg("rates"),
+             R"(momentum_initialisation(angles, rates) -> numpy.ndarray
+
+Generalized momenta p = A(q) q_dot from joint angles and joint rates.
+
+angles, rates: float array-likes of the same shape, (20,) or (n, 20).
+Returns p as a new array of that shape.)");
+  module.def(
+      "forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
+      py::arg("friction") = 5.0, py::arg("torque") = 0.0,
+      R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> tuple
+
+Time derivatives of a state: (momentum_rates, joint_rates).
+
+joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques: friction
+-friction * joint_rate on every joint (N m s/rad) and torque (N m) on joint 1.
+momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
+Returns two new arrays of that shape.)");
+  module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
+             py::arg("friction") = 5.0, py::arg("torque") = 0.0,
+             R"(step_chains(momenta, angles, friction=5.0, torque=0.0) -> None
+
+One Heun step of STEP_SIZE seconds of every chain, in place.
+
+Exactly what the program's step gives each chain, bit for bit. momenta and angles are updated
+in place, so both must be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable,
+of shape (n, 20) with the same n, and must not share memory; anything else raises TypeError
+or ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
+NaN leaves the others untouched. The GIL is released while the chains are stepped.)");
+  module.def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),
+             R"(energy(momenta, angles) -> float or numpy.ndarray
+
+Total energy in joules: a float for one chain (20,), an (n,) array for (n, 20).
+
+Kinetic energy 1/2 p . q_dot (q_dot from forward_dynamics) plus the potential energy of each
+link's 1 kg at its centre of mass in gravity, zero at the height of the base.)");
+  module.def("sine_lookup", py::vectorize(pendula::SineLookup), py::arg("x"),
+             R"(sine_lookup(x) -> float or numpy.ndarray
+
+sin(x) from the dynamics' table of 1,000,000 entries, as the dynamics takes it.
+
+The angle is reduced by whole turns and the entry below it is taken (error below 6.3e-6);
+a non-finite x, or one of 2^30 turns or more, gives NaN. x: a float or an array.)");
+  module.def("cosine_lookup", py::vectorize(pendula::CosineLookup), py::arg("x"),
+             R"(cosine_lookup(x) -> float or numpy.ndarray
+
+cos(x) from the dynamics' sine table: sine_lookup(pi/2 - x). x: a float or an array.)");
+  module.def("start_up_state", &StartUpState,
+             R"(start_up_state() -> (momenta, angles)
+
+The 100 chains as the program starts, each array of shape (100, 20).
+
+All chains at rest (momenta zero), every angle zero except joint 1 of chain i at 20 i radians.)");
+}

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and uses it as a program outside this tree would:
+# the installed header compiles alone, the library links into a shared object, a consumer built
+# with find_package(pendula) and one built with pkg-config get the numbers the dynamics must give,
+# and the examples build against the install and print what they print in-tree. Then the Debian
+# package is made and must hold the same files and depend on the program's runtime libraries.
+# Usage: install_test.sh BUILD_DIR VERSION LIBDIR CXX CMAKE CPACK [FLAGS]
+#   FLAGS: compile and link flags for the consumers (the sanitizers, in a sanitizer build, whose
+#   library only links into sanitized programs).
+#   With PENDULA_PYTHON and PENDULA_PYTHON_INSTALL_DIR set (a build with the Python module), the
+#   module must be installed there, import from the prefix, and be in the package too.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$1 version=$2 libdir=$3 cxx=$4 cmake=$5 cpack=$6
+read -ra flags <<<"${7:-}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# Runs a step with its output in a log that is shown only when the step fails.
+quietly() {
+  local log=$work/step.log
+  "$@" >"$log" 2>&1 || { cat "$log" >&2; fail "$*"; }
+}
+consumer_cmake() {
+  quietly "$cmake" -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="${flags[*]}"
+  quietly "$cmake" --build "$2"
+}
+
+echo "install into a temporary prefix"
+quietly "$cmake" --install "$build" --prefix "$prefix"
+expected=(
+  bin/pendula
+  include/pendula/dynamics.h
+  "$libdir"/libpendula_dynamics.a
+  "$libdir"/cmake/pendula/pendulaConfig.cmake
+  "$libdir"/cmake/pendula/pendulaConfigVersion.cmake
+  "$libdir"/cmake/pendula/pendulaTargets.cmake
+  "$libdir"/pkgconfig/pendula.pc
+  share/doc/pendula/README.md
+  share/doc/pendula/LICENSE
+)
+for file in "${expected[@]}"; do
+  [ -f "$prefix/$file" ] || fail "$file is not installed"
+done
+headers=$(cd "$prefix/include" && find . -type f)
+[ "$headers" = ./pendula/dynamics.h ] || fail "headers other than the public one: $headers"
+
+if [ -n "${PENDULA_PYTHON:-}" ]; then
+  echo "the Python module, where $PENDULA_PYTHON looks under a prefix"
+  module=$(cd "$prefix" && echo "$PENDULA_PYTHON_INSTALL_DIR"/pendula.*.so)
+  [ -f "$prefix/$module" ] || fail "no Python module in $prefix/$PENDULA_PYTHON_INSTALL_DIR"
+  expected+=("$module")
+  PYTHONPATH="$prefix/$PENDULA_PYTHON_INSTALL_DIR" "$PENDULA_PYTHON" -c \
+    "import sys, pendula; sys.exit(not pendula.__file__.startswith('$prefix'))" ||
+    fail "the installed module does not import from the prefix"
+  standard_dir=/usr/local/$PENDULA_PYTHON_INSTALL_DIR
+  "$PENDULA_PYTHON" -c "import sys; sys.exit('$standard_dir' not in sys.path)" ||
+    fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
+fi
+
+echo "the installed header compiles alone, in ISO C++17, and names no window system"
+echo '#include <pendula/dynamics.h>' |
+  quietly "$cxx" -std=c++17 -Wall -Wextra -Wpedantic -pedantic-errors -Werror -fsyntax-only \
+    -I"$prefix/include" -x c++ -
+if grep -nE 'GL/|glut|X11' "$prefix/include/pendula/dynamics.h"; then
+  fail "the installed header names OpenGL, GLUT or X11"
+fi
+
+echo "the library is position-independent: it links whole into a shared object"
+quietly "$cxx" "${flags[@]}" -shared -o "$work/whole_library.so" \
+  -Wl,--whole-archive "$prefix/$libdir/libpendula_dynamics.a" -Wl,--no-whole-archive
+
+echo "a consumer built with find_package(pendula)"
+consumer_cmake "$here/consumer" "$work/find_package"
+"$work/find_package/consumer"
+
+echo "a consumer built with pkg-config"
+read -ra pc_flags < <(PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs \
+  pendula)
+quietly "$cxx" -std=c++17 "${flags[@]}" "$here/consumer/consumer.cpp" "${pc_flags[@]}" \
+  -o "$work/pkg_config_consumer"
+"$work/pkg_config_consumer"
+
+echo "the examples built against the install print what they print in-tree"
+consumer_cmake "$root/examples" "$work/examples"
+"$work/examples/hanging_chain" >"$work/installed.out"
+"$build/examples/hanging_chain" >"$work/in_tree.out"
+diff "$work/in_tree.out" "$work/installed.out" || fail "hanging_chain differs from the in-tree one"
+
+echo "the Debian package"
+quietly "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb"
+deb=$work/deb/pendula_${version}_amd64.deb
+[ -f "$deb" ] || fail "no $(basename "$deb"); cpack made: $(ls "$work/deb")"
+dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
+for file in "${expected[@]}"; do
+  grep -qx "./usr/$file" "$work/contents" || fail "the package lacks /usr/$file"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "  Depends: $depends"
+# freeglut, GLU, the GL dispatch library (libopengl0, or libgl1 for a build on the old GL
+# library) and Xlib; Mesa comes with libglx0, which depends on Mesa's GLX.
+for library in 'libglut[0-9.]*' 'libglu1(-mesa)?' '(libopengl0|libgl1)' libglx0 libx11-6; do
+  grep -qE "(^|[ ,|])$library( |,|$)" <<<"$depends" || fail "Depends names no $library"
+done
+echo "all install checks passed"
