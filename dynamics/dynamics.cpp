@@ -70,7 +70,10 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
 void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
                 double frictionCoefficient, double appliedTorque) {
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
-  StepChains(chainModel, activeJointTorques, momenta, angles, chainCount);
+  // The step reads its own copy of the settings and keeps its working data on its own stack, so
+  // calls on different chains may run at the same time.
+  const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
+  StepChains(chainModel, settings, momenta, angles, chainCount);
 }
 
 }  // namespace pendula
