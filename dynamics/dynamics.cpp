@@ -70,8 +70,8 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
 void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
                 double frictionCoefficient, double appliedTorque) {
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
-  // The step reads its own copy of the settings and keeps its working data on its own stack, so
-  // calls on different chains may run at the same time.
+  // As HeunStep on each chain would, it leaves b and τ as the active settings; the step itself
+  // reads its own copy and keeps its working data on its own stack.
   const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
   StepChains(chainModel, settings, momenta, angles, chainCount);
 }
