@@ -5,6 +5,8 @@
 // with the same joint-torque settings for both evaluations. Angles are never wrapped.
 #pragma once
 
+#include <utility>
+
 #include "dynamics/evaluation.h"
 
 namespace pendula {
@@ -39,17 +41,32 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& d,
   }
 }
 
+namespace detail {
+
+// Element `joint` of each of the W rows, as one pack, assembled in registers.
+template <int W, int N, int... Lane>
+inline LanePack<W> JointOfRows(const double (*const (&rows)[W])[N], int joint,
+                               std::integer_sequence<int, Lane...>) {
+  return LanePack<W>{(*rows[Lane])[joint]...};
+}
+
+}  // namespace detail
+
 // Chains first .. first + W - 1 in the lanes of (p, q); the lanes of chains at or beyond `count`
 // carry a copy of chain `first`.
 template <int W, int N>
 inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*momenta)[N],
                       const double (*angles)[N], int first, int count) {
+  const double(*pRows[W])[N];
+  const double(*qRows[W])[N];
   for (int lane = 0; lane < W; ++lane) {
     const int chain = first + lane < count ? first + lane : first;
-    for (int joint = 0; joint < N; ++joint) {
-      p[joint][lane] = momenta[chain][joint];
-      q[joint][lane] = angles[chain][joint];
-    }
+    pRows[lane] = &momenta[chain];
+    qRows[lane] = &angles[chain];
+  }
+  for (int joint = 0; joint < N; ++joint) {
+    p[joint] = detail::JointOfRows<W>(pRows, joint, std::make_integer_sequence<int, W>{});
+    q[joint] = detail::JointOfRows<W>(qRows, joint, std::make_integer_sequence<int, W>{});
   }
 }
 

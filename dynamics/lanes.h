@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "dynamics/code_target.h"
 
@@ -29,15 +30,22 @@ using LanePack = typename LaneTypes<W>::Pack;
 template <typename T>
 constexpr int LaneCount = sizeof(T) / sizeof(double);
 
-// x in every lane of T.
+namespace detail {
+
+template <typename T, int... Lane>
+inline T Splat(double x, std::integer_sequence<int, Lane...>) {
+  return T{(static_cast<void>(Lane), x)...};
+}
+
+}  // namespace detail
+
+// x in every lane of T (one broadcast).
 template <typename T>
 inline T LaneSplat(double x) {
   if constexpr (std::is_same_v<T, double>) {
     return x;
   } else {
-    T packed{};
-    for (int lane = 0; lane < LaneCount<T>; ++lane) packed[lane] = x;
-    return packed;
+    return detail::Splat<T>(x, std::make_integer_sequence<int, LaneCount<T>>{});
   }
 }
 
