@@ -9,9 +9,10 @@ packages=(
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libgl1-mesa-dri
   xvfb xdotool x11-utils x11-apps
 )
-# Optional extras for the test command: the side-by-side engine comparison and static analysis.
+# Optional extras for the test command: the engines compared side by side (MuJoCo, and Bullet,
+# whose package holds a double-precision build) and static analysis.
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libmujoco-dev clang-tidy cppcheck clang-format)
+  packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
 fi
 
 missing=()
