@@ -10,9 +10,9 @@ packages=(
   xvfb xdotool x11-utils x11-apps
 )
 # Optional extras for the test command: the engines compared side by side (MuJoCo, and Bullet,
-# whose package holds a double-precision build) and static analysis.
+# whose package holds a double-precision build), the scaling plot, and static analysis.
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
+  packages+=(libmujoco-dev libbullet-dev python3-matplotlib clang-tidy cppcheck clang-format)
 fi
 
 missing=()
