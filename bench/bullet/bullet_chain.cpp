@@ -95,8 +95,9 @@ void BulletInverseMassMatrix(BulletChain& chain, double* inverse) {
     body.calcAccelerationDeltasMultiDof(torque.data(), response.data(), chain.scratchReals,
                                         chain.scratchVectors);
     torque[BaseRates + j] = 0.0;
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
       inverse[static_cast<std::size_t>(n) * i + j] = response[BaseRates + i];
+    }
   }
 }
 

@@ -10,8 +10,8 @@
 // relative joint angles. Joint k is element k - 1 of every array below.
 //
 // btMultiBody's defaults that are not part of the plain Lagrangian system are switched off:
-// linear and angular damping (0.04 each by default, a drag growing with the square of the
-// speed), and the clamp of every joint rate to 100 rad/s. Its gyroscopic term ω × Iω is kept: it
+// linear and angular damping (0.04 each by default, a drag on every link's motion), and the
+// clamp of every joint rate to 100 rad/s. Its gyroscopic term ω × Iω is kept: it
 // is part of the equations of motion, and it vanishes here, since ω lies along z, a principal
 // axis of every link. The joint's own damping and friction fields are unused by Bullet.
 #pragma once

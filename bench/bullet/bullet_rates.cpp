@@ -80,7 +80,7 @@ void BulletJointRates(BulletChain& chain, const double* angles, const double* mo
 // taken (bench/derivative_along_motion.h).
 // Working with W, which Bullet gives directly, keeps the two solves with W (for p and for ṗ)
 // out of the difference, where their rounding, magnified by the condition of M, would be
-// divided by 2ε.
+// divided by the difference's step.
 //
 // Joint torques enter Bullet as pendula applies them: the drive τ as a joint torque on joint 1
 // (its reaction goes to the fixed base), and friction −b q̇_k as a moment about z on link k
@@ -97,8 +97,9 @@ void BulletMomentumRates(BulletChain& chain, const double* angles, const double*
   SetBulletState(chain, angles, jointRates);
   btMultiBody& body = *chain.body;
   body.addJointTorque(0, drive);
-  for (int k = 0; k < n; ++k)
+  for (int k = 0; k < n; ++k) {
     body.addLinkTorque(k, btVector3(0.0, 0.0, -(friction * jointRates[k])));
+  }
   Dense acceleration(n);
   BulletJointAccelerations(chain, acceleration.data());
 
