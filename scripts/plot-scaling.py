@@ -5,7 +5,8 @@ Reads the Scaling/<engine>/<N> benchmarks (pendula, pendula-batch, mujoco, bulle
 run has), takes each one's CPU time per evaluation (the median aggregate when the run has
 repetitions, else the median of its runs), and writes a PNG with two panels, time per evaluation
 and time per link against N, both on logarithmic axes. Prints each engine's fitted exponent (the
-least-squares slope of log t against log N) and a Markdown table of the figures.
+least-squares slope of log t against log N), the figures behind the scaling targets when the run
+has pendula's series, and a Markdown table of the figures.
 
 Usage (Debian's python3-matplotlib, run with Debian's /usr/bin/python3):
   build-bench/bench/pendula_bench --benchmark_filter='^Scaling/' --benchmark_repetitions=10 \
@@ -83,7 +84,11 @@ def fitted_exponent(series):
 
 
 def repetitions(benchmarks):
-    counts = [b.get("repetitions", 1) for b in benchmarks if SCALING_NAME.match(b.get("run_name", b["name"]))]
+    counts = [
+        b.get("repetitions", 1)
+        for b in benchmarks
+        if SCALING_NAME.match(b.get("run_name", b["name"]))
+    ]
     return max(counts, default=1)
 
 
@@ -105,9 +110,12 @@ def plot(times, exponents, subtitle, output):
         label = engine if exponent is None else f"{engine} (N^{exponent:.2f})"
         ns = list(series)
         total.plot(ns, [t / 1e3 for t in series.values()], marker=marker, color=colour, label=label)
-        per_link.plot(ns, [t / n for n, t in series.items()], marker=marker, color=colour, label=engine)
+        per_link.plot(
+            ns, [t / n for n, t in series.items()], marker=marker, color=colour, label=engine
+        )
     all_lengths = sorted({n for series in times.values() for n in series})
-    for axes, title, unit in ((total, "Time per evaluation", "µs"), (per_link, "Time per link", "ns")):
+    panels = ((total, "Time per evaluation", "µs"), (per_link, "Time per link", "ns"))
+    for axes, title, unit in panels:
         axes.set_xscale("log")
         axes.set_yscale("log")
         axes.set_xticks(all_lengths)
@@ -148,6 +156,29 @@ def table(times):
     return "\n".join(lines)
 
 
+def targets(times):
+    """The figures behind the scaling targets, for the series the run has: pendula's time per
+    link at its longest length against 20 links (at most 1.3), and at every length from 10 on its
+    time against the faster of MuJoCo and Bullet (at most 0.2)."""
+    lines = []
+    for engine in ("pendula", "pendula-batch"):
+        series = times.get(engine, {})
+        longest = max(series, default=None)
+        if 20 in series and longest and longest > 20:
+            ratio = (series[longest] / longest) / (series[20] / 20)
+            lines.append(
+                f"  {engine}: time per link at {longest} / at 20 = {ratio:.2f} (target <= 1.3)"
+            )
+        for n in sorted(series):
+            peers = [times[p][n] for p in ("mujoco", "bullet") if n in times.get(p, {})]
+            if n >= 10 and peers:
+                ratio = series[n] / min(peers)
+                lines.append(
+                    f"  {engine}: N = {n}, time / faster peer = {ratio:.3f} (target <= 0.2)"
+                )
+    return lines
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("json", help="the JSON of one pendula_bench run")
@@ -172,8 +203,12 @@ def main():
         line = f"  {engine}: {fitted}  (N = {lengths[0]} to {lengths[-1]}, {len(lengths)} lengths)"
         if len(lengths) > TAIL_LENGTHS:
             tail = {n: times[engine][n] for n in lengths[-TAIL_LENGTHS:]}
-            line += f"; {fitted_exponent(tail):.3f} over N = {lengths[-TAIL_LENGTHS]} to {lengths[-1]}"
+            k_tail = fitted_exponent(tail)
+            line += f"; {k_tail:.3f} over N = {lengths[-TAIL_LENGTHS]} to {lengths[-1]}"
         print(line)
+    if targets(times):
+        print("Targets:")
+        print("\n".join(targets(times)))
     print()
     print(table(times))
     print()
