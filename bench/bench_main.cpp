@@ -1,6 +1,7 @@
-// pendula_bench: Google Benchmark's usual command line and table, followed, when MuJoCo is built
-// in, by how many times faster one ForwardDynamics evaluation is than one mj_forward on the same
-// chain and states, both figures taken from this run.
+// pendula_bench: Google Benchmark's usual command line and output (--benchmark_format,
+// --benchmark_out and the rest behave as in any Google Benchmark program), followed, in the
+// console format and when MuJoCo is built in, by how many times faster one ForwardDynamics
+// evaluation is than one mj_forward on the same chain and states, both figures from this run.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -8,6 +9,17 @@
 #include <vector>
 
 namespace {
+
+#ifdef PENDULA_HAVE_MUJOCO
+constexpr bool HaveMuJoCo = true;
+#else
+constexpr bool HaveMuJoCo = false;
+#endif
+#ifdef PENDULA_HAVE_BULLET
+constexpr bool HaveBullet = true;
+#else
+constexpr bool HaveBullet = false;
+#endif
 
 constexpr const char* PendulaEvaluation = "ForwardDynamics";
 constexpr const char* MuJoCoEvaluation = "MuJoCo/mj_forward";
@@ -18,12 +30,15 @@ struct PerEvaluationTimes {
   double mujoco = 0.0;
 };
 
-// The console table as usual, remembering the two per-evaluation times on the way: the median
-// aggregate when repetitions are asked for, the single run otherwise.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Hands everything to the reporter that --benchmark_format chose, remembering the two
+// per-evaluation times on the way: the median aggregate when repetitions are asked for, the
+// single run otherwise.
+class TimeRecordingReporter : public benchmark::BenchmarkReporter {
  public:
-  explicit RatioReporter(PerEvaluationTimes& times)
-      : benchmark::ConsoleReporter(OO_Tabular), times_(times) {}
+  TimeRecordingReporter(benchmark::BenchmarkReporter& display, PerEvaluationTimes& times)
+      : display_(display), times_(times) {}
+
+  bool ReportContext(const Context& context) override { return display_.ReportContext(context); }
 
   void ReportRuns(const std::vector<Run>& reports) override {
     for (const Run& run : reports) {
@@ -35,29 +50,41 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (name == PendulaEvaluation) times_.pendula = seconds;
       if (name == MuJoCoEvaluation) times_.mujoco = seconds;
     }
-    benchmark::ConsoleReporter::ReportRuns(reports);
+    display_.ReportRuns(reports);
   }
 
+  void Finalize() override { display_.Finalize(); }
+
  private:
+  benchmark::BenchmarkReporter& display_;
   PerEvaluationTimes& times_;
 };
+
+// A peer engine that was not found at configure time, said where the reader of the console
+// table sees it, and on standard error in the other formats, whose standard output a program
+// reads.
+void SayMissing(const char* engine, bool console) {
+  std::fprintf(console ? stdout : stderr, "Built without %s: no side-by-side comparison with it.\n",
+               engine);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
+  if (display == nullptr) return 1;
+  const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
   PerEvaluationTimes times;
-  RatioReporter reporter(times);
+  TimeRecordingReporter reporter(*display, times);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-#ifdef PENDULA_HAVE_MUJOCO
-  if (times.pendula > 0.0 && times.mujoco > 0.0) {
+  if (console && times.pendula > 0.0 && times.mujoco > 0.0) {
     std::printf("mj_forward / ForwardDynamics, CPU time per evaluation: %.1f ns / %.1f ns = %.2f\n",
                 times.mujoco * 1e9, times.pendula * 1e9, times.mujoco / times.pendula);
   }
-#else
-  std::printf("Built without MuJoCo: no side-by-side comparison.\n");
-#endif
+  if (!HaveMuJoCo) SayMissing("MuJoCo", console);
+  if (!HaveBullet) SayMissing("Bullet", console);
   return 0;
 }

@@ -11,11 +11,11 @@ packages=(
   # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
   dpkg-dev file
 )
-# Optional extras for the test command: the side-by-side engine comparison, static analysis and
-# the Python module.
+# Optional extras for the test command: the engines compared side by side (MuJoCo, and Bullet,
+# whose package holds a double-precision build), static analysis, and the Python module.
 if [ "${1:-}" = "--test" ]; then
-  packages+=(libmujoco-dev clang-tidy cppcheck clang-format)
-  # The Python module, its tests and the energy plot, for Debian's own python3.
+  packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
+  # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 fi
 

@@ -13,6 +13,8 @@ using comparison::FreeMuJoCoChain;
 using comparison::MakeMuJoCoChain;
 using comparison::MuJoCoChain;
 
+constexpr int ProgramLinkCount = 20;
+
 constexpr int NextState(int s) {
   return (s + 1) % StateCount;
 }
@@ -21,7 +23,7 @@ constexpr int NextState(int s) {
 // copy is timed too, since ForwardDynamics reads its state straight from the caller's arrays.
 void MuJoCoForward(benchmark::State& state) {
   const ChainStateSet& states = BenchmarkStates();
-  MuJoCoChain chain = MakeMuJoCoChain();
+  MuJoCoChain chain = MakeMuJoCoChain(ProgramLinkCount);
   if (chain.model == nullptr) {
     state.SkipWithError(chain.error);
     return;
@@ -29,7 +31,7 @@ void MuJoCoForward(benchmark::State& state) {
   mjData* d = chain.data;
   int s = 0;
   for (auto _ : state) {
-    for (int k = 0; k < comparison::MuJoCoJointCount; ++k) {
+    for (int k = 0; k < ProgramLinkCount; ++k) {
       d->qpos[k] = states.angles[s][k];
       d->qvel[k] = states.jointRates[s][k];
     }

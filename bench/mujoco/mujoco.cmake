@@ -15,7 +15,8 @@ if(NOT MUJOCO_INCLUDE_DIR OR NOT MUJOCO_LIBRARY)
 endif()
 message(STATUS "MuJoCo found: ${MUJOCO_LIBRARY}")
 
-add_library(pendula_mujoco_chain STATIC ${CMAKE_CURRENT_LIST_DIR}/mujoco_chain.cpp)
+add_library(pendula_mujoco_chain STATIC ${CMAKE_CURRENT_LIST_DIR}/mujoco_chain.cpp
+                                        ${CMAKE_CURRENT_LIST_DIR}/mujoco_rates.cpp)
 target_include_directories(pendula_mujoco_chain PUBLIC ${PROJECT_SOURCE_DIR})
 # MuJoCo's headers are third-party: SYSTEM keeps their warnings out of the -Werror build.
 target_include_directories(pendula_mujoco_chain SYSTEM PUBLIC ${MUJOCO_INCLUDE_DIR})

@@ -1,5 +1,6 @@
 #include "bench/mujoco/mujoco_chain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,47 +10,71 @@ namespace pendula {
 namespace comparison {
 namespace {
 
-constexpr const char* ModelFileName = "pendula_chain.xml";
+// MJCF nests every body in its parent, and MuJoCo's XML parser refuses elements nested more
+// than 100 deep. So the chain is written in parts of at most LinksPerFile links, each part a
+// file of its own that the part before it includes inside its last link: every file is parsed on
+// its own, and MuJoCo merges them into one tree before it compiles the model.
+constexpr int LinksPerFile = 50;
 
-// One link: a hinge about local z at the body origin, the explicit inertial, and the next link
-// nested inside at (1, 0, 0). `pos` is where this body's origin lies in its parent.
-std::string LinkXml(int link, const char* pos) {
+std::string PartFileName(int part) {
+  return "pendula_chain_" + std::to_string(part) + ".xml";
+}
+
+// One link: a hinge about local z at the body origin and the explicit inertial. `pos` is where
+// this body's origin lies in its parent.
+std::string LinkHeadXml(int link, const char* pos) {
   char head[400];
   std::snprintf(head, sizeof head,
                 "<body name=\"link%d\" pos=\"%s\">"
                 "<joint name=\"joint%d\" type=\"hinge\" axis=\"0 0 1\" pos=\"0 0 0\"/>"
                 "<inertial pos=\"0.5 0 0\" mass=\"1\" diaginertia=\"0.01 0.08 0.08\"/>",
                 link, pos, link);
-  std::string xml = head;
-  if (link < MuJoCoJointCount) xml += LinkXml(link + 1, "1 0 0");
-  return xml + "</body>";
+  return head;
 }
 
-std::string ChainXml() {
-  return std::string(
-             "<mujoco model=\"pendula_chain\">"
-             "<option gravity=\"0 -9.80665 0\" timestep=\"0.012\">"
-             "<flag contact=\"disable\" constraint=\"disable\"/>"
-             "</option>"
-             "<worldbody>") +
-         LinkXml(1, "0 0 0") + "</worldbody></mujoco>";
+// Part `part` of a chain of `links` links: its links nested each inside the one before, the
+// first at the world origin and every later one at (1, 0, 0) in its parent, and the next part
+// included inside its last link.
+std::string PartXml(int part, int links) {
+  const int first = part * LinksPerFile + 1;
+  const int last = std::min(links, first + LinksPerFile - 1);
+  std::string xml = "<mujoco model=\"pendula_chain\">";
+  if (part == 0) {
+    xml +=
+        "<option gravity=\"0 -9.80665 0\" timestep=\"0.012\">"
+        "<flag contact=\"disable\" constraint=\"disable\"/>"
+        "</option>"
+        "<worldbody>";
+  }
+  for (int link = first; link <= last; ++link)
+    xml += LinkHeadXml(link, link == 1 ? "0 0 0" : "1 0 0");
+  if (last < links) xml += "<include file=\"" + PartFileName(part + 1) + "\"/>";
+  for (int link = first; link <= last; ++link) xml += "</body>";
+  if (part == 0) xml += "</worldbody>";
+  return xml + "</mujoco>";
+}
+
+bool AddFile(mjVFS* vfs, const std::string& name, const std::string& content) {
+  if (mj_makeEmptyFileVFS(vfs, name.c_str(), static_cast<int>(content.size())) != 0) return false;
+  std::memcpy(vfs->filedata[mj_findFileVFS(vfs, name.c_str())], content.data(), content.size());
+  return true;
 }
 
 }  // namespace
 
-MuJoCoChain MakeMuJoCoChain() {
+MuJoCoChain MakeMuJoCoChain(int links) {
   MuJoCoChain chain{nullptr, nullptr, {0}};
-  const std::string xml = ChainXml();
   // The virtual file system is about 2 MB of fixed-size name buffers: keep it off the stack.
   auto vfs = std::make_unique<mjVFS>();
   mj_defaultVFS(vfs.get());
-  if (mj_makeEmptyFileVFS(vfs.get(), ModelFileName, static_cast<int>(xml.size())) != 0) {
-    std::snprintf(chain.error, sizeof chain.error, "cannot create the in-memory model file");
-    return chain;
+  for (int part = 0; part * LinksPerFile < links; ++part) {
+    if (!AddFile(vfs.get(), PartFileName(part), PartXml(part, links))) {
+      std::snprintf(chain.error, sizeof chain.error, "cannot create the in-memory model file");
+      mj_deleteVFS(vfs.get());
+      return chain;
+    }
   }
-  const int file = mj_findFileVFS(vfs.get(), ModelFileName);
-  std::memcpy(vfs->filedata[file], xml.data(), xml.size());
-  chain.model = mj_loadXML(ModelFileName, vfs.get(), chain.error, sizeof chain.error);
+  chain.model = mj_loadXML(PartFileName(0).c_str(), vfs.get(), chain.error, sizeof chain.error);
   mj_deleteVFS(vfs.get());
   if (chain.model != nullptr) chain.data = mj_makeData(chain.model);
   return chain;
@@ -62,10 +87,13 @@ void FreeMuJoCoChain(MuJoCoChain& chain) {
   chain.model = nullptr;
 }
 
-void SetMuJoCoState(MuJoCoChain& chain, const double (&angles)[MuJoCoJointCount],
-                    const double (&jointRates)[MuJoCoJointCount]) {
+int MuJoCoLinkCount(const MuJoCoChain& chain) {
+  return chain.model->nq;
+}
+
+void SetMuJoCoState(MuJoCoChain& chain, const double* angles, const double* jointRates) {
   mjData* d = chain.data;
-  for (int k = 0; k < MuJoCoJointCount; ++k) {
+  for (int k = 0; k < chain.model->nq; ++k) {
     d->qpos[k] = angles[k];
     d->qvel[k] = jointRates[k];
     d->qfrc_applied[k] = 0.0;
@@ -73,9 +101,8 @@ void SetMuJoCoState(MuJoCoChain& chain, const double (&angles)[MuJoCoJointCount]
   for (int i = 0; i < 6 * chain.model->nbody; ++i) d->xfrc_applied[i] = 0.0;
 }
 
-void MuJoCoMassMatrix(const MuJoCoChain& chain,
-                      double (&massMatrix)[MuJoCoJointCount][MuJoCoJointCount]) {
-  mj_fullM(chain.model, &massMatrix[0][0], chain.data->qM);
+void MuJoCoMassMatrix(const MuJoCoChain& chain, double* massMatrix) {
+  mj_fullM(chain.model, massMatrix, chain.data->qM);
 }
 
 }  // namespace comparison

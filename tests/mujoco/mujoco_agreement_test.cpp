@@ -7,6 +7,7 @@
 #include <random>
 
 #include "bench/mujoco/mujoco_chain.h"
+#include "bench/mujoco/mujoco_rates.h"
 #include "dynamics/dynamics.h"
 
 namespace pendula {
@@ -65,7 +66,7 @@ class MuJoCoAgreement : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     setUpModel(StepSize);
-    chain_ = MakeMuJoCoChain();
+    chain_ = MakeMuJoCoChain(N);
     std::mt19937_64 generator(7);
     for (State& s : states_) {
       for (int k = 0; k < N; ++k) {
@@ -83,7 +84,7 @@ class MuJoCoAgreement : public ::testing::Test {
     const Joints zero = {};
     SetMuJoCoState(chain_, angles, zero);
     mj_forward(chain_.model, chain_.data);
-    MuJoCoMassMatrix(chain_, M);
+    MuJoCoMassMatrix(chain_, &M[0][0]);
   }
 
   static void Multiply(const double (&M)[N][N], const Joints& x, Joints& out) {
@@ -95,54 +96,14 @@ class MuJoCoAgreement : public ::testing::Test {
 
   // p = M(q) q̇ from MuJoCo's mass matrix.
   static void MuJoCoMomenta(const State& s, Joints& momenta) {
-    double M[N][N];
-    MassMatrix(s.angles, M);
-    Multiply(M, s.jointRates, momenta);
+    comparison::MuJoCoMomenta(chain_, s.angles, s.jointRates, momenta);
   }
 
-  // The rate of change of p = M(q) q̇ along MuJoCo's motion from state s:
-  //
-  //   ṗ = M(q) q̈ + (dM/dt) q̇,   dM/dt = Σ_j ∂M/∂q_j q̇_j = d/dε M(q + ε q̇) at ε = 0.
-  //
-  // q̈ is MuJoCo's qacc, which solves M q̈ = τ − c(q, q̇) with c its qfrc_bias (gravity,
-  // Coriolis and centrifugal forces). The derivative of M along q̇ is a central difference,
-  // [M(q + ε q̇) − M(q − ε q̇)] / 2ε, whose error (ε²/6)·M''' is below 1e-9 of ṗ for ε = 1e-4 and
-  // rates of order 1, and whose rounding (1e-16·|M|/ε) is of the same order.
-  // This is the same ṗ that pendula forms as −∂H/∂q + τ: Lagrange's equations say
-  // d/dt(∂L/∂q̇) = ∂L/∂q + τ, with ∂L/∂q̇ = M q̇ = p and ∂L/∂q|q̇ = −∂H/∂q|p.
-  //
-  // Joint torques enter MuJoCo as pendula applies them: the drive τ as a generalized force on
-  // joint 1 (its reaction goes to the fixed base), and friction −b q̇_k as a moment about z on
-  // link k alone, which the recursion carries inward to every joint from k to the base.
+  // The rate of change of p = M(q) q̇ along MuJoCo's motion from state s, with the drive τ on
+  // joint 1 and friction -b q̇_k as a moment on link k alone, as pendula applies them.
   static void MuJoCoMomentumRates(const State& s, double friction, double drive,
                                   Joints& momentumRates) {
-    constexpr double Epsilon = 1e-4;
-    Joints forward, backward;
-    for (int k = 0; k < N; ++k) {
-      forward[k] = s.angles[k] + Epsilon * s.jointRates[k];
-      backward[k] = s.angles[k] - Epsilon * s.jointRates[k];
-    }
-    double Mforward[N][N], Mbackward[N][N];
-    MassMatrix(forward, Mforward);
-    MassMatrix(backward, Mbackward);
-    double Mdot[N][N];
-    for (int i = 0; i < N; ++i) {
-      for (int j = 0; j < N; ++j) Mdot[i][j] = (Mforward[i][j] - Mbackward[i][j]) / (2 * Epsilon);
-    }
-
-    SetMuJoCoState(chain_, s.angles, s.jointRates);
-    chain_.data->qfrc_applied[0] = drive;
-    for (int k = 0; k < N; ++k) {
-      chain_.data->xfrc_applied[6 * (k + 1) + 5] = -(friction * s.jointRates[k]);
-    }
-    mj_forward(chain_.model, chain_.data);
-    double M[N][N];
-    MuJoCoMassMatrix(chain_, M);
-    Joints acceleration, Mqddot, MdotQdot;
-    for (int k = 0; k < N; ++k) acceleration[k] = chain_.data->qacc[k];
-    Multiply(M, acceleration, Mqddot);
-    Multiply(Mdot, s.jointRates, MdotQdot);
-    for (int k = 0; k < N; ++k) momentumRates[k] = Mqddot[k] + MdotQdot[k];
+    comparison::MuJoCoMomentumRates(chain_, s.angles, s.jointRates, friction, drive, momentumRates);
   }
 
   // pendula's ṗ on every random state against d/dt(M q̇) along MuJoCo's motion, with friction b
