@@ -35,15 +35,21 @@ ChainStateSet MakeStates() {
 
 }  // namespace
 
-const ChainModel<20>& BenchmarkModel() {
-  static SineTable table{nullptr, 0.0, 0};
-  static ChainModel<20> model;
-  static const bool built = [] {
-    BuildSineTable(table, SineTableSize);
-    SetUpChainModel(model, StepSize, table);
-    return true;
+const SineTable& BenchmarkSineTable() {
+  static const SineTable table = [] {
+    SineTable built{nullptr, 0.0, 0};
+    BuildSineTable(built, SineTableSize);
+    return built;
   }();
-  static_cast<void>(built);
+  return table;
+}
+
+const ChainModel<20>& BenchmarkModel() {
+  static const ChainModel<20> model = [] {
+    ChainModel<20> made;
+    SetUpChainModel(made, StepSize, BenchmarkSineTable());
+    return made;
+  }();
   return model;
 }
 

@@ -21,8 +21,9 @@ struct ChainStateSet {
 // Builds the model (once) and the states, from a fixed seed so every run times the same states.
 const ChainStateSet& BenchmarkStates();
 
-// The program's chain model, set up as setUpModel sets up the one behind dynamics.h, for the
-// benchmarks that call the dynamics core directly.
+// A sine table built as setUpModel builds the one behind dynamics.h, and the program's chain
+// model set up on it, for the benchmarks that call the dynamics core directly.
+const SineTable& BenchmarkSineTable();
 const ChainModel<20>& BenchmarkModel();
 
 }  // namespace bench

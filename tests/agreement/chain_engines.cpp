@@ -1,9 +1,12 @@
 #include "tests/agreement/chain_engines.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <type_traits>
 
+#include "tests/dynamics/chain_fixture.h"
 #include "tests/support/planar_chain_reference.h"
 #ifdef PENDULA_HAVE_MUJOCO
 #include "bench/mujoco/mujoco_chain.h"
@@ -36,6 +39,63 @@ Joints ReferenceMomenta(const Joints& angles, const Joints& jointRates) {
 Rates ReferenceRates(const Joints& angles, const Joints& momenta, double friction, double drive) {
   const Joints jointRates = reference::Solve(reference::MassMatrix(angles), momenta);
   return {jointRates, reference::MomentumRates(angles, jointRates, friction, drive)};
+}
+
+// pendula takes its sines and cosines from the table, each off by less than one table step
+// (2π/999,999), and the link frames compose them joint by joint, so its results may be off by up
+// to about one step per link relative to their size; sin² + cos² of the table misses 1 by up to
+// two steps, which the shortest chains show.
+double TableTolerance(int links) {
+  return (links + 2) * 6.283185307179586 / 999999.0;
+}
+
+// The chain lengths the test runs, each a model of its own.
+template <typename F>
+auto WithLinkCount(std::size_t links, F&& f) {
+  switch (links) {
+    case 1:
+      return f(std::integral_constant<int, 1>{});
+    case 2:
+      return f(std::integral_constant<int, 2>{});
+    case 5:
+      return f(std::integral_constant<int, 5>{});
+    case 40:
+      return f(std::integral_constant<int, 40>{});
+    case 160:
+      return f(std::integral_constant<int, 160>{});
+    default:
+      std::fprintf(stderr, "no pendula model of %zu links in this test\n", links);
+      std::abort();
+  }
+}
+
+template <int N>
+const ChainModel<N>& PendulaModel() {
+  static const ChainModel<N> model = testing::TestChainModel<N>();
+  return model;
+}
+
+Joints PendulaMomenta(const Joints& angles, const Joints& jointRates) {
+  return WithLinkCount(angles.size(), [&](auto links) {
+    constexpr int N = decltype(links)::value;
+    double q[N], rates[N], p[N];
+    std::copy(angles.begin(), angles.end(), q);
+    std::copy(jointRates.begin(), jointRates.end(), rates);
+    testing::MomentaOfChain(PendulaModel<N>(), p, q, rates);
+    return Joints(p, p + N);
+  });
+}
+
+Rates PendulaRates(const Joints& angles, const Joints& momenta, double friction, double drive) {
+  return WithLinkCount(angles.size(), [&](auto links) {
+    constexpr int N = decltype(links)::value;
+    double q[N], p[N], pdot[N], qdot[N];
+    std::copy(angles.begin(), angles.end(), q);
+    std::copy(momenta.begin(), momenta.end(), p);
+    testing::EvaluateChain(PendulaModel<N>(), JointTorqueSettings{friction, drive}, p, q, pdot,
+                           qdot);
+    return Rates{Joints(qdot, qdot + N), Joints(pdot, pdot + N)};
+  });
 }
 
 #ifdef PENDULA_HAVE_MUJOCO
@@ -112,7 +172,8 @@ Rates BulletRates(const Joints& angles, const Joints& momenta, double friction, 
 
 std::vector<Engine> Engines() {
   std::vector<Engine> engines = {
-      {"reference", ExactEngineTolerance, ReferenceMomenta, ReferenceRates}};
+      {"reference", ExactEngineTolerance, ReferenceMomenta, ReferenceRates},
+      {"pendula", TableTolerance, PendulaMomenta, PendulaRates}};
 #ifdef PENDULA_HAVE_MUJOCO
   engines.push_back({"MuJoCo", ExactEngineTolerance, MuJoCoMomenta, MuJoCoRates});
 #endif

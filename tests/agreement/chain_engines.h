@@ -26,8 +26,8 @@ struct Engine {
   Rates (*rates)(const Joints& angles, const Joints& momenta, double friction, double drive);
 };
 
-// The independent reference of tests/support/planar_chain_reference.h first, then every peer
-// engine that was found at configure time.
+// The independent reference of tests/support/planar_chain_reference.h first, then pendula, then
+// every peer engine that was found at configure time.
 std::vector<Engine> Engines();
 
 }  // namespace agreement
