@@ -4,6 +4,8 @@
 // (-ffp-contract=off), so a chain's results do not depend on how many chains ride beside it.
 #pragma once
 
+#include <immintrin.h>
+
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -49,16 +51,6 @@ inline T LaneSplat(double x) {
   }
 }
 
-// Whether every lane of a comparison's mask is true.
-template <typename Mask>
-inline bool AllLanes(const Mask& mask) {
-  bool all = true;
-  for (int lane = 0; lane < static_cast<int>(sizeof(Mask) / sizeof(mask[0])); ++lane) {
-    all &= mask[lane] != 0;
-  }
-  return all;
-}
-
 // The bits of x read as a To of the same size.
 template <typename To, typename From>
 inline To BitsAs(const From& x) {
@@ -66,6 +58,26 @@ inline To BitsAs(const From& x) {
   To y;
   std::memcpy(&y, &x, sizeof y);
   return y;
+}
+
+// Whether every lane of a comparison's mask is true: one sign-bit gather where the instruction
+// set has it (SSE2, AVX, AVX-512F), lane by lane elsewhere.
+template <typename Mask>
+inline bool AllLanes(const Mask& mask) {
+  constexpr int lanes = sizeof(Mask) / sizeof(std::int64_t);
+#if defined(__AVX512F__)
+  if constexpr (lanes == 8) {
+    const __m512i bits = BitsAs<__m512i>(mask);
+    return _mm512_test_epi64_mask(bits, bits) == 0xFF;
+  }
+#endif
+#if defined(__AVX__)
+  if constexpr (lanes == 4) return _mm256_movemask_pd(BitsAs<__m256d>(mask)) == 0xF;
+#endif
+  if constexpr (lanes == 2) return _mm_movemask_pd(BitsAs<__m128d>(mask)) == 0x3;
+  bool all = true;
+  for (int lane = 0; lane < lanes; ++lane) all &= mask[lane] != 0;
+  return all;
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -105,9 +105,11 @@ struct SineTablePlaces {
   bool inTable;
 };
 
-// SineTablePlaceOf of every lane at once, with the same operations lane by lane. The index comes
-// from |r|/SineStep, which is exactly |r/SineStep|, so no integer absolute value is needed. A
-// pack with a lane out of range goes lane by lane through SineTablePlaceOf.
+// SineTablePlaceOf of every lane at once, with the same operations lane by lane. A lane out of
+// range takes the turn count 0 in the arithmetic (so that no conversion overflows) and is caught
+// by the one check at the end. The index comes from |r|/SineStep, which is exactly
+// |r/SineStep|, so no integer absolute value is needed. A pack with a lane out of range goes lane
+// by lane through SineTablePlaceOf.
 template <int W>
 inline SineTablePlaces<W> SineTablePlacesOf(const SineTable& table, const LanePack<W>& angles) {
   using Pack = LanePack<W>;
@@ -116,19 +118,18 @@ inline SineTablePlaces<W> SineTablePlacesOf(const SineTable& table, const LanePa
   constexpr std::int64_t magnitudeBits = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t signBit = std::numeric_limits<std::int64_t>::min();
   const Pack turns = angles * InverseTwoPi;
-  const Pack turnMagnitudes = BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & magnitudeBits);
-  if (AllLanes(turnMagnitudes < LookupTurnLimit)) {
-    const Int32Lanes j = __builtin_convertvector(turns, Int32Lanes);
-    const Int32Lanes evenTurns = j + j;
-    const Pack r = angles - __builtin_convertvector(evenTurns, Pack) * Pi;
-    const Pack magnitudeOfR = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits);
-    const Pack index = magnitudeOfR / table.step;
-    // The index of an angle in range is below the table's size (see the SineTable tests); the
-    // check stands as a second line of defence, so the table is never read outside its bounds.
-    if (AllLanes(index < static_cast<double>(table.size))) {
-      return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
-                                true};
-    }
+  const Int64Lanes inRange =
+      BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & magnitudeBits) < LookupTurnLimit;
+  const Int32Lanes j =
+      __builtin_convertvector(BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & inRange), Int32Lanes);
+  const Int32Lanes evenTurns = j + j;
+  const Pack r = angles - __builtin_convertvector(evenTurns, Pack) * Pi;
+  const Pack index = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits) / table.step;
+  // The index of an angle in range is below the table's size (see the SineTable tests); the
+  // check stands as a second line of defence, so the table is never read outside its bounds.
+  if (AllLanes(inRange & (index < static_cast<double>(table.size)))) {
+    return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
+                              true};
   }
   SineTablePlaces<W> places{};
   for (int lane = 0; lane < W; ++lane) {
@@ -161,8 +162,10 @@ inline LanePack<W> SinesAt(const SineTable& table, const SineTablePlaces<W>& pla
 template <int W>
 inline void PrefetchSinesAt(const SineTable& table, const SineTablePlaces<W>& places) {
   for (int lane = 0; lane < W; ++lane) {
-    if (static_cast<std::uint32_t>(places.entry[lane]) < static_cast<std::uint32_t>(table.size)) {
+    if (places.inTable) {
       __builtin_prefetch(table.entries + places.entry[lane]);
+    } else {
+      PrefetchSineAt(table, SineTablePlace{places.entry[lane], 0});
     }
   }
 }
