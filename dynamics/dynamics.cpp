@@ -49,9 +49,11 @@ void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
 
 void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
                      double (&momentumRates)[20], double (&jointRates)[20]) {
+  // A copy, so that the evaluation's stores to the caller's arrays cannot be taken to change it.
+  const JointTorqueSettings settings = activeJointTorques;
   WithAlgebraOf(chainModel, [&](auto algebra) {
-    ForwardDynamics(chainModel, DataFor(algebra), activeJointTorques, momenta, angles,
-                    momentumRates, jointRates);
+    ForwardDynamics(chainModel, DataFor(algebra), settings, momenta, angles, momentumRates,
+                    jointRates);
   });
 }
 
@@ -62,8 +64,9 @@ void SetActiveJointTorques(double frictionCoefficient, double appliedTorque) {
 void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoefficient,
               double appliedTorque) {
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
+  const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
   WithAlgebraOf(chainModel, [&](auto algebra) {
-    HeunStep(chainModel, DataFor(algebra), activeJointTorques, momenta, angles);
+    HeunStep(chainModel, DataFor(algebra), settings, momenta, angles);
   });
 }
 

@@ -233,9 +233,11 @@ inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
 }
 
 // (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in seven
-// stages. d is the working data; the inputs are not changed, and every output is written.
+// stages. d is the working data, which no other argument may share (__restrict__: the compiler
+// need not reload it after every store to the outputs); the inputs are not changed, and every
+// output is written.
 template <typename A, typename T, int N>
-inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& d,
+inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                             const JointTorqueSettings& settings, const T (&p)[N], const T (&q)[N],
                             T (&pdot)[N], T (&qdot)[N], const StepLookahead<T, N>& lookahead = {}) {
   // 1. s_k, c_k
@@ -273,7 +275,7 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& d,
 // p = A(q)·q̇ for one chain or a pack: outward, v_k from the given rates and h_k = I_k v_k;
 // inward, H_k = h_k + X_{k+1} H_{k+1} and p_k = H_k5, which is row k of A(q)·q̇.
 template <typename A, typename T, int N>
-inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& d,
+inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                                    T (&momenta)[N], const T (&angles)[N],
                                    const T (&jointRates)[N]) {
   SinesAndCosines<A, T, N>(model, d, angles, nullptr);

@@ -15,7 +15,7 @@ inline namespace PENDULA_CODE_TARGET {
 // One step of the model's step size h, in place, with d as the working data; `places`, if
 // given, are the table places of the angles, worked out (and fetched) beforehand.
 template <typename A, typename T, int N>
-inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& d,
+inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                      const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N],
                      const JointTablePlaces<T, N>* places = nullptr) {
   const double h = model.stepSize;
