@@ -14,6 +14,7 @@
 namespace pendula {
 
 World world;
+StartUpState startUpState;
 Camera camera = InitialCamera();
 float aspectRatio = 1.0f;
 DriveSettings driveSettings = InitialDriveSettings();
@@ -38,6 +39,7 @@ void SpecialKeyHandler(int key, int /*pointerX*/, int /*pointerY*/) {
 
 void IdleHandler() {
   StepAllChains(world, driveSettings);
+  RestartNonFiniteChains(world, startUpState, std::cout);
   if (AdvanceSimulationClock(simulationClock, StepSize)) glutPostRedisplay();
   MouseLookStep(camera, mouseLook, cursor);
 }
@@ -47,6 +49,7 @@ void SetUpProcess(int& argc, char** argv) {
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
   InitialiseMomenta(world);
+  RecordStartUpState(world, startUpState);
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
