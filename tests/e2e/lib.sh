@@ -38,6 +38,22 @@ start_pendula() {
     fail "no window titled $PENDULA appeared"
 }
 
+# Counts the lines of the program's standard output that match the extended regular expression.
+output_lines() {
+  grep -cE "$1" "$WORK/stdout" || true
+}
+
+# Waits until at least $2 lines of standard output match the extended regular expression $1, for
+# at most $3 seconds; fails if the program ends first. Returns 1 if the lines did not come.
+wait_for_output() {
+  local deadline=$((SECONDS + $3))
+  while [ "$(output_lines "$1")" -lt "$2" ]; do
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended while waiting for output: $1"
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
 # Saves the window area of the screen to $WORK/$1.ppm.
 capture() {
   "$PROBE" capture "$WORK/$1.ppm" || fail "screen capture failed"
