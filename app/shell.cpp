@@ -10,6 +10,7 @@
 #include "viewer/scene.h"
 #include "viewer/wall_clock.h"
 #include "viewer/x11_cursor.h"
+#include "viewer/x11_display.h"
 
 namespace pendula {
 
@@ -44,7 +45,22 @@ void IdleHandler() {
   MouseLookStep(camera, mouseLook, cursor);
 }
 
+namespace {
+
+// glutInit would end the process with a terse message of its own when the display it opens (its
+// -display option, else DISPLAY) cannot be opened; this says first how to run without one.
+void ExitUnlessTheDisplayOpens(int argc, char** argv) {
+  const char* optionDisplay = ToolkitDisplayName(argc, argv);
+  if (DisplayCanBeOpened(optionDisplay)) return;
+  ExplainUnopenableDisplay(argv[0], optionDisplay, std::getenv("DISPLAY"), std::cerr);
+  std::exit(1);
+}
+
+}  // namespace
+
 void SetUpProcess(int& argc, char** argv) {
+  // First, so that a missing display ends the process at once, before any set-up work.
+  ExitUnlessTheDisplayOpens(argc, argv);
   ReturnLargeBlocksToTheSystem();
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);

@@ -27,9 +27,9 @@ extern MouseLook mouseLook;
 extern Cursor cursor;
 extern Statistics statistics;
 
-// The start-up sequence up to the event loop: the World and its momenta (kept as the start-up
-// state), the model, the window and scene, the cursor, the four handlers and the clock samples.
-// argc is the caller's own copy, which glutInit may change together with argv.
+// The start-up sequence up to the event loop: the display check, the World and its momenta (kept
+// as the start-up state), the model, the window and scene, the cursor, the four handlers and the
+// clock samples. argc is the caller's own copy, which glutInit may change together with argv.
 void SetUpProcess(int& argc, char** argv);
 
 // SetUpProcess, then the toolkit's event loop; never returns.

@@ -29,10 +29,14 @@ start_xvfb() {
   launch_xvfb "$WORK" || fail "Xvfb did not start"
 }
 
-# Starts the program with its standard output and error captured, and waits for its window.
+# Starts the program with the given arguments, its standard output and error captured, and waits
+# for its window. PENDULA_ENV holds arguments for env(1) that change the program's environment
+# alone, e.g. PENDULA_ENV=(-u DISPLAY); the test's own DISPLAY stays for the X clients.
 # PENDULA_KEEP_LOADED (sanitizer runs) names libraries to preload, see tests/lsan.supp.
+PENDULA_ENV=()
 start_pendula() {
-  LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" >"$WORK/stdout" 2>"$WORK/stderr" &
+  env "${PENDULA_ENV[@]}" LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" "$@" \
+    >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
   WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$PENDULA" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
     fail "no window titled $PENDULA appeared"
