@@ -69,6 +69,8 @@ void SetUpProcess(int& argc, char** argv) {
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
+  // Closing the window ends the event loop, and StartUp then ends the process with status 0.
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   SetUpWindowAndScene(argv[0]);
   cursor = MakeCursor(OpenX11CursorServices());
 
@@ -84,7 +86,7 @@ void SetUpProcess(int& argc, char** argv) {
 void StartUp(int argc, char** argv) {
   SetUpProcess(argc, argv);
   glutMainLoop();
-  // The loop ends only if the toolkit is told to return when the window closes.
+  // The loop returns only when the window has been closed through the window manager.
   std::exit(0);
 }
 

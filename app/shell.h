@@ -32,7 +32,8 @@ extern Statistics statistics;
 // clock samples. argc is the caller's own copy, which glutInit may change together with argv.
 void SetUpProcess(int& argc, char** argv);
 
-// SetUpProcess, then the toolkit's event loop; never returns.
+// SetUpProcess, then the toolkit's event loop, which returns only when the window is closed
+// through the window manager; then ends the process with status 0. Never returns.
 [[noreturn]] void StartUp(int argc, char** argv);
 
 // The four handlers installed with the toolkit. Declared here so that a test can drive them one

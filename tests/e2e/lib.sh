@@ -1,10 +1,12 @@
 # Shared set-up for the end-to-end tests: a private virtual X server, the program under test,
-# and clean-up on every exit. Source it with the program and the screen probe as $1 and $2.
+# and clean-up on every exit. Source it with the program, the screen probe and the window closer
+# as $1, $2 and $3.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 PENDULA=$1
 PROBE=$2
+CLOSER=$3
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
@@ -73,17 +75,23 @@ check_that() {
   awk "BEGIN { exit !($1) }" || fail "$2 ($1)"
 }
 
-# Presses F4 and waits for the program to end; fails unless it ends at once with status 0.
-# Extra words go into the failure message.
-quit_with_f4() {
-  xdotool key F4
+# Waits for the program to end; fails unless it ends within 10 s with status 0. The words name
+# what should have ended it, for the failure message.
+expect_clean_exit() {
   for _ in $(seq 100); do
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$APP_PID" 2>/dev/null && fail "F4 did not end the program $*"
+  kill -0 "$APP_PID" 2>/dev/null && fail "$* did not end the program"
   local status=0
   wait "$APP_PID" || status=$?
   APP_PID=""
-  [ "$status" -eq 0 ] || fail "F4 ended the program with status $status $*"
+  [ "$status" -eq 0 ] || fail "$* ended the program with status $status"
+}
+
+# Presses F4 and waits for the program to end; fails unless it ends at once with status 0.
+# Extra words go into the failure message.
+quit_with_f4() {
+  xdotool key F4
+  expect_clean_exit F4 "$@"
 }
