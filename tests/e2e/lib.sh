@@ -13,14 +13,14 @@ APP_PID=""
 
 cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null || true; fi
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  stop_xvfb
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
-  for f in "$WORK"/stdout "$WORK"/stderr; do
+  for f in "$WORK"/stdout "$WORK"/stderr "$WORK"/xvfb.log; do
     [ -f "$f" ] && { echo "--- $(basename "$f") (last lines)" >&2; tail -n 20 "$f" >&2; }
   done
   exit 1
