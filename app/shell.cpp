@@ -48,10 +48,11 @@ void IdleHandler() {
 namespace {
 
 // glutInit would end the process with a terse message of its own when the display it opens (its
-// -display option, else DISPLAY) cannot be opened; this says first how to run without one.
+// -display option, else DISPLAY) cannot be opened; this says first how to run without one. The
+// connection it opens stays open until glutInit has its own.
 void ExitUnlessTheDisplayOpens(int argc, char** argv) {
   const char* optionDisplay = ToolkitDisplayName(argc, argv);
-  if (DisplayCanBeOpened(optionDisplay)) return;
+  if (HoldDisplayOpen(optionDisplay)) return;
   ExplainUnopenableDisplay(argv[0], optionDisplay, std::getenv("DISPLAY"), std::cerr);
   std::exit(1);
 }
@@ -69,6 +70,7 @@ void SetUpProcess(int& argc, char** argv) {
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
+  ReleaseHeldDisplay();  // the toolkit is connected now
   // Closing the window ends the event loop, and StartUp then ends the process with status 0.
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   SetUpWindowAndScene(argv[0]);

@@ -7,6 +7,9 @@
 namespace pendula {
 namespace {
 
+// The connection that HoldDisplayOpen holds until the toolkit has its own.
+Display* heldDisplay = nullptr;
+
 void DescribeEnvironmentDisplay(const char* environmentDisplay, std::ostream& err) {
   if (environmentDisplay == nullptr) {
     err << "DISPLAY is not set";
@@ -30,11 +33,14 @@ const char* ToolkitDisplayName(int argc, const char* const* argv) {
   return name;
 }
 
-bool DisplayCanBeOpened(const char* displayName) {
-  Display* display = XOpenDisplay(displayName);
-  if (display == nullptr) return false;
-  XCloseDisplay(display);
-  return true;
+bool HoldDisplayOpen(const char* displayName) {
+  if (heldDisplay == nullptr) heldDisplay = XOpenDisplay(displayName);
+  return heldDisplay != nullptr;
+}
+
+void ReleaseHeldDisplay() {
+  if (heldDisplay != nullptr) XCloseDisplay(heldDisplay);
+  heldDisplay = nullptr;
 }
 
 void ExplainUnopenableDisplay(const char* program, const char* optionDisplay,

@@ -12,9 +12,15 @@ namespace pendula {
 // A "-display" with nothing after it gives nullptr too; glutInit itself rejects that.
 const char* ToolkitDisplayName(int argc, const char* const* argv);
 
-// True when a connection to the display (nullptr: the one DISPLAY names) can be opened; the
-// connection is closed again at once.
-bool DisplayCanBeOpened(const char* displayName);
+// Opens a connection to the display (nullptr: the one DISPLAY names) and holds it until
+// ReleaseHeldDisplay; false when it cannot be opened. Held, not closed at once: an X server
+// resets when its last client leaves and refuses connections while it does, so on a server with
+// no other client (a virtual one) closing it would let the toolkit's own connection, or anyone
+// else's, knock at a resetting server.
+bool HoldDisplayOpen(const char* displayName);
+
+// Closes the connection that HoldDisplayOpen holds, if any; call once the toolkit has its own.
+void ReleaseHeldDisplay();
 
 // One line for standard error when the display cannot be opened: which one it was and where its
 // name came from (the -display option, or DISPLAY, set or not), and how to run headless:
