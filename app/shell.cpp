@@ -10,10 +10,12 @@
 #include "viewer/scene.h"
 #include "viewer/wall_clock.h"
 #include "viewer/x11_cursor.h"
+#include "viewer/x11_display.h"
 
 namespace pendula {
 
 World world;
+StartUpState startUpState;
 Camera camera = InitialCamera();
 float aspectRatio = 1.0f;
 DriveSettings driveSettings = InitialDriveSettings();
@@ -38,18 +40,39 @@ void SpecialKeyHandler(int key, int /*pointerX*/, int /*pointerY*/) {
 
 void IdleHandler() {
   StepAllChains(world, driveSettings);
+  RestartNonFiniteChains(world, startUpState, std::cout);
   if (AdvanceSimulationClock(simulationClock, StepSize)) glutPostRedisplay();
   MouseLookStep(camera, mouseLook, cursor);
 }
 
+namespace {
+
+// glutInit would end the process with a terse message of its own when the display it opens (its
+// -display option, else DISPLAY) cannot be opened; this says first how to run without one. The
+// connection it opens stays open until glutInit has its own.
+void ExitUnlessTheDisplayOpens(int argc, char** argv) {
+  const char* optionDisplay = ToolkitDisplayName(argc, argv);
+  if (HoldDisplayOpen(optionDisplay)) return;
+  ExplainUnopenableDisplay(argv[0], optionDisplay, std::getenv("DISPLAY"), std::cerr);
+  std::exit(1);
+}
+
+}  // namespace
+
 void SetUpProcess(int& argc, char** argv) {
+  // First, so that a missing display ends the process at once, before any set-up work.
+  ExitUnlessTheDisplayOpens(argc, argv);
   ReturnLargeBlocksToTheSystem();
   SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
   InitialiseMomenta(world);
+  RecordStartUpState(world, startUpState);
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
+  ReleaseHeldDisplay();  // the toolkit is connected now
+  // Closing the window ends the event loop, and StartUp then ends the process with status 0.
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   SetUpWindowAndScene(argv[0]);
   cursor = MakeCursor(OpenX11CursorServices());
 
@@ -65,7 +88,7 @@ void SetUpProcess(int& argc, char** argv) {
 void StartUp(int argc, char** argv) {
   SetUpProcess(argc, argv);
   glutMainLoop();
-  // The loop ends only if the toolkit is told to return when the window closes.
+  // The loop returns only when the window has been closed through the window manager.
   std::exit(0);
 }
 

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libx11-dev libgl1-mesa-dri
-  xvfb xdotool x11-utils x11-apps
+  xvfb xdotool x11-utils x11-apps netpbm
   # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
   dpkg-dev file
 )

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <ostream>
 #include <string>
 
 #include "app/idle_pass.h"
@@ -73,6 +74,11 @@ struct DriveCase {
   bool checkEnergy;             // no torque, friction on: every chain ends with less energy
   bool energyRisesOnlyByTable;  // and no pass adds more than TableResolutionEnergy
 };
+
+// How the test listing shows a case, rather than as the record's raw bytes.
+void PrintTo(const DriveCase& drive, std::ostream* os) {
+  *os << "friction " << drive.friction << ", torque " << drive.torque;
+}
 
 std::string CaseName(const ::testing::TestParamInfo<DriveCase>& info) {
   auto number = [](double value) {

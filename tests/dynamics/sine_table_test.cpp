@@ -207,7 +207,8 @@ void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles)
   const std::size_t n = angles.size();
   for (std::size_t a = 0; a < n; ++a) {
     LanePack<W> pack{};
-    for (int lane = 0; lane < W; ++lane) pack[lane] = angles[(a + 7 * lane * lane) % n];
+    for (int lane = 0; lane < W; ++lane)
+      pack[lane] = angles[(a + 7 * static_cast<std::size_t>(lane * lane)) % n];
     const LanePack<W> sines = SinesAt(Table(), SineTablePlacesOf<W>(Table(), pack));
     for (int lane = 0; lane < W; ++lane) {
       ASSERT_TRUE(SameValue(sines[lane], SineLookup(pack[lane])))

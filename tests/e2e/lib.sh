@@ -1,24 +1,26 @@
 # Shared set-up for the end-to-end tests: a private virtual X server, the program under test,
-# and clean-up on every exit. Source it with the program and the screen probe as $1 and $2.
+# and clean-up on every exit. Source it with the program, the screen probe and the window closer
+# as $1, $2 and $3.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 PENDULA=$1
 PROBE=$2
+CLOSER=$3
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
 
 cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null || true; fi
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  stop_xvfb
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
-  for f in "$WORK"/stdout "$WORK"/stderr; do
+  for f in "$WORK"/stdout "$WORK"/stderr "$WORK"/xvfb.log; do
     [ -f "$f" ] && { echo "--- $(basename "$f") (last lines)" >&2; tail -n 20 "$f" >&2; }
   done
   exit 1
@@ -29,13 +31,33 @@ start_xvfb() {
   launch_xvfb "$WORK" || fail "Xvfb did not start"
 }
 
-# Starts the program with its standard output and error captured, and waits for its window.
+# Starts the program with the given arguments, its standard output and error captured, and waits
+# for its window. PENDULA_ENV holds arguments for env(1) that change the program's environment
+# alone, e.g. PENDULA_ENV=(-u DISPLAY); the test's own DISPLAY stays for the X clients.
 # PENDULA_KEEP_LOADED (sanitizer runs) names libraries to preload, see tests/lsan.supp.
+PENDULA_ENV=()
 start_pendula() {
-  LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" >"$WORK/stdout" 2>"$WORK/stderr" &
+  env "${PENDULA_ENV[@]}" LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" "$@" \
+    >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
   WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$PENDULA" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
     fail "no window titled $PENDULA appeared"
+}
+
+# Counts the lines of the program's standard output that match the extended regular expression.
+output_lines() {
+  grep -cE "$1" "$WORK/stdout" || true
+}
+
+# Waits until at least $2 lines of standard output match the extended regular expression $1, for
+# at most $3 seconds; fails if the program ends first. Returns 1 if the lines did not come.
+wait_for_output() {
+  local deadline=$((SECONDS + $3))
+  while [ "$(output_lines "$1")" -lt "$2" ]; do
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended while waiting for output: $1"
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
 }
 
 # Saves the window area of the screen to $WORK/$1.ppm.
@@ -53,17 +75,23 @@ check_that() {
   awk "BEGIN { exit !($1) }" || fail "$2 ($1)"
 }
 
-# Presses F4 and waits for the program to end; fails unless it ends at once with status 0.
-# Extra words go into the failure message.
-quit_with_f4() {
-  xdotool key F4
+# Waits for the program to end; fails unless it ends within 10 s with status 0. The words name
+# what should have ended it, for the failure message.
+expect_clean_exit() {
   for _ in $(seq 100); do
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$APP_PID" 2>/dev/null && fail "F4 did not end the program $*"
+  kill -0 "$APP_PID" 2>/dev/null && fail "$* did not end the program"
   local status=0
   wait "$APP_PID" || status=$?
   APP_PID=""
-  [ "$status" -eq 0 ] || fail "F4 ended the program with status $status $*"
+  [ "$status" -eq 0 ] || fail "$* ended the program with status $status"
+}
+
+# Presses F4 and waits for the program to end; fails unless it ends at once with status 0.
+# Extra words go into the failure message.
+quit_with_f4() {
+  xdotool key F4
+  expect_clean_exit F4 "$@"
 }

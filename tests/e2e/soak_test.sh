@@ -31,8 +31,18 @@ pick() {
   echo "${list[RANDOM % ${#list[@]}]}"
 }
 
+# While frames are drawn, resident memory swings by some 4 MB within every frame as the GL driver
+# maps and unmaps its per-frame buffers, so a single reading lands anywhere in that swing. The
+# floor, the least of the readings over a second (many frames), leaves the swing out and keeps
+# within a few hundred kB from one second to the next; a creep raises it like any other reading.
 resident_kb() {
-  awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status"
+  local floor="" now
+  for _ in $(seq 20); do
+    now=$(awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status")
+    if [ -z "$floor" ] || [ "$now" -lt "$floor" ]; then floor=$now; fi
+    sleep 0.05
+  done
+  echo "$floor"
 }
 
 alive() {

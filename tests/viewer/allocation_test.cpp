@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <streambuf>
 
 #include "tests/support/allocation_counter.h"
+#include "tests/support/fixed_stream_buffer.h"
 #include "tests/viewer/fake_cursor.h"
 #include "viewer/input.h"
 #include "viewer/statistics.h"
@@ -15,28 +15,13 @@ namespace {
 
 using testing::AllocationCount;
 
-// A stream buffer over a fixed array, so that writing through it allocates nothing of its own.
-class FixedBuffer : public std::streambuf {
- public:
-  FixedBuffer() { setp(storage, storage + sizeof storage); }
-
- protected:
-  int_type overflow(int_type) override {
-    setp(storage, storage + sizeof storage);  // wrap around: only the absence of growth matters
-    return 0;
-  }
-
- private:
-  char storage[4096];
-};
-
 double ticks = 0.0;
 double TickingClock() {
   return ticks += 7.0;
 }
 
 TEST(ViewerAllocation, KeyPressesAllocateNothing) {
-  FixedBuffer buffer;
+  testing::FixedStreamBuffer buffer;
   std::ostream out(&buffer);
   Camera camera = InitialCamera();
   DriveSettings settings = InitialDriveSettings();
@@ -68,7 +53,7 @@ TEST(ViewerAllocation, MouseLookStepsAllocateNothing) {
 }
 
 TEST(ViewerAllocation, StatisticsStepsAllocateNothing) {
-  FixedBuffer buffer;
+  testing::FixedStreamBuffer buffer;
   std::ostream out(&buffer);
   Statistics statistics = StartStatistics(TickingClock);
   const long long before = AllocationCount();

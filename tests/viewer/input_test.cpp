@@ -5,8 +5,8 @@
 
 #include <sstream>
 
+#include "tests/support/flush_recording_buffer.h"
 #include "tests/viewer/fake_cursor.h"
-#include "tests/viewer/flush_recording_buffer.h"
 
 namespace pendula {
 namespace {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/viewer/flush_recording_buffer.h"
+#include "tests/support/flush_recording_buffer.h"
 
 namespace pendula {
 namespace {
