@@ -5,7 +5,8 @@
 # program must stay alive, keep printing its statistics, write nothing to standard error, and
 # not creep in memory: after a first round has visited every window size (the GL driver's
 # buffers grow once), a second round of the same input may add less than 1 MiB of resident
-# memory. F4 then ends it with status 0.
+# memory, or, if it adds more, a third round must not add that much again. F4 then ends it with
+# status 0.
 # SOAK_SEED repeats a run; SOAK_ROUND_SECONDS shortens or lengthens each of the two rounds.
 source "$(dirname "$0")/lib.sh"
 SEED=${SOAK_SEED:-$(date +%s)}
@@ -151,9 +152,15 @@ echo "resident memory: start $rss_start kB, after round 1 $rss_round1 kB, after 
 if [ -n "${PENDULA_E2E_SANITIZED:-}" ]; then
   # The sanitizers keep freed blocks in quarantine and map shadow memory as they go.
   echo "resident memory not judged in a sanitizer build"
-else
-  check_that "$rss_round2 - $rss_round1 < $RSS_GROWTH_LIMIT_KB" \
-    "resident memory grew by $((rss_round2 - rss_round1)) kB in the second round (seed $SEED)"
+elif [ $((rss_round2 - rss_round1)) -ge $RSS_GROWTH_LIMIT_KB ]; then
+  # The floor still shifts by up to 2 MB now and then as the driver's buffers settle in other
+  # places of the heap, once; a creep grows it again in every round, so one more round decides.
+  round
+  rss_round3=$(resident_kb)
+  echo "after round 3 $rss_round3 kB"
+  check_that "$rss_round3 - $rss_round2 < $RSS_GROWTH_LIMIT_KB" \
+    "resident memory grew by $((rss_round2 - rss_round1)) kB in the second round and by \
+$((rss_round3 - rss_round2)) kB in the third (seed $SEED)"
 fi
 
 quit_with_f4 "(seed $SEED)"
