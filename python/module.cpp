@@ -138,10 +138,9 @@ Generalized momenta p = A(q) q_dot from joint angles and joint rates.
 
 angles, rates: float array-likes of the same shape, (20,) or (n, 20).
 Returns p as a new array of that shape.)");
-  module.def(
-      "forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
-      py::arg("friction") = 5.0, py::arg("torque") = 0.0,
-      R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> tuple
+  module.def("forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
+             py::arg("friction") = 5.0, py::arg("torque") = 0.0,
+             R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> tuple
 
 Time derivatives of a state: (momentum_rates, joint_rates).
 

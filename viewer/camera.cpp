@@ -7,7 +7,9 @@ namespace pendula {
 // How far ahead of the eye the look-at point lies; any positive distance gives the same view.
 constexpr double LookAtDistance = 100.0;
 
-Camera InitialCamera() { return Camera{0.0, -1.0, 35.0, 180 / DegreesPerRadian, 0.0}; }
+Camera InitialCamera() {
+  return Camera{0.0, -1.0, 35.0, 180 / DegreesPerRadian, 0.0};
+}
 
 Vector3 ForwardVector(const Camera& camera) {
   return Vector3{std::cos(camera.pitch) * std::sin(camera.yaw), -std::sin(camera.pitch),
