@@ -28,13 +28,15 @@ inline namespace PENDULA_CODE_TARGET {
 
 // What an evaluation inside a Heun step does besides: it takes its table places from the step
 // (`given`, already computed for these angles) instead of computing them, and as soon as its
-// joint rates are known it works out the places of the predicted angles q + h·q̇ into
-// `predicted`, fetching their entries while the rest of the evaluation runs, so that the step's
-// second evaluation finds them in cache. Either may be null.
+// joint rates are known it forms the step's predicted angles q + h·q̇ into `predictedAngles` and
+// works out their places into `predictedPlaces`, fetching their entries while the rest of the
+// evaluation runs, so that the step's second evaluation finds them in cache. `given` may be
+// null; so may the two predicted ones, together.
 template <typename T, int N>
 struct StepLookahead {
   const JointTablePlaces<T, N>* given = nullptr;
-  JointTablePlaces<T, N>* predicted = nullptr;
+  T (*predictedAngles)[N] = nullptr;
+  JointTablePlaces<T, N>* predictedPlaces = nullptr;
   double h = 0.0;
 };
 
@@ -144,14 +146,14 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
   }
 }
 
-// The places of the predicted angles q + h·q̇, formed exactly as the Heun predictor forms those
-// angles, and their entries fetched.
+// The Euler predictor of the angles, predicted = q + h·q̇, and its table places, whose entries
+// are fetched.
 template <typename T, int N>
-inline void PredictedTablePlaces(const SineTable& table, JointTablePlaces<T, N>& out,
-                                 const T (&q)[N], const T (&qdot)[N], double h) {
-  T predicted[N];
+inline void PredictAnglesAndPlaces(const SineTable& table, T (&predicted)[N],
+                                   JointTablePlaces<T, N>& places, const T (&q)[N],
+                                   const T (&qdot)[N], double h) {
   for (int link = 0; link < N; ++link) predicted[link] = q[link] + h * qdot[link];
-  TablePlacesOf(table, out, predicted, true);
+  TablePlacesOf(table, places, predicted, true);
 }
 
 // Stage 2 (outward): g_k = E_kᵀ g_{k-1}, g_0 the linear part of the model's gravity.
@@ -253,8 +255,9 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
     qdot[link] = rate;
     return rate;
   });
-  if (lookahead.predicted != nullptr) {
-    PredictedTablePlaces(*model.sineTable, *lookahead.predicted, q, qdot, lookahead.h);
+  if (lookahead.predictedPlaces != nullptr) {
+    PredictAnglesAndPlaces(*model.sineTable, *lookahead.predictedAngles, *lookahead.predictedPlaces,
+                           q, qdot, lookahead.h);
   }
   // 5. the applied torque on joint 1, then friction -b q̇_k on every joint
   AppliedTorque(d.appliedTorque, q, qdot, settings);

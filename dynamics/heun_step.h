@@ -19,21 +19,18 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
                      const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N],
                      const JointTablePlaces<T, N>* places = nullptr) {
   const double h = model.stepSize;
-  // The first evaluation works out where the second will read the sine table and fetches those
-  // entries early.
+  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet. The first
+  // evaluation forms the predicted angles itself, as soon as it has the joint rates, so that it
+  // can work out where the second will read the sine table and fetch those entries early.
+  T pPredicted[N], qPredicted[N];
   JointTablePlaces<T, N> predictedPlaces;
   T pdot1[N], qdot1[N];
   ForwardDynamics(model, d, settings, momenta, angles, pdot1, qdot1,
-                  StepLookahead<T, N>{places, &predictedPlaces, h});
-  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
-  T pPredicted[N], qPredicted[N];
-  for (int joint = 0; joint < N; ++joint) {
-    pPredicted[joint] = momenta[joint] + h * pdot1[joint];
-    qPredicted[joint] = angles[joint] + h * qdot1[joint];
-  }
+                  StepLookahead<T, N>{places, &qPredicted, &predictedPlaces, h});
+  for (int joint = 0; joint < N; ++joint) pPredicted[joint] = momenta[joint] + h * pdot1[joint];
   T pdot2[N], qdot2[N];
   ForwardDynamics(model, d, settings, pPredicted, qPredicted, pdot2, qdot2,
-                  StepLookahead<T, N>{&predictedPlaces, nullptr, 0.0});
+                  StepLookahead<T, N>{&predictedPlaces});
   // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
   for (int joint = 0; joint < N; ++joint) {
     momenta[joint] = momenta[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;

@@ -23,7 +23,6 @@ struct LaneTypes {
   typedef double Pack __attribute__((vector_size(W * sizeof(double))));
   typedef std::int64_t Int64Lanes __attribute__((vector_size(W * sizeof(std::int64_t))));
   typedef std::int32_t Int32Lanes __attribute__((vector_size(W * sizeof(std::int32_t))));
-  typedef std::uint32_t UInt32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
 };
 template <int W>
 using LanePack = typename LaneTypes<W>::Pack;
