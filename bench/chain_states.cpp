@@ -9,9 +9,6 @@ namespace pendula {
 namespace bench {
 namespace {
 
-// The step size the program runs with; only HeunStep reads it.
-constexpr double StepSize = 0.012;
-
 // Uniform in [lo, hi) from the raw 64-bit output, so the states do not depend on how the
 // standard library implements its distributions.
 double Uniform(std::mt19937_64& generator, double lo, double hi) {
@@ -20,7 +17,7 @@ double Uniform(std::mt19937_64& generator, double lo, double hi) {
 }
 
 ChainStateSet MakeStates() {
-  setUpModel(StepSize);
+  setUpModel(BenchmarkStepSize);
   ChainStateSet states;
   std::mt19937_64 generator(20240611);
   for (int s = 0; s < StateCount; ++s) {
@@ -42,15 +39,6 @@ const SineTable& BenchmarkSineTable() {
     return built;
   }();
   return table;
-}
-
-const ChainModel<20>& BenchmarkModel() {
-  static const ChainModel<20> model = [] {
-    ChainModel<20> made;
-    SetUpChainModel(made, StepSize, BenchmarkSineTable());
-    return made;
-  }();
-  return model;
 }
 
 const ChainStateSet& BenchmarkStates() {

@@ -8,6 +8,9 @@
 namespace pendula {
 namespace bench {
 
+// The step size the program runs with; only the Heun steps read it.
+constexpr double BenchmarkStepSize = 0.012;
+
 // Enough states that the cycle is far longer than anything a predictor learns, few enough
 // (256 · 80 doubles = 160 KB) to sit in L2 cache like the World's own hot chains.
 constexpr int StateCount = 256;
@@ -21,10 +24,21 @@ struct ChainStateSet {
 // Builds the model (once) and the states, from a fixed seed so every run times the same states.
 const ChainStateSet& BenchmarkStates();
 
-// A sine table built as setUpModel builds the one behind dynamics.h, and the program's chain
-// model set up on it, for the benchmarks that call the dynamics core directly.
+// A sine table built as setUpModel builds the one behind dynamics.h, for the benchmarks that
+// call the dynamics core directly.
 const SineTable& BenchmarkSineTable();
-const ChainModel<20>& BenchmarkModel();
+
+// The program's chain model with N links (20, the program's own, unless asked for another), set
+// up on BenchmarkSineTable() once per N.
+template <int N = 20>
+const ChainModel<N>& BenchmarkModel() {
+  static const ChainModel<N> model = [] {
+    ChainModel<N> made;
+    SetUpChainModel(made, BenchmarkStepSize, BenchmarkSineTable());
+    return made;
+  }();
+  return model;
+}
 
 }  // namespace bench
 }  // namespace pendula

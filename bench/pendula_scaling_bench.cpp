@@ -21,16 +21,6 @@ constexpr JointTorqueSettings StartUpSettings{5.0, 0.0};
 // The batch is rewound to the scaling states after this many steps (1.2 simulated seconds).
 constexpr int StepsBeforeRewind = 100;
 
-template <int N>
-const ChainModel<N>& ModelOf() {
-  static const ChainModel<N> model = [] {
-    ChainModel<N> made;
-    SetUpChainModel(made, 0.012, BenchmarkSineTable());
-    return made;
-  }();
-  return model;
-}
-
 // The scaling states of N links as arrays, with the momenta of their joint rates.
 template <int N>
 struct StatesOf {
@@ -48,7 +38,7 @@ const StatesOf<N>& States() {
       double rates[N];
       std::memcpy(made->angles[s], set.Angles(s), sizeof rates);
       std::memcpy(rates, set.JointRates(s), sizeof rates);
-      MomentumInitialisation(ModelOf<N>(), data, made->momenta[s], made->angles[s], rates);
+      MomentumInitialisation(BenchmarkModel<N>(), data, made->momenta[s], made->angles[s], rates);
     }
     return made;
   }();
@@ -57,7 +47,7 @@ const StatesOf<N>& States() {
 
 template <int N>
 void PendulaScaling(benchmark::State& state) {
-  const ChainModel<N>& model = ModelOf<N>();
+  const ChainModel<N>& model = BenchmarkModel<N>();
   const StatesOf<N>& states = States<N>();
   ChainData<PlaneAlgebra, double, N> data;
   double momentumRates[N], jointRates[N];
@@ -74,7 +64,7 @@ void PendulaScaling(benchmark::State& state) {
 // Each iteration stands for one chain-evaluation: every 2·256-th iteration steps the whole batch.
 template <int N>
 void PendulaBatchScaling(benchmark::State& state) {
-  const ChainModel<N>& model = ModelOf<N>();
+  const ChainModel<N>& model = BenchmarkModel<N>();
   static StatesOf<N> batch;
   batch = States<N>();
   int evaluationsLeft = 0, steps = 0;
