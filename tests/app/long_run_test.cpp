@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/chain_restart.h"
 #include "app/idle_pass.h"
 #include "app/world.h"
 #include "dynamics/dynamics.h"
@@ -99,14 +100,6 @@ class LongRun : public ::testing::TestWithParam<DriveCase> {
 };
 World LongRun::world_;
 
-bool ChainIsFinite(const World& world, int chain) {
-  for (int k = 0; k < JointsPerChain; ++k) {
-    if (!std::isfinite(world.angles[chain][k]) || !std::isfinite(world.momenta[chain][k]))
-      return false;
-  }
-  return true;
-}
-
 // Why no chain is held to an energy that never rises from one pass to the next: the discrete
 // motion has no such energy. Heun's method is not dissipative step by step: its O(h^3) error
 // adds energy wherever the motion is fast compared with 1/h, up to 386 J in one pass of a
@@ -140,7 +133,8 @@ TEST_P(LongRun, StaysSoundOverALongRun) {
   for (int pass = 1; pass <= LongRunPasses; ++pass) {
     StepAllChains(world_, settings);
     for (int i = 0; i < ChainCount; ++i) {
-      if (firstNonFinitePass == 0 && !ChainIsFinite(world_, i)) firstNonFinitePass = pass;
+      if (firstNonFinitePass == 0 && !ChainStateIsFinite(world_.angles[i], world_.momenta[i]))
+        firstNonFinitePass = pass;
       if (!drive.checkEnergy) continue;
       const ChainEnergy now = EnergyOf(world_.momenta[i], world_.angles[i]);
       largestRise = std::fmax(largestRise, now.Total() - previousEnergy[i]);
