@@ -6,8 +6,9 @@
 // counted type) are not counted; the lookups are listed separately from their rule.
 //
 // Not part of the build; from the repository root, after building the dynamics library:
-//   g++ -std=c++17 -O1 -ffp-contract=off -I. scripts/count-operations.cpp \
+//   g++ -std=c++17 -O1 -ffp-contract=off -I. scripts/count-operations.cpp
 //       build/dynamics/libpendula_dynamics.a -o /tmp/count-operations && /tmp/count-operations
+// (one command line).
 #include <cstdio>
 #include <random>
 
@@ -20,8 +21,8 @@ struct Counts {
 };
 Counts counts;
 
-// A double that counts the arithmetic done on it. It converts to and from a one-lane pack, so
-// that stage 1 takes it through the lanes' table lookup like any pack.
+// A double that counts the arithmetic done on it (a double operand converts to it). It converts to
+// and from a one-lane pack, so that stage 1 takes it through the lanes' table lookup like any pack.
 struct Counted {
   double v = 0.0;
   Counted() = default;
@@ -48,37 +49,13 @@ Counted operator-(Counted a) {
 Counted& operator+=(Counted& a, Counted b) {
   return a = a + b;
 }
-Counted operator+(double a, Counted b) {
-  return Counted(a) + b;
-}
-Counted operator-(double a, Counted b) {
-  return Counted(a) - b;
-}
-Counted operator*(double a, Counted b) {
-  return Counted(a) * b;
-}
-Counted operator/(double a, Counted b) {
-  return Counted(a) / b;
-}
-Counted operator+(Counted a, double b) {
-  return a + Counted(b);
-}
-Counted operator-(Counted a, double b) {
-  return a - Counted(b);
-}
-Counted operator*(Counted a, double b) {
-  return a * Counted(b);
-}
-Counted operator/(Counted a, double b) {
-  return a / Counted(b);
-}
 
 Counts operator-(const Counts& a, const Counts& b) {
   return Counts{a.add - b.add, a.sub - b.sub, a.mul - b.mul, a.div - b.div, a.neg - b.neg};
 }
 
 void Print(const char* what, const Counts& c) {
-  std::printf("  %-34s %5ld add %5ld sub %5ld mul %3ld div %3ld neg  | add+sub %5ld  mul %5ld\n",
+  std::printf("  %-38s %5ld add %5ld sub %5ld mul %3ld div %3ld neg  | add+sub %5ld  mul %5ld\n",
               what, c.add, c.sub, c.mul, c.div, c.neg, c.add + c.sub, c.mul);
 }
 
