@@ -413,6 +413,7 @@ def linear_modes():
 
 def measure_heun(path):
     hanging, omega, shapes = linear_modes()
+    a_matrix = mass_matrix(hanging)[0]
     gain = 1.0 + (omega * H_STEP) ** 4 / 4.0
     print(f"(c) modes about the hanging chain: omega_1 = {omega[0]:.4f}, omega_20 = "
           f"{omega[-1]:.4f} rad/s; omega_20 h = {omega[-1] * H_STEP:.4f}")
@@ -433,11 +434,17 @@ def measure_heun(path):
             pendula.step_chains(momenta, angles, friction=friction)
             ratios.append((hamiltonian(angles[0], momenta[0]) - bottom) / start)
         growth[friction] = np.array(ratios)
+        # where the remaining energy lies: the modal energies of the final state
+        coordinates = np.linalg.solve(shapes, angles[0] - hanging)
+        rates = np.linalg.solve(shapes, np.linalg.solve(a_matrix, momenta[0]))
+        modal_mass = np.diag(shapes.T @ a_matrix @ shapes)
+        modal = 0.5 * modal_mass * (rates**2 + omega**2 * coordinates**2)
         n1 = int(round(1.0 / H_STEP))
         print(f"    mode 20, 1e-3 rad, friction {friction:g}: energy above the bottom x"
               f"{growth[friction][n1]:.4g} after {n1 * H_STEP:.3f} s, x{growth[friction][-1]:.4g}"
               f" after {steps * H_STEP:.3f} s (predicted without friction x{gain[-1] ** n1:.4g}, "
-              f"x{gain[-1] ** steps:.4g})")
+              f"x{gain[-1] ** steps:.4g}); at the end modes 1-3 hold "
+              f"{modal[:3].sum() / modal.sum():.0%} of it, mode 20 {modal[-1] / modal.sum():.2%}")
 
     # the 100 chains at friction 0 from the start-up state, 10 s: energy change per step
     momenta, angles = pendula.start_up_state()
