@@ -70,43 +70,46 @@ float linkBoxes[ChainCount * JointsPerChain][4];
 double view[6];  // eye x, y, z and the look-at centre x, y, z
 
 char constantsJson[4096];
+std::size_t constantsLength = 0;
+
+// Appends printf-formatted text to constantsJson; what does not fit is cut off.
+template <typename... Values>
+void AppendConstants(const char* format, Values... values) {
+  if (constantsLength >= sizeof constantsJson) return;
+  const int written = std::snprintf(constantsJson + constantsLength,
+                                    sizeof constantsJson - constantsLength, format, values...);
+  if (written > 0) constantsLength += static_cast<std::size_t>(written);
+}
+
+// "name":[r,g,b], of an RGBA colour or a direction with w.
+void AppendTriple(const char* name, const float (&c)[4]) {
+  AppendConstants("\"%s\":[%.9g,%.9g,%.9g],", name, c[0], c[1], c[2]);
+}
 
 void FormatConstants() {
-  const auto rgb = [](const float(&c)[4]) {
-    static char text[4][64];
-    static int slot = 0;
-    char* s = text[slot++ % 4];
-    std::snprintf(s, 64, "[%.9g,%.9g,%.9g]", c[0], c[1], c[2]);
-    return s;
-  };
-  std::snprintf(constantsJson, sizeof constantsJson,
-                "{\"width\":%d,\"height\":%d,\"chainCount\":%d,\"linksPerChain\":%d,"
-                "\"fieldOfViewDegrees\":%.17g,\"nearPlane\":%.17g,\"farPlane\":%.17g,"
-                "\"linkLength\":%.9g,\"linkThickness\":%.9g,\"chainSpacing\":%.9g,"
-                "\"shininess\":%.9g,\"clearColour\":[1,1,1],",
-                InitialWindowWidth, InitialWindowHeight, ChainCount, JointsPerChain,
-                FieldOfViewDegrees, NearPlane, FarPlane, DrawnLinkLength, DrawnLinkThickness,
-                ChainSpacing, LinkShininess);
-  std::size_t used = std::strlen(constantsJson);
-  std::snprintf(constantsJson + used, sizeof constantsJson - used,
-                "\"linkColour\":%s,\"linkSpecular\":%s,\"materialAmbient\":%s,", rgb(LinkColour),
-                rgb(LinkSpecular), rgb(MaterialAmbient));
-  used = std::strlen(constantsJson);
-  std::snprintf(constantsJson + used, sizeof constantsJson - used,
-                "\"globalAmbient\":%s,\"lightDirection\":[%s,%s],\"lightDiffuse\":[%s,%s],",
-                rgb(GlobalAmbient), rgb(Light0Direction), rgb(Light1Direction), rgb(LightDiffuse),
-                rgb(LightDiffuse));
-  used = std::strlen(constantsJson);
-  std::snprintf(constantsJson + used, sizeof constantsJson - used,
-                "\"lightAmbient\":[%s,%s],\"lightSpecular\":[%s,%s],", rgb(LightAmbient),
-                rgb(LightAmbient), rgb(Light0Specular), rgb(Light1Specular));
-  used = std::strlen(constantsJson);
+  AppendConstants("{\"width\":%d,\"height\":%d,\"chainCount\":%d,\"linksPerChain\":%d,",
+                  InitialWindowWidth, InitialWindowHeight, ChainCount, JointsPerChain);
+  AppendConstants("\"fieldOfViewDegrees\":%.17g,\"nearPlane\":%.17g,\"farPlane\":%.17g,",
+                  FieldOfViewDegrees, NearPlane, FarPlane);
+  AppendConstants("\"linkLength\":%.9g,\"linkThickness\":%.9g,\"chainSpacing\":%.9g,",
+                  DrawnLinkLength, DrawnLinkThickness, ChainSpacing);
+  AppendConstants("\"shininess\":%.9g,\"clearColour\":[1,1,1],", LinkShininess);
+  AppendTriple("linkColour", LinkColour);
+  AppendTriple("linkSpecular", LinkSpecular);
+  AppendTriple("materialAmbient", MaterialAmbient);
+  AppendTriple("globalAmbient", GlobalAmbient);
+  AppendTriple("light0Direction", Light0Direction);
+  AppendTriple("light1Direction", Light1Direction);
+  AppendTriple("lightDiffuse", LightDiffuse);
+  AppendTriple("lightAmbient", LightAmbient);
+  AppendTriple("light0Specular", Light0Specular);
+  AppendTriple("light1Specular", Light1Specular);
   // The keys by their DOM KeyboardEvent.code, as the toolkit's special-key codes.
-  std::snprintf(constantsJson + used, sizeof constantsJson - used,
-                "\"keys\":{\"ArrowUp\":%d,\"ArrowDown\":%d,\"ArrowLeft\":%d,\"ArrowRight\":%d,"
-                "\"Insert\":%d,\"F1\":%d,\"F8\":%d,\"F9\":%d,\"F10\":%d}}",
-                GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_INSERT,
-                GLUT_KEY_F1, GLUT_KEY_F8, GLUT_KEY_F9, GLUT_KEY_F10);
+  AppendConstants(
+      "\"keys\":{\"ArrowUp\":%d,\"ArrowDown\":%d,\"ArrowLeft\":%d,\"ArrowRight\":%d,"
+      "\"Insert\":%d,\"F1\":%d,\"F8\":%d,\"F9\":%d,\"F10\":%d}}",
+      GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_INSERT, GLUT_KEY_F1,
+      GLUT_KEY_F8, GLUT_KEY_F9, GLUT_KEY_F10);
 }
 
 void RestartRun() {

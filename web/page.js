@@ -126,11 +126,12 @@
     const at = (name) => gl.getUniformLocation(program, name);
     const normalise = (v) => { const l = Math.hypot(v[0], v[1], v[2]); return v.map((x) => x / l); };
     gl.uniform3fv(at('boxSize'), [c.linkLength, c.linkThickness, c.linkThickness]);
-    gl.uniform3fv(at('lightDirection'), [...normalise(c.lightDirection[0]),
-      ...normalise(c.lightDirection[1])]);
-    gl.uniform3fv(at('lightDiffuse'), c.lightDiffuse.flat());
-    gl.uniform3fv(at('lightAmbient'), c.lightAmbient.flat());
-    gl.uniform3fv(at('lightSpecular'), c.lightSpecular.flat());
+    // Both lights have the same diffuse and ambient colours.
+    gl.uniform3fv(at('lightDirection'), [...normalise(c.light0Direction),
+      ...normalise(c.light1Direction)]);
+    gl.uniform3fv(at('lightDiffuse'), [...c.lightDiffuse, ...c.lightDiffuse]);
+    gl.uniform3fv(at('lightAmbient'), [...c.lightAmbient, ...c.lightAmbient]);
+    gl.uniform3fv(at('lightSpecular'), [...c.light0Specular, ...c.light1Specular]);
     gl.uniform3fv(at('globalAmbient'), c.globalAmbient);
     gl.uniform3fv(at('materialAmbient'), c.materialAmbient);
     gl.uniform3fv(at('materialDiffuse'), c.linkColour);
@@ -281,6 +282,12 @@
       run: () => setRunning(true),
       fingerprint: () => M.UTF8ToString(M._pendula_fingerprint()),
       timeSteps: (steps) => M._pendula_time_steps(steps),
+      // n idle passes at once and a display, for pictures of a chosen moment.
+      passes: (n) => {
+        for (let pass = 0; pass < n; ++pass) M._pendula_idle_pass();
+        redrawWanted = true;
+        drain();
+      },
     };
     requestAnimationFrame(frame);
   }
