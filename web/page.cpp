@@ -64,8 +64,8 @@ double PageClockMilliseconds() {
   return std::floor(emscripten_get_now());
 }
 
-// One box per link: the position of its joint, the plane of its chain and the direction of the
-// link (the sum of the joint angles up to it, reduced to one turn for a float).
+// One box per link: the position of its joint in the plane of its chain and the cosine and sine
+// of the link's direction, the sum of the joint angles up to it.
 float linkBoxes[ChainCount * JointsPerChain][4];
 double view[6];  // eye x, y, z and the look-at centre x, y, z
 
@@ -176,21 +176,21 @@ EMSCRIPTEN_KEEPALIVE void pendula_look() {
   MouseLookStep(camera, mouseLook, cursor);
 }
 
-// The boxes of the first chainCount chains, four floats each (joint x, y, chain plane z, link
-// direction), chain after chain.
+// The boxes of the first chainCount chains, four floats each (joint x, y, cos and sin of the
+// link's direction), chain after chain; chain i lies in the plane z = ChainSpacing i.
 EMSCRIPTEN_KEEPALIVE const float* pendula_link_boxes() {
-  constexpr double Turn = 6.283185307179586;
   for (int i = 0; i < chainCount; ++i) {
     double direction = 0.0, x = 0.0, y = 0.0;
     for (int k = 0; k < JointsPerChain; ++k) {
       direction += world.angles[i][k];
+      const double c = std::cos(direction), s = std::sin(direction);
       float* box = linkBoxes[i * JointsPerChain + k];
       box[0] = static_cast<float>(x);
       box[1] = static_cast<float>(y);
-      box[2] = static_cast<float>(ChainSpacing * i);
-      box[3] = static_cast<float>(std::fmod(direction, Turn));
-      x += DrawnLinkLength * std::cos(direction);
-      y += DrawnLinkLength * std::sin(direction);
+      box[2] = static_cast<float>(c);
+      box[3] = static_cast<float>(s);
+      x += DrawnLinkLength * c;
+      y += DrawnLinkLength * s;
     }
   }
   return &linkBoxes[0][0];

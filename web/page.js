@@ -11,6 +11,8 @@
   const canvas = document.getElementById('scene');
   const MaxConsoleLines = 500;
   const lines = [];  // every line the program printed, for window.pendula.lines
+  const CornersPerBox = 24;
+  const IndicesPerBox = 36;
 
   function print(text) {
     for (const line of text.split('\n')) {
@@ -26,26 +28,27 @@
     consoleElement.scrollTop = consoleElement.scrollHeight;
   }
 
-  // One box, corners at ±0.5, with the outward normal of each face: 6 faces of 2 triangles.
+  // One box, corners at ±0.5: 4 corners per face, each with the face's outward normal, and the
+  // face's two triangles (counter-clockwise seen from outside) as indices into them.
   function unitCube() {
-    const data = [];
+    const corners = [];
+    const triangles = [];
     const faces = [[0, 1], [0, -1], [1, 1], [1, -1], [2, 1], [2, -1]];
     for (const [axis, sign] of faces) {
       const u = (axis + 1) % 3, v = (axis + 2) % 3;
-      const corner = (a, b) => {
+      const first = corners.length / 6;
+      for (const [a, b] of [[-1, -1], [1, -1], [1, 1], [-1, 1]]) {
         const p = [0, 0, 0];
         p[axis] = 0.5 * sign;
         p[u] = a * 0.5;
         p[v] = b * 0.5 * sign;
         const n = [0, 0, 0];
         n[axis] = sign;
-        return p.concat(n);
-      };
-      for (const [a, b] of [[-1, -1], [1, -1], [1, 1], [-1, -1], [1, 1], [-1, 1]]) {
-        data.push(...corner(a, b));
+        corners.push(...p, ...n);
       }
+      triangles.push(first, first + 1, first + 2, first, first + 2, first + 3);
     }
-    return new Float32Array(data);
+    return { corners: new Float32Array(corners), triangles };
   }
 
   // gluPerspective and gluLookAt, column-major.
@@ -69,7 +72,10 @@
   const vertexShader = `#version 300 es
     layout(location = 0) in vec3 corner;
     layout(location = 1) in vec3 faceNormal;
-    layout(location = 2) in vec4 link;  // joint x, y, chain plane z, link direction
+    // One texel per link, a row per chain: joint x, y and the link direction's cosine and sine.
+    uniform highp sampler2D links;
+    uniform int linksPerChain;
+    uniform float chainSpacing;
     uniform mat4 view, projection;
     uniform vec3 boxSize;
     uniform vec3 lightDirection[2], lightDiffuse[2], lightAmbient[2], lightSpecular[2];
@@ -77,9 +83,12 @@
     uniform float shininess;
     flat out vec3 colour;
     void main() {
-      float c = cos(link.w), s = sin(link.w);
-      mat3 turn = mat3(c, s, 0.0, -s, c, 0.0, 0.0, 0.0, 1.0);
-      vec3 world = link.xyz + turn * (corner * boxSize + vec3(0.5 * boxSize.x, 0.0, 0.0));
+      int box = gl_VertexID / ${CornersPerBox};
+      int chain = box / linksPerChain;
+      vec4 link = texelFetch(links, ivec2(box - chain * linksPerChain, chain), 0);
+      mat3 turn = mat3(link.z, link.w, 0.0, -link.w, link.z, 0.0, 0.0, 0.0, 1.0);
+      vec3 joint = vec3(link.xy, chainSpacing * float(chain));
+      vec3 world = joint + turn * (corner * boxSize + vec3(0.5 * boxSize.x, 0.0, 0.0));
       gl_Position = projection * view * vec4(world, 1.0);
       // Normals go by the inverse transpose, which divides by the box's scale; as in the
       // desktop scene nothing renormalises them, so the thin faces are lit more brightly.
@@ -138,19 +147,33 @@
     gl.uniform3fv(at('materialSpecular'), c.linkSpecular);
     gl.uniform1f(at('shininess'), c.shininess);
 
-    const cube = gl.createBuffer();
-    gl.bindBuffer(gl.ARRAY_BUFFER, cube);
-    gl.bufferData(gl.ARRAY_BUFFER, unitCube(), gl.STATIC_DRAW);
+    // Every box's 24 corners in one static buffer, indexed, and the links' places in a float
+    // texture that each frame rewrites: one draw call without instancing, which the software
+    // renderer of headless browsers (SwiftShader) runs several times faster than 2,000 instances.
+    const cube = unitCube();
+    const boxCount = c.chainCount * c.linksPerChain;
+    const corners = new Float32Array(cube.corners.length * boxCount);
+    const indices = new Uint32Array(cube.triangles.length * boxCount);
+    for (let box = 0; box < boxCount; ++box) {
+      corners.set(cube.corners, box * cube.corners.length);
+      indices.set(cube.triangles.map((i) => i + box * CornersPerBox), box * cube.triangles.length);
+    }
+    gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+    gl.bufferData(gl.ARRAY_BUFFER, corners, gl.STATIC_DRAW);
+    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, gl.createBuffer());
+    gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, indices, gl.STATIC_DRAW);
     gl.enableVertexAttribArray(0);
     gl.vertexAttribPointer(0, 3, gl.FLOAT, false, 24, 0);
     gl.enableVertexAttribArray(1);
     gl.vertexAttribPointer(1, 3, gl.FLOAT, false, 24, 12);
-    const boxes = gl.createBuffer();
-    gl.bindBuffer(gl.ARRAY_BUFFER, boxes);
-    gl.bufferData(gl.ARRAY_BUFFER, c.chainCount * c.linksPerChain * 16, gl.DYNAMIC_DRAW);
-    gl.enableVertexAttribArray(2);
-    gl.vertexAttribPointer(2, 4, gl.FLOAT, false, 16, 0);
-    gl.vertexAttribDivisor(2, 1);
+    const boxes = gl.createTexture();
+    gl.bindTexture(gl.TEXTURE_2D, boxes);
+    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.NEAREST);
+    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.NEAREST);
+    gl.texStorage2D(gl.TEXTURE_2D, 1, gl.RGBA32F, c.linksPerChain, c.chainCount);
+    gl.uniform1i(at('links'), 0);
+    gl.uniform1i(at('linksPerChain'), c.linksPerChain);
+    gl.uniform1f(at('chainSpacing'), c.chainSpacing);
 
     gl.enable(gl.DEPTH_TEST);
     gl.clearColor(c.clearColour[0], c.clearColour[1], c.clearColour[2], 0);
@@ -158,7 +181,9 @@
   }
 
   function start(M) {
+    const startUpStarted = performance.now();
     const corrected = M._pendula_start();
+    const startUpMs = performance.now() - startUpStarted;
     if (corrected < 0) {
       console.error('the sine table does not match the one recorded at build time');
     }
@@ -180,8 +205,8 @@
     function draw() {
       const boxes = M._pendula_link_boxes() >> 2;
       const linkCount = chainCount * c.linksPerChain;
-      gl.bindBuffer(gl.ARRAY_BUFFER, r.boxes);
-      gl.bufferSubData(gl.ARRAY_BUFFER, 0, M.HEAPF32.subarray(boxes, boxes + 4 * linkCount));
+      gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, c.linksPerChain, chainCount, gl.RGBA, gl.FLOAT,
+        M.HEAPF32.subarray(boxes, boxes + 4 * linkCount));
       const v = M._pendula_view() >> 3;
       const eye = Array.from(M.HEAPF64.subarray(v, v + 3));
       const centre = Array.from(M.HEAPF64.subarray(v + 3, v + 6));
@@ -190,7 +215,7 @@
         canvas.width / canvas.height, c.nearPlane, c.farPlane));
       gl.uniformMatrix4fv(r.view, false, lookAt(eye, centre, [0, 1, 0]));
       gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
-      gl.drawArraysInstanced(gl.TRIANGLES, 0, 36, linkCount);
+      gl.drawElements(gl.TRIANGLES, IndicesPerBox * linkCount, gl.UNSIGNED_INT, 0);
       M._pendula_frame_shown();
       framesShown += 1;
     }
@@ -274,6 +299,7 @@
     // For tests and measurements in the browser.
     window.pendula = {
       sineEntriesCorrected: corrected,
+      startUpMs,
       framesShown: () => framesShown,
       lines: () => lines.slice(),
       friction: () => M._pendula_friction(),
@@ -282,6 +308,16 @@
       run: () => setRunning(true),
       fingerprint: () => M.UTF8ToString(M._pendula_fingerprint()),
       timeSteps: (steps) => M._pendula_time_steps(steps),
+      // Milliseconds per display of n displays drawn back to back, each waited for.
+      timeDraws: (n) => {
+        const pixel = new Uint8Array(4);
+        const started = performance.now();
+        for (let k = 0; k < n; ++k) {
+          draw();
+          gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+        }
+        return (performance.now() - started) / n;
+      },
       // n idle passes at once and a display, for pictures of a chosen moment.
       passes: (n) => {
         for (let pass = 0; pass < n; ++pass) M._pendula_idle_pass();
