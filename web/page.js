@@ -302,6 +302,9 @@
       startUpMs,
       framesShown: () => framesShown,
       lines: () => lines.slice(),
+      // The eye and the point it looks at: x, y, z each.
+      view: () => { const v = M._pendula_view() >> 3; return Array.from(M.HEAPF64.subarray(v, v + 6)); },
+      mouseLook: () => M._pendula_mouse_look_on() === 1,
       friction: () => M._pendula_friction(),
       torque: () => M._pendula_torque(),
       running: () => running,

@@ -84,6 +84,9 @@ class Page:
         self.reader = asyncio.ensure_future(self.read())
         for domain in ("Runtime", "Log", "Page"):
             await self.send(f"{domain}.enable")
+        # A headless page has no focused window of its own; pointer lock needs one.
+        await self.send("Page.bringToFront")
+        await self.send("Emulation.setFocusEmulationEnabled", enabled=True)
 
     async def read(self):
         async for text in self.socket:
@@ -144,6 +147,9 @@ class Page:
         for kind in ("rawKeyDown", "keyUp"):
             await self.send("Input.dispatchKeyEvent", type=kind, key=key, code=code,
                             windowsVirtualKeyCode=virtual_key_code)
+
+    async def move_mouse(self, x, y):
+        await self.send("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
 
     async def click(self, selector):
         """A real mouse click at the element's centre."""

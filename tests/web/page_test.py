@@ -4,8 +4,8 @@ the DevTools protocol drives it.
 
 Checks: the module holds f64x2 instructions; the first frame, drawn with the stepping held,
 shows grey chains on white fanned out from their base (the desktop start-up test's picture
-statistics); a key press and a button press each change the friction and print the line; the
-statistics lines come in pairs; the trajectory fingerprint computed in the page equals the
+statistics); a key press and a button press each change the friction and print the line; mouse
+look under pointer lock turns the view by the program's gain; the statistics lines come in pairs; the trajectory fingerprint computed in the page equals the
 native one; the browser reports no error. Nothing here waits on the machine's speed except
 time-outs.
 
@@ -101,6 +101,19 @@ async def run(page_dir, screen_probe, screenshot_path):
         lines = await new_lines(page, before)
         check(lines == ["friction coefficient = 0", "friction coefficient = 1"],
               f"F1 and its button printed {lines}")
+
+        # Mouse look: Insert locks the pointer; 60 pixels to the right, in steps of 2 (each
+        # beyond the dead zone), turn the view 0.3 rad to the right, towards +x.
+        await page.move_mouse(200, 200)
+        await page.press_key("Insert", "Insert", 45)
+        await page.wait_for("document.pointerLockElement === document.getElementById('scene')",
+                            timeout=30)
+        for x in range(202, 262, 2):
+            await page.move_mouse(x, 200)
+        await page.wait_for("Math.abs(pendula.view()[3] - 100 * Math.sin(0.3)) < 1e-9", timeout=30)
+        await page.press_key("Insert", "Insert", 45)
+        await page.wait_for("!pendula.mouseLook() && document.pointerLockElement === null",
+                            timeout=30)
 
         fingerprint = await page.evaluate("pendula.fingerprint()")
         print(f"fingerprint after 400 steps: page {fingerprint}, native {NATIVE_FINGERPRINT}")
