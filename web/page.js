@@ -242,10 +242,15 @@
       const on = M._pendula_mouse_look_on() === 1;
       if (on && document.pointerLockElement !== canvas) {
         const request = canvas.requestPointerLock();
-        if (request && request.catch) request.catch(() => { /* refused: the flag stays */ });
+        if (request && request.catch) request.catch(lockRefused);
       } else if (!on && document.pointerLockElement === canvas) {
         document.exitPointerLock();
       }
+    }
+
+    // Without the lock the page sees no movements: mouse look goes off again.
+    function lockRefused() {
+      if (M._pendula_mouse_look_on()) key('Insert');
     }
 
     function key(code) {
@@ -268,6 +273,7 @@
       // Esc leaves pointer lock in the browser; mouse look goes off with it.
       if (document.pointerLockElement !== canvas && M._pendula_mouse_look_on()) key('Insert');
     });
+    document.addEventListener('pointerlockerror', lockRefused);
     document.addEventListener('mousemove', (event) => {
       if (document.pointerLockElement === canvas) {
         M._pendula_pointer_moved(event.movementX, event.movementY);
