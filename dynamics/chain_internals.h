@@ -1,0 +1,43 @@
+// What a Chain and a ChainWorkspace hold, for the files that implement them.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dynamics/chain.h"
+#include "dynamics/chain_model.h"
+
+namespace pendula {
+
+struct Chain::Model {
+  ChainDescription description;
+  std::vector<LinkParameters> links;   // what the recursion reads, built from the description
+  ChainModel<DynamicLinkCount> chain;  // links point into the vector above
+};
+
+// A zeroed block aligned for every per-link array, freed with the workspace.
+struct AlignedBlockFree {
+  void operator()(unsigned char* block) const;
+};
+using AlignedBlock = std::unique_ptr<unsigned char[], AlignedBlockFree>;
+AlignedBlock MakeAlignedBlock(std::size_t bytes);
+
+struct ChainWorkspace::Storage {
+  // The chains it was made for.
+  int linkCount;
+  ModelShape shape;
+  int laneWidth;
+  AlignedBlock oneChain;  // the evaluation's working data and the step's buffers of one chain
+  AlignedBlock lanes;     // the batch's data, W chains at a time (in-plane chains)
+};
+
+// The link parameters of a description, or std::invalid_argument naming the link and the field.
+std::vector<LinkParameters> ValidatedLinks(const ChainDescription& description);
+
+// The sine table every Chain of the table's trigonometry reads: built on first use, never
+// changed or freed.
+const SineTable& SharedSineTable();
+
+}  // namespace pendula
