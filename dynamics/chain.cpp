@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -78,6 +79,13 @@ void StepInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* stora
   throw std::invalid_argument(message);
 }
 
+std::string Number(double x) {
+  std::ostringstream out;
+  out.precision(17);
+  out << x;
+  return out.str();
+}
+
 void RequireArray(const void* array, const char* name) {
   if (array == nullptr) Refuse(std::string(name) + " must not be null");
 }
@@ -98,13 +106,13 @@ ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspac
 
 void RequireFriction(double friction) {
   if (!(friction >= 0.0 && std::isfinite(friction))) {
-    Refuse("friction must be finite and >= 0; got " + std::to_string(friction));
+    Refuse("friction must be finite and >= 0; got " + Number(friction));
   }
 }
 
 void RequireStepSize(double h) {
   if (!(h > 0.0 && std::isfinite(h))) {
-    Refuse("the step size h must be finite and > 0; got " + std::to_string(h));
+    Refuse("the step size h must be finite and > 0; got " + Number(h));
   }
 }
 
