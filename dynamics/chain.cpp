@@ -2,43 +2,18 @@
 #include "dynamics/chain.h"
 
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
-#include "dynamics/chain_internals.h"
+#include "dynamics/chain_calls.h"
 #include "dynamics/chain_lanes.h"
-#include "dynamics/heun_step.h"
 #include "dynamics/step_chains.h"
 
 namespace pendula {
 namespace {
-
-// The working data of one chain in one algebra: the evaluation's and the step's.
-template <typename A>
-struct OneChainData {
-  ChainData<A, double, DynamicLinkCount> evaluation;
-  StepBuffers<double, DynamicLinkCount> step;
-};
-
-// Binds the arrays of one chain's data to `block` (null: only counts) and returns its bytes.
-template <typename A>
-std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links) {
-  LinkArena arena{block, links};
-  ForEachLinkArray(data.evaluation, arena);
-  ForEachLinkArray(data.step, arena);
-  return arena.used;
-}
-
-template <typename A>
-OneChainData<A> OneChainDataIn(ChainWorkspace::Storage& storage) {
-  OneChainData<A> data;
-  BindOneChain(data, storage.oneChain.get(), storage.linkCount);
-  return data;
-}
 
 std::size_t LaneBytes(int width, int links) {
   switch (width) {
@@ -53,79 +28,6 @@ std::size_t LaneBytes(int width, int links) {
     default:
       return LaneBatchBytes<2>(links);
   }
-}
-
-void StepInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* storage, double h,
-                 double friction, BatchTorques torques, double* momenta, double* angles,
-                 int chainCount) {
-  switch (model.laneWidth) {
-#ifdef PENDULA_HAVE_LANE_WIDTH_8
-    case 8:
-      return StepChainsInLanesAtWidth<8>(model, storage, h, friction, torques, momenta, angles,
-                                         chainCount);
-#endif
-#ifdef PENDULA_HAVE_LANE_WIDTH_4
-    case 4:
-      return StepChainsInLanesAtWidth<4>(model, storage, h, friction, torques, momenta, angles,
-                                         chainCount);
-#endif
-    default:
-      return StepChainsInLanesAtWidth<2>(model, storage, h, friction, torques, momenta, angles,
-                                         chainCount);
-  }
-}
-
-[[noreturn]] void Refuse(const std::string& message) {
-  throw std::invalid_argument(message);
-}
-
-std::string Number(double x) {
-  std::ostringstream out;
-  out.precision(17);
-  out << x;
-  return out.str();
-}
-
-void RequireArray(const void* array, const char* name) {
-  if (array == nullptr) Refuse(std::string(name) + " must not be null");
-}
-
-// The workspace must have been made for chains of this shape and count.
-ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace) {
-  ChainWorkspace::Storage& storage = workspace.storage();
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
-  if (storage.linkCount != model.linkCount || storage.shape != model.shape ||
-      storage.laneWidth != model.laneWidth) {
-    Refuse("the workspace was made for a chain of " + std::to_string(storage.linkCount) + " links" +
-           (storage.shape == ModelShape::InPlane ? " in the plane" : "") +
-           ", not for this chain of " + std::to_string(model.linkCount) + " links" +
-           (model.shape == ModelShape::InPlane ? " in the plane" : ""));
-  }
-  return storage;
-}
-
-void RequireFriction(double friction) {
-  if (!(friction >= 0.0 && std::isfinite(friction))) {
-    Refuse("friction must be finite and >= 0; got " + Number(friction));
-  }
-}
-
-void RequireStepSize(double h) {
-  if (!(h > 0.0 && std::isfinite(h))) {
-    Refuse("the step size h must be finite and > 0; got " + Number(h));
-  }
-}
-
-// The torques of one chain into the evaluation's applied-torque vector, zeros for none.
-void SetJointTorques(double* appliedTorque, const double* torques, int n) {
-  for (int joint = 0; joint < n; ++joint) {
-    appliedTorque[joint] = torques == nullptr ? 0.0 : torques[joint];
-  }
-}
-
-// Settings that take every joint's torque from the working data.
-JointTorqueSettings PerJoint(double friction) {
-  return JointTorqueSettings{friction, 0.0, true};
 }
 
 // The sine and cosine of an angle as the model's evaluations take them.
@@ -167,7 +69,39 @@ void WalkFrames(const ChainModel<DynamicLinkCount>& model, const double* angles,
   }
 }
 
+// The lanes of one width: the Heun or the rk4 step.
+template <int W>
+void StepPacks(StepMethod method, const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
+               double h, double friction, BatchTorques torques, double* momenta, double* angles,
+               int chainCount) {
+  if (method == StepMethod::Rk4) {
+    Rk4ChainsInLanesAtWidth<W>(model, storage, h, friction, torques, momenta, angles, chainCount);
+  } else {
+    StepChainsInLanesAtWidth<W>(model, storage, h, friction, torques, momenta, angles, chainCount);
+  }
+}
+
 }  // namespace
+
+void StepInLanes(StepMethod method, const ChainModel<DynamicLinkCount>& model,
+                 unsigned char* storage, double h, double friction, BatchTorques torques,
+                 double* momenta, double* angles, int chainCount) {
+  switch (model.laneWidth) {
+#ifdef PENDULA_HAVE_LANE_WIDTH_8
+    case 8:
+      return StepPacks<8>(method, model, storage, h, friction, torques, momenta, angles,
+                          chainCount);
+#endif
+#ifdef PENDULA_HAVE_LANE_WIDTH_4
+    case 4:
+      return StepPacks<4>(method, model, storage, h, friction, torques, momenta, angles,
+                          chainCount);
+#endif
+    default:
+      return StepPacks<2>(method, model, storage, h, friction, torques, momenta, angles,
+                          chainCount);
+  }
+}
 
 void AlignedBlockFree::operator()(unsigned char* block) const {
   ::operator delete (block, std::align_val_t{LinkArena::Alignment});
@@ -235,7 +169,8 @@ int Chain::batchWidth() const {
   return model_->chain.laneWidth;
 }
 
-ChainWorkspace::ChainWorkspace(const Chain& chain) : storage_(std::make_unique<Storage>()) {
+ChainWorkspace::ChainWorkspace(const Chain& chain)
+    : storage_(std::make_unique<Storage>(chain.linkCount())) {
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   Storage& s = *storage_;
   s.linkCount = model.linkCount;
@@ -288,53 +223,12 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
 
 void HeunStep(const Chain& chain, ChainWorkspace& workspace, double* momenta, double* angles,
               double h, double friction, const double* torques) {
-  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
-  RequireArray(momenta, "momenta");
-  RequireArray(angles, "angles");
-  RequireStepSize(h);
-  RequireFriction(friction);
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
-  WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
-    HeunStep(model, data.evaluation, data.step, PerJoint(friction), h, momenta, angles);
-  });
+  Step(chain, workspace, momenta, angles, h, StepMethod::Heun, friction, torques);
 }
 
 void StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta, double* angles,
                 int chainCount, double h, double friction, JointTorques torques) {
-  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
-  if (chainCount < 0) Refuse("chainCount must be >= 0; got " + std::to_string(chainCount));
-  RequireStepSize(h);
-  RequireFriction(friction);
-  if (chainCount == 0) return;
-  RequireArray(momenta, "momenta");
-  RequireArray(angles, "angles");
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
-  const int n = model.linkCount;
-  const auto bytes = static_cast<std::uintptr_t>(chainCount) * n * sizeof(double);
-  const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
-  const auto qBegin = reinterpret_cast<std::uintptr_t>(angles);
-  if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
-    Refuse("momenta and angles must not overlap");
-  }
-  if (model.shape == ModelShape::InPlane) {
-    const BatchTorques batch{torques.perChain ? nullptr : torques.values,
-                             torques.perChain ? torques.values : nullptr};
-    StepInLanes(model, storage.lanes.get(), h, friction, batch, momenta, angles, chainCount);
-    return;
-  }
-  WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    if (!torques.perChain) SetJointTorques(data.evaluation.appliedTorque, torques.values, n);
-    for (int i = 0; i < chainCount; ++i) {
-      if (torques.perChain) {
-        SetJointTorques(data.evaluation.appliedTorque, RowOf(torques.values, i, n), n);
-      }
-      HeunStep(model, data.evaluation, data.step, PerJoint(friction), h, RowOf(momenta, i, n),
-               RowOf(angles, i, n));
-    }
-  });
+  StepChains(chain, workspace, momenta, angles, chainCount, h, StepMethod::Heun, friction, torques);
 }
 
 double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momenta,

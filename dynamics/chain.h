@@ -134,6 +134,81 @@ void HeunStep(const Chain& chain, ChainWorkspace& workspace, double* momenta, do
 void StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta, double* angles,
                 int chainCount, double h, double friction = 0.0, JointTorques torques = {});
 
+// The fixed steps of size h that Step and StepChains take:
+//   Heun      the Euler predictor and the trapezoidal corrector (HeunStep), 2 evaluations;
+//   Rk4       the classical fourth-order Runge–Kutta step, 4 evaluations;
+//   Midpoint  the implicit midpoint rule x1 = x0 + h·f((x0 + x1)/2), symplectic and
+//             time-reversible, solved by Newton's method (see NewtonSettings).
+// Heun and Rk4 batches of an in-plane chain go side by side in lanes; Midpoint goes chain by
+// chain. Every chain of a batch ends bit for bit where the same method takes it alone.
+enum class StepMethod { Heun, Rk4, Midpoint };
+
+// The Newton solve of a Midpoint step, on the residual R = x1 - x0 - h·f((x0 + x1)·0.5) with
+// x = (p, q). The Jacobian I - (h/2)·Df is formed by forward differences, 2N evaluations (each
+// O(N), so O(N^2)), and factored by dense LU, O(N^3); it is formed at the first iterate and again
+// only when an iteration fails to halve the residual. The step is taken when every component has
+// |R_i| <= tolerance·max(1, |x0_i|); after maxIterations Newton iterations without that (or with
+// a state that is no longer finite) it is not taken. With the sine table the force is piecewise
+// constant in q and the iterations may stall at the table's resolution: choose the exact
+// trigonometry for tight tolerances.
+struct NewtonSettings {
+  double tolerance = 1e-10;
+  int maxIterations = 20;
+};
+
+// What a step did.
+struct StepStatus {
+  bool taken = true;      // false only for a Midpoint step whose solve did not converge
+  int evaluations = 0;    // of the forward dynamics
+  int iterations = 0;     // Newton iterations (Midpoint)
+  double residual = 0.0;  // the largest scaled |R_i| of the last iterate (Midpoint)
+};
+
+// One step of size h > 0 of one chain by the method, in place when it is taken; a Midpoint step
+// that is not taken leaves the state as it was. The same torques in every evaluation.
+StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, double* angles,
+                double h, StepMethod method, double friction = 0.0, const double* torques = nullptr,
+                const NewtonSettings& newton = {});
+
+// What a batch step did: how many chains were not stepped (Midpoint solves that did not
+// converge; the others were stepped) and the first of them (-1 for none).
+struct BatchStepStatus {
+  int notTaken = 0;
+  int firstNotTaken = -1;
+  long evaluations = 0;
+};
+
+// Step on each of chains 0 .. chainCount - 1, as StepChains above (which is the Heun method).
+BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta,
+                           double* angles, int chainCount, double h, StepMethod method,
+                           double friction = 0.0, JointTorques torques = {},
+                           const NewtonSettings& newton = {});
+
+// The tolerances and limits of Integrate. Its error estimate of a step, with x = (p, q) before
+// and after it, is err = sqrt(mean_i (e_i / (absolute + relative·max(|x0_i|, |x1_i|)))^2).
+struct AdaptiveTolerances {
+  double relative = 1e-8;
+  double absolute = 1e-10;
+  long maxSteps = 10000000;  // accepted and rejected together
+};
+
+// What an integration did.
+struct IntegrationStatistics {
+  bool completed = false;  // false: it stopped early (steps ran out, or the step size vanished)
+  long steps = 0;          // accepted steps
+  long rejected = 0;       // rejected steps
+  long evaluations = 0;    // of the forward dynamics
+  double time = 0.0;       // seconds integrated
+};
+
+// Integrates one chain over `duration` >= 0 seconds, in place, by the embedded Dormand–Prince
+// 5(4) pair with error control: a step is accepted when err <= 1, and the next step size is
+// h·min(10, max(0.2, 0.9·err^-1/5)). The same torques throughout.
+IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, double* momenta,
+                                double* angles, double duration,
+                                const AdaptiveTolerances& tolerances = {}, double friction = 0.0,
+                                const double* torques = nullptr);
+
 // Total energy of one chain, joules: ½ pᵀq̇ (q̇ from ForwardDynamics) plus each link's weight at
 // its centre of mass, -m gᵀ r, with r measured from the base's origin.
 double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momenta,

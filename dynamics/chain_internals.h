@@ -8,6 +8,8 @@
 
 #include "dynamics/chain.h"
 #include "dynamics/chain_model.h"
+#include "dynamics/integrators/dormand_prince.h"
+#include "dynamics/integrators/implicit_midpoint.h"
 
 namespace pendula {
 
@@ -29,8 +31,11 @@ struct ChainWorkspace::Storage {
   int linkCount;
   ModelShape shape;
   int laneWidth;
-  AlignedBlock oneChain;  // the evaluation's working data and the step's buffers of one chain
-  AlignedBlock lanes;     // the batch's data, W chains at a time (in-plane chains)
+  AlignedBlock oneChain;     // the evaluation's working data and the step's buffers of one chain
+  AlignedBlock lanes;        // the batch's data, W chains at a time (in-plane chains)
+  MidpointStorage midpoint;  // the Newton solve of a Midpoint step (its Jacobian is 4N^2 doubles)
+  AdaptiveStorage adaptive;  // the stages of an adaptive integration
+  explicit Storage(int links) : midpoint(links), adaptive(links) {}
 };
 
 // The link parameters of a description, or std::invalid_argument naming the link and the field.

@@ -29,4 +29,10 @@ void StepChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigne
                               double h, double friction, BatchTorques torques, double* momenta,
                               double* angles, int chainCount);
 
+// The same by the classical fourth-order Runge–Kutta step, in the same storage.
+template <int W>
+void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
+                             double h, double friction, BatchTorques torques, double* momenta,
+                             double* angles, int chainCount);
+
 }  // namespace pendula

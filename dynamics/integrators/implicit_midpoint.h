@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "dynamics/integrators/dense_lu.h"
@@ -44,13 +45,15 @@ struct MidpointStorage {
         shifted(2 * joints),
         shiftedRate(2 * joints),
         residual(2 * joints),
-        jacobian(4 * static_cast<std::size_t>(joints) * joints),
+        jacobian(new double[4 * static_cast<std::size_t>(joints) * joints]),
         pivot(2 * joints) {}
   int n;
   // 2n values each, x = (p, q): the start, the iterate, their midpoint, f there, the shifted
   // midpoint of a difference quotient, f there, and the residual (then the Newton step).
   std::vector<double> x0, x1, mid, rate, shifted, shiftedRate, residual;
-  std::vector<double> jacobian;  // 2n x 2n, row by row; its LU factors after a factorisation
+  // 2n x 2n, row by row; its LU factors after a factorisation. Not initialised, so that its pages
+  // (32 MB for 1,000 joints) are taken from the system only when a step first writes them.
+  std::unique_ptr<double[]> jacobian;
   std::vector<int> pivot;
 };
 
@@ -67,7 +70,7 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
   double* mid = s.mid.data();
   double* rate = s.rate.data();
   double* residual = s.residual.data();
-  double* jacobian = s.jacobian.data();
+  double* jacobian = s.jacobian.get();
   MidpointStepResult result;
   auto evaluate = [&](const double* x, double* xdot) {
     f(x, x + n, xdot, xdot + n);

@@ -98,8 +98,8 @@ struct Shape {
 
 class ChainBatchTest : public ::testing::TestWithParam<Shape> {};
 
-// The batch against one HeunStep per chain, with torques shared by every chain and one row per
-// chain, on 21 chains (a part-empty last pack at every width).
+// The batch against one step per chain, by each method, with torques shared by every chain and
+// one row per chain, on 21 chains (a part-empty last pack at every width).
 TEST_P(ChainBatchTest, EveryChainGetsTheSingleStepsBits) {
   const Shape shape = GetParam();
   const Chain chain(testing::RandomChain(shape.links, 7, shape.inPlane, shape.trigonometry));
@@ -107,19 +107,31 @@ TEST_P(ChainBatchTest, EveryChainGetsTheSingleStepsBits) {
   ChainWorkspace workspace(chain);
   const int n = shape.links, chains = 21;
   const Values shared = RandomValues(n, 3.0, 3), rows = RandomValues(chains * n, 3.0, 4);
-  for (const bool perChain : {false, true}) {
-    Values p = RandomValues(chains * n, 2.0, 5), q = RandomValues(chains * n, 10.0, 6);
-    Values pOne = p, qOne = q;
-    for (int step = 0; step < 3; ++step) {
-      StepChains(chain, workspace, p.data(), q.data(), chains, 0.005, 2.0,
-                 JointTorques{perChain ? rows.data() : shared.data(), perChain});
-      for (int i = 0; i < chains; ++i) {
-        HeunStep(chain, workspace, &pOne[n * i], &qOne[n * i], 0.005, 2.0,
-                 perChain ? &rows[n * i] : shared.data());
+  for (const StepMethod method : {StepMethod::Heun, StepMethod::Rk4, StepMethod::Midpoint}) {
+    for (const bool perChain : {false, true}) {
+      Values p = RandomValues(chains * n, 2.0, 5), q = RandomValues(chains * n, 10.0, 6);
+      Values pOne = p, qOne = q;
+      for (int step = 0; step < 3; ++step) {
+        const JointTorques torques{perChain ? rows.data() : shared.data(), perChain};
+        if (method == StepMethod::Heun) {
+          StepChains(chain, workspace, p.data(), q.data(), chains, 0.005, 2.0, torques);
+        } else {
+          StepChains(chain, workspace, p.data(), q.data(), chains, 0.005, method, 2.0, torques);
+        }
+        for (int i = 0; i < chains; ++i) {
+          const double* tau = perChain ? &rows[n * i] : shared.data();
+          if (method == StepMethod::Heun) {
+            HeunStep(chain, workspace, &pOne[n * i], &qOne[n * i], 0.005, 2.0, tau);
+          } else {
+            Step(chain, workspace, &pOne[n * i], &qOne[n * i], 0.005, method, 2.0, tau);
+          }
+        }
       }
+      const std::string what = "method " + std::to_string(static_cast<int>(method)) +
+                               (perChain ? ", torques per chain" : ", shared torques");
+      ExpectSameBits(p, pOne, "momenta, " + what);
+      ExpectSameBits(q, qOne, "angles, " + what);
     }
-    ExpectSameBits(p, pOne, perChain ? "momenta, torques per chain" : "momenta, shared torques");
-    ExpectSameBits(q, qOne, perChain ? "angles, torques per chain" : "angles, shared torques");
   }
 }
 
