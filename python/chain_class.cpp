@@ -12,6 +12,8 @@
 
 #include "dynamics/chain.h"
 #include "python/chain_state_arrays.h"
+#include "python/chain_steps.h"
+#include "python/py_chain.h"
 
 namespace pendula {
 namespace python {
@@ -75,44 +77,6 @@ Link MakeLink(py::handle a, py::handle d, py::handle alpha, py::handle mass,
   FloatsOf(inertia, "inertia", "(xx, xy, xz, yy, yz, zz)", link.inertia);
   return link;
 }
-
-// A Chain and the workspaces its calls use: a call takes one from the pool, or makes one, and
-// gives it back, so calls on different threads each have their own and run at the same time.
-class PyChain {
- public:
-  explicit PyChain(Chain chain) : chain_(std::move(chain)) {}
-  const Chain& chain() const { return chain_; }
-
-  class Lease {
-   public:
-    explicit Lease(PyChain& owner) : owner_(owner) {
-      {
-        const std::lock_guard<std::mutex> lock(owner_.poolLock_);
-        if (!owner_.pool_.empty()) {
-          workspace_ = std::move(owner_.pool_.back());
-          owner_.pool_.pop_back();
-        }
-      }
-      if (!workspace_) workspace_ = std::make_unique<ChainWorkspace>(owner_.chain_);
-    }
-    ~Lease() {
-      const std::lock_guard<std::mutex> lock(owner_.poolLock_);
-      owner_.pool_.push_back(std::move(workspace_));
-    }
-    Lease(const Lease&) = delete;
-    Lease& operator=(const Lease&) = delete;
-    ChainWorkspace& workspace() { return *workspace_; }
-
-   private:
-    PyChain& owner_;
-    std::unique_ptr<ChainWorkspace> workspace_;
-  };
-
- private:
-  const Chain chain_;
-  std::mutex poolLock_;
-  std::vector<std::unique_ptr<ChainWorkspace>> pool_;
-};
 
 std::shared_ptr<PyChain> MakeChain(py::handle linksObject, py::handle gravityObject,
                                    py::handle trigonometryObject) {
@@ -186,30 +150,6 @@ py::tuple ForwardDynamicsOf(PyChain& self, py::handle momentaObject, py::handle 
   return py::make_tuple(momentumRates, jointRates);
 }
 
-void Step(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
-          double friction, py::handle torquesObject) {
-  const int n = self.chain().linkCount();
-  py::array momenta = InPlaceStates(momentaObject, "momenta", n);
-  py::array angles = InPlaceStates(anglesObject, "angles", n);
-  RequireSameStateShape(momenta, "momenta", angles, "angles");
-  RequireNoSharedMemory(momenta, angles);
-  const TorqueArray torques = ReadTorques(torquesObject, n, momenta);
-  if (StateCount(momenta) > INT_MAX) {
-    throw py::value_error("step takes at most 2147483647 chains in one call");
-  }
-  const int chainCount = static_cast<int>(StateCount(momenta));
-  auto* p = static_cast<double*>(momenta.mutable_data());
-  auto* q = static_cast<double*>(angles.mutable_data());
-  PyChain::Lease lease(self);
-  const py::gil_scoped_release withoutGil;
-  if (momenta.ndim() == 1) {
-    HeunStep(self.chain(), lease.workspace(), p, q, h, friction, torques.values);
-  } else {
-    StepChains(self.chain(), lease.workspace(), p, q, chainCount, h, friction,
-               JointTorques{torques.values, torques.perChain});
-  }
-}
-
 py::object EnergyOf(PyChain& self, py::handle momentaObject, py::handle anglesObject) {
   const int n = self.chain().linkCount();
   const ChainArray momenta = ReadStates(momentaObject, "momenta", n);
@@ -281,7 +221,7 @@ The values are checked when a Chain is built from the link. A Link is read-only.
           "Rotational inertia about the link origin (xx, xy, xz, yy, yz, zz), kg m^2.")
       .def("__repr__", &ReprOf);
 
-  py::class_<PyChain, std::shared_ptr<PyChain>>(
+  py::class_<PyChain, std::shared_ptr<PyChain>> chain(
       module, "Chain", R"(Chain(links, gravity=(0.0, -9.80665, 0.0), trigonometry="table")
 
 A serial chain of 1 to 1000 links on a fixed base, built into a model once and read-only after.
@@ -301,7 +241,8 @@ joint k in column k-1. friction is the viscous coefficient b >= 0: the torque -b
 link k about its joint axis, as in the program. torques: None, (N,) for every chain or (n, N)
 one row per chain; the torque of joint k acts on link k and, as the reaction, on link k-1, so
 it is joint k's generalized force. Calls on different threads run at the same time; step
-releases the GIL.)")
+releases the GIL.)");
+  chain
       .def(py::init(&MakeChain), py::arg("links"),
            py::arg("gravity") = py::make_tuple(0.0, -9.80665, 0.0),
            py::arg("trigonometry") = "table")
@@ -365,18 +306,6 @@ Time derivatives of a state, by an O(N) articulated-body recursion.
 joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques and friction.
 momenta, angles: float array-likes of the same shape, (N,) or (n, N); torques None, (N,) or
 (n, N). Returns two new arrays of that shape.)")
-      .def("step", &Step, py::arg("momenta"), py::arg("angles"), py::arg("h"),
-           py::arg("friction") = 0.0, py::arg("torques") = py::none(),
-           R"(step(momenta, angles, h, friction=0.0, torques=None) -> None
-
-One Heun step of h > 0 seconds of every chain, in place.
-
-The Euler predictor, then the trapezoidal corrector, with the same torques in both
-evaluations. n chains of an in-plane chain go side by side in the CPU's widest lanes, each
-bit for bit what it gets stepped alone. momenta and angles are updated in place, so both must
-be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable, of the same shape (N,)
-or (n, N), sharing no memory; anything else raises TypeError or ValueError and nothing is
-copied or stepped. The GIL is released while the chains are stepped.)")
       .def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),
            R"(energy(momenta, angles) -> float or numpy.ndarray
 
@@ -389,6 +318,7 @@ centre of mass, -m g . r, r measured from the base's origin.)")
 
 Where each link frame's origin lies in base coordinates, metres: shape (N, 3) for angles of
 shape (N,), (n, N, 3) for (n, N); row k is link k+1's (x, y, z).)");
+  AddChainSteps(module, chain);
 }
 
 }  // namespace python
