@@ -68,7 +68,7 @@ std::string ChainList(const std::vector<int>& chains) {
   return list;
 }
 
-void StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
+long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
             double friction, py::handle torquesObject, py::handle methodObject, double tolerance,
             int maxIterations) {
   const StepMethod method = MethodOf(methodObject);
@@ -78,11 +78,13 @@ void StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
   PyChain::Lease lease(self);
   std::vector<int> notTaken;
   StepStatus last;
+  long evaluations = 0;
   {
     const py::gil_scoped_release withoutGil;
     if (method != StepMethod::Midpoint && s.momenta.ndim() == 2) {
-      StepChains(self.chain(), lease.workspace(), s.p, s.q, s.count, h, method, friction,
-                 JointTorques{s.torques.values, s.torques.perChain}, newton);
+      evaluations = StepChains(self.chain(), lease.workspace(), s.p, s.q, s.count, h, method,
+                               friction, JointTorques{s.torques.values, s.torques.perChain}, newton)
+                        .evaluations;
     } else {
       // Chain by chain, as the batch goes for this method, so that every chain whose solve
       // fails is known.
@@ -90,6 +92,7 @@ void StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
         const StepStatus one = Step(self.chain(), lease.workspace(), s.p + std::ptrdiff_t{i} * n,
                                     s.q + std::ptrdiff_t{i} * n, h, method, friction,
                                     TorquesOf(s.torques, i, n), newton);
+        evaluations += one.evaluations;
         if (!one.taken) {
           notTaken.push_back(i);
           last = one;
@@ -97,7 +100,7 @@ void StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
       }
     }
   }
-  if (notTaken.empty()) return;
+  if (notTaken.empty()) return evaluations;
   if (s.momenta.ndim() == 1) {
     PyErr_SetString(
         convergenceError.ptr(),
@@ -179,7 +182,7 @@ void AddChainSteps(py::module_& module, py::class_<PyChain, std::shared_ptr<PyCh
           "step", &StepOf, py::arg("momenta"), py::arg("angles"), py::arg("h"),
           py::arg("friction") = 0.0, py::arg("torques") = py::none(), py::arg("method") = "heun",
           py::kw_only(), py::arg("tolerance") = 1e-10, py::arg("max_iterations") = 20,
-          R"(step(momenta, angles, h, friction=0.0, torques=None, method="heun", *, tolerance=1e-10, max_iterations=20) -> None
+          R"(step(momenta, angles, h, friction=0.0, torques=None, method="heun", *, tolerance=1e-10, max_iterations=20) -> int
 
 One step of h > 0 seconds of every chain, in place, by the method:
 
@@ -200,7 +203,8 @@ stall at the table's resolution: use trigonometry="exact" for tight tolerances.
 momenta and angles are updated in place, so both must be numpy.ndarray of dtype float64,
 C-contiguous, aligned and writeable, of the same shape (N,) or (n, N), sharing no memory;
 anything else raises TypeError or ValueError and nothing is copied or stepped. The GIL is
-released while the chains are stepped.)")
+released while the chains are stepped. Returns the number of evaluations of the forward dynamics
+made, all chains together.)")
       .def(
           "integrate", &IntegrateOf, py::arg("momenta"), py::arg("angles"), py::arg("duration"),
           py::arg("rtol") = 1e-8, py::arg("atol") = 1e-10, py::arg("friction") = 0.0,
