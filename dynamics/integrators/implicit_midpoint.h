@@ -3,8 +3,11 @@
 // solved for x1 by Newton's method on the residual R(x1) = x1 - x0 - h·f((x0 + x1)·0.5). The
 // Jacobian dR/dx1 = I - (h/2)·Df(mid) is formed by forward differences, one evaluation per
 // column (2n evaluations for n joints, each O(n): O(n^2) per Jacobian), and factored by dense LU,
-// O(n^3); it is formed at the first iterate and formed again only when an iteration fails to
-// halve the residual, so a step usually costs one Jacobian and a few evaluations. The step is
+// O(n^3). The first iterate is the explicit midpoint step; the Jacobian is formed there, and
+// again only where an iteration fails to halve the residual's scaled 2-norm, so a step usually
+// costs one Jacobian and a few evaluations. A Newton step that makes the residual larger is
+// taken again from a fresh Jacobian, or, if its Jacobian is fresh, halved until it does not
+// (at most 11 times). The step is
 // taken only when every component satisfies |R_i| <= tolerance·max(1, |x0_i|); otherwise the
 // state is left as it was and the result says so.
 #pragma once
@@ -45,12 +48,15 @@ struct MidpointStorage {
         shifted(2 * joints),
         shiftedRate(2 * joints),
         residual(2 * joints),
+        accepted(2 * joints),
+        newtonStep(2 * joints),
         jacobian(new double[4 * static_cast<std::size_t>(joints) * joints]),
         pivot(2 * joints) {}
   int n;
   // 2n values each, x = (p, q): the start, the iterate, their midpoint, f there, the shifted
-  // midpoint of a difference quotient, f there, and the residual (then the Newton step).
-  std::vector<double> x0, x1, mid, rate, shifted, shiftedRate, residual;
+  // midpoint of a difference quotient, f there, the residual, the last iterate that lowered the
+  // residual and the Newton step from it.
+  std::vector<double> x0, x1, mid, rate, shifted, shiftedRate, residual, accepted, newtonStep;
   // 2n x 2n, row by row; its LU factors after a factorisation. Not initialised, so that its pages
   // (32 MB for 1,000 joints) are taken from the system only when a step first writes them.
   std::unique_ptr<double[]> jacobian;
@@ -78,20 +84,29 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
   };
   std::copy(p, p + n, x0);
   std::copy(q, q + n, x0 + n);
-  // The explicit Euler step is the first iterate.
+  // The first iterate, the explicit midpoint step x0 + h·f(x0 + (h/2)·f(x0)), is within O(h^3) of
+  // the solution.
   evaluate(x0, rate);
+  for (int i = 0; i < m; ++i) mid[i] = x0[i] + 0.5 * h * rate[i];
+  evaluate(mid, rate);
   for (int i = 0; i < m; ++i) x1[i] = x0[i] + h * rate[i];
+  double* accepted = s.accepted.data();
+  double* newtonStep = s.newtonStep.data();
   double previous = std::numeric_limits<double>::infinity();
+  double fraction = 1.0;  // of the Newton step taken from the last accepted iterate
   bool haveJacobian = false;
+  bool fresh = false;   // the Jacobian was formed at the iterate the Newton step started from
+  bool reform = false;  // form it anew at the next iterate
   for (;;) {
     for (int i = 0; i < m; ++i) mid[i] = (x0[i] + x1[i]) * 0.5;
     evaluate(mid, rate);
-    double largest = 0.0;
+    double largest = 0.0, squares = 0.0;
     for (int i = 0; i < m; ++i) {
       residual[i] = x1[i] - x0[i] - h * rate[i];
       const double scaled = std::fabs(residual[i]) / std::max(1.0, std::fabs(x0[i]));
       // A NaN never passes: it keeps the largest at NaN.
       largest = scaled > largest || std::isnan(scaled) ? scaled : largest;
+      squares += scaled * scaled;
     }
     result.residual = largest;
     if (largest <= settings.tolerance) {
@@ -100,8 +115,28 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
       result.converged = true;
       return result;
     }
-    if (!std::isfinite(largest) || result.iterations == settings.maxIterations) return result;
-    if (!haveJacobian || !(largest <= 0.5 * previous)) {
+    if (result.iterations == settings.maxIterations) return result;
+    if (haveJacobian && !(squares < previous)) {
+      // The step made the residual larger (or not finite). From a Jacobian formed at an earlier
+      // iterate, go back and form it where the step started; from a fresh one, go back along the
+      // step by halves: far from the solution a whole Newton step of this stiff system can
+      // overshoot without bound.
+      if (!fresh) {
+        std::copy(accepted, accepted + m, x1);
+        previous = std::numeric_limits<double>::infinity();
+        reform = true;
+        ++result.iterations;
+        continue;
+      }
+      if (fraction < 1.0 / 1024) return result;
+      fraction *= 0.5;
+      for (int i = 0; i < m; ++i) x1[i] = accepted[i] + fraction * newtonStep[i];
+      ++result.iterations;
+      continue;
+    }
+    if (!std::isfinite(largest)) return result;
+    fresh = !haveJacobian || reform || !(squares <= 0.25 * previous);
+    if (fresh) {
       // Column j of dR/dx1 = e_j - (h/2)·(f(mid + e_j·delta) - f(mid))/delta.
       double* shifted = s.shifted.data();
       double* shiftedRate = s.shiftedRate.data();
@@ -120,12 +155,15 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
       ++result.jacobians;
       if (!FactorLu(jacobian, s.pivot.data(), m)) return result;
       haveJacobian = true;
+      reform = false;
     }
-    previous = largest;
+    previous = squares;
+    fraction = 1.0;
     // Newton: dR/dx1 · step = -R.
-    for (int i = 0; i < m; ++i) residual[i] = -residual[i];
-    SolveLu(jacobian, s.pivot.data(), residual, m);
-    for (int i = 0; i < m; ++i) x1[i] = x1[i] + residual[i];
+    for (int i = 0; i < m; ++i) newtonStep[i] = -residual[i];
+    SolveLu(jacobian, s.pivot.data(), newtonStep, m);
+    std::copy(x1, x1 + m, accepted);
+    for (int i = 0; i < m; ++i) x1[i] = accepted[i] + newtonStep[i];
     ++result.iterations;
   }
 }
