@@ -7,7 +7,8 @@
 // again only where an iteration fails to halve the residual's scaled 2-norm, so a step usually
 // costs one Jacobian and a few evaluations. A Newton step that makes the residual larger is
 // taken again from a fresh Jacobian, or, if its Jacobian is fresh, halved until it does not
-// (at most 11 times). The step is
+// (at most 11 times). A root farther from the explicit step than that step moves belongs to
+// another branch of solutions and is refused. The step is
 // taken only when every component satisfies |R_i| <= tolerance·max(1, |x0_i|); otherwise the
 // state is left as it was and the result says so.
 #pragma once
@@ -48,15 +49,17 @@ struct MidpointStorage {
         shifted(2 * joints),
         shiftedRate(2 * joints),
         residual(2 * joints),
+        predicted(2 * joints),
         accepted(2 * joints),
         newtonStep(2 * joints),
         jacobian(new double[4 * static_cast<std::size_t>(joints) * joints]),
         pivot(2 * joints) {}
   int n;
   // 2n values each, x = (p, q): the start, the iterate, their midpoint, f there, the shifted
-  // midpoint of a difference quotient, f there, the residual, the last iterate that lowered the
-  // residual and the Newton step from it.
-  std::vector<double> x0, x1, mid, rate, shifted, shiftedRate, residual, accepted, newtonStep;
+  // midpoint of a difference quotient, f there, the residual, the explicit midpoint step, the
+  // last iterate that lowered the residual and the Newton step from it.
+  std::vector<double> x0, x1, mid, rate, shifted, shiftedRate, residual, predicted, accepted,
+      newtonStep;
   // 2n x 2n, row by row; its LU factors after a factorisation. Not initialised, so that its pages
   // (32 MB for 1,000 joints) are taken from the system only when a step first writes them.
   std::unique_ptr<double[]> jacobian;
@@ -90,6 +93,8 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
   for (int i = 0; i < m; ++i) mid[i] = x0[i] + 0.5 * h * rate[i];
   evaluate(mid, rate);
   for (int i = 0; i < m; ++i) x1[i] = x0[i] + h * rate[i];
+  double* predicted = s.predicted.data();
+  std::copy(x1, x1 + m, predicted);
   double* accepted = s.accepted.data();
   double* newtonStep = s.newtonStep.data();
   double previous = std::numeric_limits<double>::infinity();
@@ -110,6 +115,16 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
     }
     result.residual = largest;
     if (largest <= settings.tolerance) {
+      // A root of the midpoint equation that lies farther from the explicit step than that step
+      // moves is another branch of solutions, not the step's: the whip is faster than h can
+      // follow, and the step is refused rather than jump.
+      double moved = 0.0, apart = 0.0;
+      for (int i = 0; i < m; ++i) {
+        const double scale = std::max(1.0, std::fabs(x0[i]));
+        moved = std::max(moved, std::fabs(predicted[i] - x0[i]) / scale);
+        apart = std::max(apart, std::fabs(x1[i] - predicted[i]) / scale);
+      }
+      if (!(apart <= moved + settings.tolerance)) return result;
       std::copy(x1, x1 + n, p);
       std::copy(x1 + n, x1 + m, q);
       result.converged = true;
