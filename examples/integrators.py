@@ -52,6 +52,7 @@ def energy_error(chain, momenta, angles, start):
 
 
 SUBDIVIDED = {}  # (method, h) -> how many chain-steps had to be taken as two halves
+FAILED = {}  # (method, h) -> (time, message) of a run that could not go on
 
 
 def step_chain(chain, p, q, h, method, key, depth=0):
@@ -73,13 +74,20 @@ def fixed_run(chain, method, h, momenta, angles):
     start = chain.energy(p, q)
     per_sample = round(SAMPLE / h)
     errors, evaluations = [0.0], 0
-    for _ in range(round(SPAN / SAMPLE)):
-        for _ in range(per_sample):
-            if method == "midpoint":
-                for i in range(len(p)):
-                    evaluations += step_chain(chain, p[i], q[i], h, method, (method, h))
-            else:
-                evaluations += chain.step(p, q, h, method=method)
+    samples = round(SPAN / SAMPLE)
+    for sample in range(samples):
+        try:
+            for _ in range(per_sample):
+                if method == "midpoint":
+                    for i in range(len(p)):
+                        evaluations += step_chain(chain, p[i], q[i], h, method, (method, h))
+                else:
+                    evaluations += chain.step(p, q, h, method=method)
+        except pendula.ConvergenceError as failure:
+            # Not even h/64 could step a chain: the run ends here, and its curve with it.
+            FAILED[method, h] = (sample * SAMPLE, str(failure))
+            errors += [math.nan] * (samples - sample)
+            break
         errors.append(energy_error(chain, p, q, start))
     return np.array(errors), evaluations / (len(p) * SPAN)
 
@@ -108,6 +116,9 @@ def main(output):
                   f"{runs[method, h][1]:9.1f} evaluations per chain-second, "
                   f"{SUBDIVIDED.get((method, h), 0)} steps halved "
                   f"({time.perf_counter() - started:.1f} s)", flush=True)
+            if (method, h) in FAILED:
+                print(f"          stopped at t = {FAILED[method, h][0]:.3f} s: "
+                      f"{FAILED[method, h][1]}", flush=True)
     for rtol in TOLERANCES:
         started = time.perf_counter()
         runs["adaptive", rtol] = adaptive_run(chain, rtol, momenta, angles)
@@ -130,6 +141,7 @@ def main(output):
     left.grid(True, which="major", alpha=0.3)
     for method in list(FIXED) + ["adaptive"]:
         keys = [(method, x) for x in (FIXED[method] if method in FIXED else sorted(TOLERANCES))]
+        keys = [k for k in keys if k not in FAILED]
         cost = [runs[k][1] for k in keys]
         error = [runs[k][0][-1] for k in keys]
         right.loglog(cost, error, "o-", color=COLOURS[method], label=method)
