@@ -17,13 +17,6 @@
 namespace pendula {
 namespace {
 
-// The working data of one chain in one algebra: the evaluation's and the step's.
-template <typename A>
-struct OneChainData {
-  ChainData<A, double, DynamicLinkCount> evaluation;
-  StepBuffers<double, DynamicLinkCount> step;
-};
-
 // Binds the arrays of one chain's data to `block` (null: only counts) and returns its bytes.
 template <typename A>
 std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links) {
@@ -33,11 +26,11 @@ std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links)
   return arena.used;
 }
 
-template <typename A>
-OneChainData<A> OneChainDataIn(ChainWorkspace::Storage& storage) {
-  OneChainData<A> data;
-  BindOneChain(data, storage.oneChain.get(), storage.linkCount);
-  return data;
+OneChainData<PlaneAlgebra>& OneChainDataIn(PlaneAlgebra, ChainWorkspace::Storage& storage) {
+  return storage.plane;
+}
+OneChainData<SpatialAlgebra>& OneChainDataIn(SpatialAlgebra, ChainWorkspace::Storage& storage) {
+  return storage.spatial;
 }
 
 std::size_t LaneBytes(int width, int links) {
@@ -121,6 +114,14 @@ void SetJointTorques(double* appliedTorque, const double* torques, int n) {
   for (int joint = 0; joint < n; ++joint) {
     appliedTorque[joint] = torques == nullptr ? 0.0 : torques[joint];
   }
+}
+
+// The same for one chain's data in the workspace, which skips the zeros it already holds.
+void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
+                     const double* torques) {
+  if (torques == nullptr && storage.noTorques) return;
+  SetJointTorques(appliedTorque, torques, storage.linkCount);
+  storage.noTorques = torques == nullptr;
 }
 
 // Settings that take every joint's torque from the working data.
@@ -246,6 +247,9 @@ ChainWorkspace::ChainWorkspace(const Chain& chain) : storage_(std::make_unique<S
     return BindOneChain(data, nullptr, model.linkCount);
   });
   s.oneChain = MakeAlignedBlock(oneChainBytes);
+  WithAlgebraOf(model, [&](auto algebra) {
+    BindOneChain(OneChainDataIn(algebra, s), s.oneChain.get(), model.linkCount);
+  });
   if (model.shape == ModelShape::InPlane) {
     s.lanes = MakeAlignedBlock(LaneBytes(model.laneWidth, model.linkCount));
   }
@@ -263,7 +267,7 @@ void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, doubl
   RequireArray(jointRates, "jointRates");
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
+    auto& data = OneChainDataIn(algebra, storage);
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
   });
 }
@@ -279,8 +283,8 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
     ForwardDynamics(model, data.evaluation, PerJoint(friction), momenta, angles, momentumRates,
                     jointRates);
   });
@@ -295,8 +299,8 @@ void HeunStep(const Chain& chain, ChainWorkspace& workspace, double* momenta, do
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
     HeunStep(model, data.evaluation, data.step, PerJoint(friction), h, momenta, angles);
   });
 }
@@ -325,11 +329,11 @@ void StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
     return;
   }
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    if (!torques.perChain) SetJointTorques(data.evaluation.appliedTorque, torques.values, n);
+    auto& data = OneChainDataIn(algebra, storage);
+    if (!torques.perChain) SetJointTorques(storage, data.evaluation.appliedTorque, torques.values);
     for (int i = 0; i < chainCount; ++i) {
       if (torques.perChain) {
-        SetJointTorques(data.evaluation.appliedTorque, RowOf(torques.values, i, n), n);
+        SetJointTorques(storage, data.evaluation.appliedTorque, RowOf(torques.values, i, n));
       }
       HeunStep(model, data.evaluation, data.step, PerJoint(friction), h, RowOf(momenta, i, n),
                RowOf(angles, i, n));
@@ -346,8 +350,8 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
   const int n = model.linkCount;
   double kinetic = 0.0;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, nullptr, n);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, nullptr);
     ForwardDynamics(model, data.evaluation, PerJoint(0.0), momenta, angles, data.step.pdot1,
                     data.step.qdot1);
     for (int k = 0; k < n; ++k) kinetic += 0.5 * momenta[k] * data.step.qdot1[k];

@@ -8,6 +8,7 @@
 
 #include "dynamics/chain.h"
 #include "dynamics/chain_model.h"
+#include "dynamics/heun_step.h"
 
 namespace pendula {
 
@@ -24,6 +25,13 @@ struct AlignedBlockFree {
 using AlignedBlock = std::unique_ptr<unsigned char[], AlignedBlockFree>;
 AlignedBlock MakeAlignedBlock(std::size_t bytes);
 
+// The working data of one chain in one algebra: the evaluation's and the step's.
+template <typename A>
+struct OneChainData {
+  ChainData<A, double, DynamicLinkCount> evaluation;
+  StepBuffers<double, DynamicLinkCount> step;
+};
+
 struct ChainWorkspace::Storage {
   // The chains it was made for.
   int linkCount;
@@ -31,6 +39,13 @@ struct ChainWorkspace::Storage {
   int laneWidth;
   AlignedBlock oneChain;  // the evaluation's working data and the step's buffers of one chain
   AlignedBlock lanes;     // the batch's data, W chains at a time (in-plane chains)
+  // One chain's data in the model's algebra, its arrays in oneChain, bound once (the other
+  // algebra's are left null).
+  OneChainData<PlaneAlgebra> plane;
+  OneChainData<SpatialAlgebra> spatial;
+  // Whether the applied-torque vector of one chain's data holds zeros, as it does until a call
+  // brings torques.
+  bool noTorques = true;
 };
 
 // The link parameters of a description, or std::invalid_argument naming the link and the field.
