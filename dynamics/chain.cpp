@@ -15,6 +15,15 @@
 namespace pendula {
 namespace {
 
+// Binds the arrays of one chain's data to `block` (null: only counts) and returns its bytes.
+template <typename A>
+std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links) {
+  LinkArena arena{block, links};
+  ForEachLinkArray(data.evaluation, arena);
+  ForEachLinkArray(data.step, arena);
+  return arena.used;
+}
+
 std::size_t LaneBytes(int width, int links) {
   switch (width) {
 #ifdef PENDULA_HAVE_LANE_WIDTH_8
@@ -181,6 +190,9 @@ ChainWorkspace::ChainWorkspace(const Chain& chain)
     return BindOneChain(data, nullptr, model.linkCount);
   });
   s.oneChain = MakeAlignedBlock(oneChainBytes);
+  WithAlgebraOf(model, [&](auto algebra) {
+    BindOneChain(OneChainDataIn(algebra, s), s.oneChain.get(), model.linkCount);
+  });
   if (model.shape == ModelShape::InPlane) {
     s.lanes = MakeAlignedBlock(LaneBytes(model.laneWidth, model.linkCount));
   }
@@ -198,7 +210,7 @@ void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, doubl
   RequireArray(jointRates, "jointRates");
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
+    auto& data = OneChainDataIn(algebra, storage);
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
   });
 }
@@ -214,8 +226,8 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
     ForwardDynamics(model, data.evaluation, PerJoint(friction), momenta, angles, momentumRates,
                     jointRates);
   });
@@ -240,8 +252,8 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
   const int n = model.linkCount;
   double kinetic = 0.0;
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, nullptr, n);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, nullptr);
     ForwardDynamics(model, data.evaluation, PerJoint(0.0), momenta, angles, data.step.pdot1,
                     data.step.qdot1);
     for (int k = 0; k < n; ++k) kinetic += 0.5 * momenta[k] * data.step.qdot1[k];

@@ -2,7 +2,6 @@
 // arguments, with the messages they refuse with, and one chain's working data in a workspace.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "dynamics/chain_internals.h"
@@ -34,27 +33,17 @@ inline JointTorqueSettings PerJoint(double friction) {
   return JointTorqueSettings{friction, 0.0, true};
 }
 
-// The working data of one chain in one algebra: the evaluation's and the step's.
-template <typename A>
-struct OneChainData {
-  ChainData<A, double, DynamicLinkCount> evaluation;
-  StepBuffers<double, DynamicLinkCount> step;
-};
-
-// Binds the arrays of one chain's data to `block` (null: only counts) and returns its bytes.
-template <typename A>
-std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links) {
-  LinkArena arena{block, links};
-  ForEachLinkArray(data.evaluation, arena);
-  ForEachLinkArray(data.step, arena);
-  return arena.used;
+// One chain's data in the workspace, in the algebra given.
+inline OneChainData<PlaneAlgebra>& OneChainDataIn(PlaneAlgebra, ChainWorkspace::Storage& storage) {
+  return storage.plane;
+}
+inline OneChainData<SpatialAlgebra>& OneChainDataIn(SpatialAlgebra,
+                                                    ChainWorkspace::Storage& storage) {
+  return storage.spatial;
 }
 
-template <typename A>
-OneChainData<A> OneChainDataIn(ChainWorkspace::Storage& storage) {
-  OneChainData<A> data;
-  BindOneChain(data, storage.oneChain.get(), storage.linkCount);
-  return data;
-}
+// SetJointTorques for one chain's data in the workspace, which skips the zeros it already holds.
+void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
+                     const double* torques);
 
 }  // namespace pendula

@@ -84,8 +84,8 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   if (method == StepMethod::Midpoint) RequireNewton(newton);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   return WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
     return StepOne(model, data, storage.midpoint, method, h, friction, newton, momenta, angles);
   });
 }
@@ -120,11 +120,11 @@ BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double
     return status;
   }
   WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    if (!torques.perChain) SetJointTorques(data.evaluation.appliedTorque, torques.values, n);
+    auto& data = OneChainDataIn(algebra, storage);
+    if (!torques.perChain) SetJointTorques(storage, data.evaluation.appliedTorque, torques.values);
     for (int i = 0; i < chainCount; ++i) {
       if (torques.perChain) {
-        SetJointTorques(data.evaluation.appliedTorque, RowOf(torques.values, i, n), n);
+        SetJointTorques(storage, data.evaluation.appliedTorque, RowOf(torques.values, i, n));
       }
       const StepStatus one = StepOne(model, data, storage.midpoint, method, h, friction, newton,
                                      RowOf(momenta, i, n), RowOf(angles, i, n));
@@ -151,8 +151,8 @@ IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, d
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
   return WithAlgebraOf(model, [&](auto algebra) {
-    OneChainData<decltype(algebra)> data = OneChainDataIn<decltype(algebra)>(storage);
-    SetJointTorques(data.evaluation.appliedTorque, torques, model.linkCount);
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
     const JointTorqueSettings settings = PerJoint(friction);
     auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
       ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
