@@ -109,8 +109,9 @@ struct JointTorques {
 // Every call below: the chain and a workspace made for a chain of the same shape and link count
 // (std::invalid_argument otherwise), arrays of N values each (rows of N for n chains), none of
 // them null, and an output distinct from every input. friction is the viscous coefficient b >= 0:
-// the torque -b·q̇_k on each link k about its joint axis. Non-finite states give non-finite
-// results; nothing is checked in them.
+// the moment -b·q̇_k on each link k about its joint axis, as the program applies it (on the link
+// alone, so that the momentum rate of every joint from k to the base feels it). Non-finite states
+// give non-finite results; nothing is checked in them.
 
 // p = A(q)·q̇: the momenta of one chain from its joint angles and joint rates.
 void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, double* momenta,

@@ -180,7 +180,7 @@ py::array_t<double> FrameOriginsOf(PyChain& self, py::handle anglesObject) {
   {
     const py::gil_scoped_release withoutGil;
     for (py::ssize_t i = 0; i < StateCount(angles); ++i) {
-      FrameOrigins(self.chain(), Row(angles, i, n), out + 3 * n * i);
+      FrameOrigins(self.chain(), Row(angles, i, n), out + 3 * static_cast<py::ssize_t>(n) * i);
     }
   }
   return origins;

@@ -39,6 +39,11 @@ void ExpectSameBits(const Values& a, const Values& b, const std::string& what) {
   }
 }
 
+// a·b as a count or an index of the arrays.
+std::size_t Size(int a, int b) {
+  return static_cast<std::size_t>(a) * static_cast<std::size_t>(b);
+}
+
 Values RandomValues(std::size_t count, double scale, std::uint64_t seed) {
   std::mt19937_64 random(seed);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -59,7 +64,7 @@ TEST_F(ChainTest, ProgramChainGivesTheProgramsBits) {
   ChainWorkspace workspace(chain);
   ASSERT_TRUE(chain.inPlane());
   constexpr int Chains = 37;  // no whole number of packs of 2, 4 or 8
-  Values p = RandomValues(Chains * 20, 5.0, 1), q = RandomValues(Chains * 20, 2000.0, 2);
+  Values p = RandomValues(Size(Chains, 20), 5.0, 1), q = RandomValues(Size(Chains, 20), 2000.0, 2);
   q[5 * 20 + 3] = NaN;
   Values torques(20, 0.0);
   torques[0] = 100.0;
@@ -67,10 +72,10 @@ TEST_F(ChainTest, ProgramChainGivesTheProgramsBits) {
     double pdot[20], qdot[20];
     Values pdotChain(20), qdotChain(20);
     SetActiveJointTorques(5.0, 100.0);
-    ForwardDynamics(*reinterpret_cast<const double(*)[20]>(&p[20 * i]),
-                    *reinterpret_cast<const double(*)[20]>(&q[20 * i]), pdot, qdot);
-    ForwardDynamics(chain, workspace, &p[20 * i], &q[20 * i], pdotChain.data(), qdotChain.data(),
-                    5.0, torques.data());
+    ForwardDynamics(*reinterpret_cast<const double(*)[20]>(&p[Size(i, 20)]),
+                    *reinterpret_cast<const double(*)[20]>(&q[Size(i, 20)]), pdot, qdot);
+    ForwardDynamics(chain, workspace, &p[Size(i, 20)], &q[Size(i, 20)], pdotChain.data(),
+                    qdotChain.data(), 5.0, torques.data());
     ExpectSameBits(pdotChain, Values(pdot, pdot + 20), "momentum rates");
     ExpectSameBits(qdotChain, Values(qdot, qdot + 20), "joint rates");
   }
@@ -81,7 +86,8 @@ TEST_F(ChainTest, ProgramChainGivesTheProgramsBits) {
     StepChains(chain, workspace, p.data(), q.data(), Chains, 0.012, 5.0,
                JointTorques{torques.data()});
     for (int i = 0; i < Chains; ++i) {
-      HeunStep(chain, workspace, &pOne[20 * i], &qOne[20 * i], 0.012, 5.0, torques.data());
+      HeunStep(chain, workspace, &pOne[Size(i, 20)], &qOne[Size(i, 20)], 0.012, 5.0,
+               torques.data());
     }
   }
   ExpectSameBits(p, pProgram, "StepChains momenta");
@@ -106,10 +112,10 @@ TEST_P(ChainBatchTest, EveryChainGetsTheSingleStepsBits) {
   ASSERT_EQ(chain.inPlane(), shape.inPlane);
   ChainWorkspace workspace(chain);
   const int n = shape.links, chains = 21;
-  const Values shared = RandomValues(n, 3.0, 3), rows = RandomValues(chains * n, 3.0, 4);
+  const Values shared = RandomValues(n, 3.0, 3), rows = RandomValues(Size(chains, n), 3.0, 4);
   for (const StepMethod method : {StepMethod::Heun, StepMethod::Rk4, StepMethod::Midpoint}) {
     for (const bool perChain : {false, true}) {
-      Values p = RandomValues(chains * n, 2.0, 5), q = RandomValues(chains * n, 10.0, 6);
+      Values p = RandomValues(Size(chains, n), 2.0, 5), q = RandomValues(Size(chains, n), 10.0, 6);
       Values pOne = p, qOne = q;
       for (int step = 0; step < 3; ++step) {
         const JointTorques torques{perChain ? rows.data() : shared.data(), perChain};
@@ -119,11 +125,11 @@ TEST_P(ChainBatchTest, EveryChainGetsTheSingleStepsBits) {
           StepChains(chain, workspace, p.data(), q.data(), chains, 0.005, method, 2.0, torques);
         }
         for (int i = 0; i < chains; ++i) {
-          const double* tau = perChain ? &rows[n * i] : shared.data();
+          const double* tau = perChain ? &rows[Size(i, n)] : shared.data();
           if (method == StepMethod::Heun) {
-            HeunStep(chain, workspace, &pOne[n * i], &qOne[n * i], 0.005, 2.0, tau);
+            HeunStep(chain, workspace, &pOne[Size(i, n)], &qOne[Size(i, n)], 0.005, 2.0, tau);
           } else {
-            Step(chain, workspace, &pOne[n * i], &qOne[n * i], 0.005, method, 2.0, tau);
+            Step(chain, workspace, &pOne[Size(i, n)], &qOne[Size(i, n)], 0.005, method, 2.0, tau);
           }
         }
       }
@@ -182,7 +188,7 @@ TEST_F(ChainTest, EnergyIsConservedWhereNothingDissipates) {
   const double end = Energy(chain, workspace, p.data(), q.data());
   EXPECT_NEAR(end, start, 1e-4 * std::fabs(start) + 1e-4);
   // and the potential of the first link, at rest, is -m gᵀ r of its centre of mass
-  Values origins(3 * n);
+  Values origins(Size(3, n));
   FrameOrigins(chain, q.data(), origins.data());
   EXPECT_DOUBLE_EQ(origins[0], description.links[0].a);
 }
@@ -250,7 +256,7 @@ TEST_F(ChainTest, BadArgumentsAreRefused) {
   const Chain chain(testing::RandomChain(3, 41, false));
   const Chain other(testing::RandomChain(4, 41, false));
   ChainWorkspace workspace(chain), otherWorkspace(other);
-  Values p(3 * 2), q(3 * 2);
+  Values p(6), q(6);
   EXPECT_THROW(HeunStep(chain, otherWorkspace, p.data(), q.data(), 0.01), std::invalid_argument);
   EXPECT_THROW(HeunStep(chain, workspace, p.data(), q.data(), 0.0), std::invalid_argument);
   EXPECT_THROW(HeunStep(chain, workspace, p.data(), q.data(), 0.01, -1.0), std::invalid_argument);
@@ -265,7 +271,8 @@ TEST_F(ChainTest, BadArgumentsAreRefused) {
 TEST_F(ChainTest, ThreadsShareTheModelAndNoCallAllocates) {
   const Chain chain(testing::RandomChain(20, 51, true));
   const int chains = 16;
-  const Values p0 = RandomValues(chains * 20, 2.0, 52), q0 = RandomValues(chains * 20, 3.0, 53);
+  const Values p0 = RandomValues(Size(chains, 20), 2.0, 52),
+               q0 = RandomValues(Size(chains, 20), 3.0, 53);
   const auto run = [&](Values& p, Values& q) {
     ChainWorkspace workspace(chain);
     for (int step = 0; step < 200; ++step) {
@@ -281,7 +288,7 @@ TEST_F(ChainTest, ThreadsShareTheModelAndNoCallAllocates) {
   ExpectSameBits(qB, qAlone, "thread B");
 
   ChainWorkspace workspace(chain);
-  Values p = p0, q = q0, rates(20, 0.5), out(20 * 3), pdot(20), qdot(20);
+  Values p = p0, q = q0, rates(20, 0.5), out(60), pdot(20), qdot(20);
   const long long before = testing::AllocationCount();
   StepChains(chain, workspace, p.data(), q.data(), chains, 0.01, 1.0,
              JointTorques{p0.data(), true});
