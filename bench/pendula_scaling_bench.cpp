@@ -90,20 +90,21 @@ void PendulaBatchScaling(benchmark::State& state) {
 template <int... Index>
 bool RegisterPendulaScaling(std::integer_sequence<int, Index...>) {
   (benchmark::RegisterBenchmark(
-       ("Scaling/pendula/" + std::to_string(ScalingLinkCounts[Index])).c_str(),
-       PendulaScaling<ScalingLinkCounts[Index]>)
+       ("Scaling/pendula/" + std::to_string(FixedScalingLinkCounts[Index])).c_str(),
+       PendulaScaling<FixedScalingLinkCounts[Index]>)
        ->Unit(benchmark::kNanosecond),
    ...);
   (benchmark::RegisterBenchmark(
-       ("Scaling/pendula-batch/" + std::to_string(ScalingLinkCounts[Index])).c_str(),
-       PendulaBatchScaling<ScalingLinkCounts[Index]>)
+       ("Scaling/pendula-batch/" + std::to_string(FixedScalingLinkCounts[Index])).c_str(),
+       PendulaBatchScaling<FixedScalingLinkCounts[Index]>)
        ->Unit(benchmark::kNanosecond),
    ...);
   return true;
 }
 
-const bool registered = RegisterPendulaScaling(
-    std::make_integer_sequence<int, sizeof ScalingLinkCounts / sizeof ScalingLinkCounts[0]>{});
+const bool registered =
+    RegisterPendulaScaling(std::make_integer_sequence<int, sizeof FixedScalingLinkCounts /
+                                                               sizeof FixedScalingLinkCounts[0]>{});
 
 }  // namespace
 }  // namespace bench

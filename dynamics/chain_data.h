@@ -1,47 +1,80 @@
 // The working data of one evaluation of a chain of N links, or of a pack of chains side by side
 // (T a lane pack), in one link algebra: what each stage writes for the stages after it. Each
 // quantity is written before it is read within one evaluation, so nothing carries over from one
-// call to the next, except the zeros of the applied-torque vector beyond joint 1.
+// call to the next, except the applied-torque vector, which holds whatever its owner put there
+// (zeros beyond joint 1 for the program's chains).
 // Frames: "link k" means link k's coordinates about link k's origin; S = e5 is the joint axis.
+// With N = DynamicLinkCount every per-link array is a pointer into storage that BindLinkArrays
+// carves once the count is known; the stages index it the same way.
 #pragma once
 
 #include "dynamics/code_target.h"
 #include "dynamics/lanes.h"
+#include "dynamics/link_arrays.h"
 #include "dynamics/sine_table.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
-
-template <typename Algebra, typename T, int N>
-struct ChainData {
-  using Vector = typename Algebra::template Vector<T>;
-  using Inertia = typename Algebra::template Inertia<T>;
-
-  T sine[N];                // s_k = sin q_k, from the table
-  T cosine[N];              // c_k = cos q_k
-  T gravity[N][3];          // g_k: gravitational acceleration in link k coordinates
-  Inertia inertia[N];       // M_k: articulated inertia of links k..N, the joints outboard of k free
-  Vector bias[N];           // beta_k: articulated bias, H_k = M_k·v_k + beta_k
-  T inverseD[N];            // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
-  Vector velocity[N];       // v_k: spatial velocity of link k
-  T appliedTorque[N] = {};  // the drive on joint 1; the other joints' zeros are never written
-  T frictionTorque[N];      // -b·q̇_k
-  Vector force[N];          // F_k: weights and joint torques of links k..N about link k's origin
-  Vector momentum[N];       // H_k: momentum of links k..N (momentum initialisation)
-};
 
 // Where the 2N lookups of one evaluation read: the places of sin q_k and of
 // cos q_k = sin(π/2 - q_k). A pack's sines take one pack of places and its cosines another; one
 // chain's sine and cosine share the two lanes of one pair.
 template <typename T, int N>
 struct JointTablePlaces {
-  SineTablePlaces<LaneCount<T>> sine[N];
-  SineTablePlaces<LaneCount<T>> cosine[N];
+  PerLink<SineTablePlaces<LaneCount<T>>, N> sine;
+  PerLink<SineTablePlaces<LaneCount<T>>, N> cosine;
 };
 template <int N>
 struct JointTablePlaces<double, N> {
-  SineTablePlaces<2> sineAndCosine[N];
+  PerLink<SineTablePlaces<2>, N> sineAndCosine;
 };
+
+template <typename Algebra, typename T, int N>
+struct ChainData {
+  using Vector = typename Algebra::template Vector<T>;
+  using Inertia = typename Algebra::template Inertia<T>;
+
+  PerLink<T, N> sine;                // s_k = sin q_k, from the table
+  PerLink<T, N> cosine;              // c_k = cos q_k
+  PerLink<T[3], N> gravity;          // g_k: gravitational acceleration in link k coordinates
+  PerLink<Inertia, N> inertia;       // M_k: articulated inertia of links k..N, outboard free
+  PerLink<Vector, N> bias;           // beta_k: articulated bias, H_k = M_k·v_k + beta_k
+  PerLink<T, N> inverseD;            // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
+  PerLink<Vector, N> velocity;       // v_k: spatial velocity of link k
+  PerLink<T, N> appliedTorque = {};  // joint torques: the drive on joint 1, or the caller's
+  PerLink<T, N> frictionTorque;      // -b·q̇_k
+  PerLink<Vector, N> force;          // F_k: weights and joint torques of links k..N
+  PerLink<Vector, N> momentum;       // H_k: momentum of links k..N (momentum initialisation)
+  JointTablePlaces<T, N> places;     // the table places of q, when no step worked them out
+};
+
+// f(array) for every per-link array of the places of a run-time link count.
+template <typename T, typename F>
+void ForEachLinkArray(JointTablePlaces<T, DynamicLinkCount>& places, F& f) {
+  if constexpr (LaneCount<T> == 1) {
+    f(places.sineAndCosine);
+  } else {
+    f(places.sine);
+    f(places.cosine);
+  }
+}
+
+// f(array) for every per-link array of the working data of a run-time link count.
+template <typename A, typename T, typename F>
+void ForEachLinkArray(ChainData<A, T, DynamicLinkCount>& d, F& f) {
+  f(d.sine);
+  f(d.cosine);
+  f(d.gravity);
+  f(d.inertia);
+  f(d.bias);
+  f(d.inverseD);
+  f(d.velocity);
+  f(d.appliedTorque);
+  f(d.frictionTorque);
+  f(d.force);
+  f(d.momentum);
+  ForEachLinkArray(d.places, f);
+}
 
 }  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

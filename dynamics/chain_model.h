@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "dynamics/link_arrays.h"
 #include "dynamics/sine_table.h"
 #include "dynamics/spatial_types.h"
 
@@ -64,6 +65,11 @@ class ContributionList {
 //            motion in the base xy plane: the in-plane algebra gives the same numbers.
 enum class ModelShape { General, InPlane };
 
+// Where an evaluation takes the sines and cosines of the joint angles: the sine table by its
+// lookup rule (the program's chains), or the standard library's std::sin and std::cos (smooth in
+// the angle, for integrators that need that).
+enum class SineSource { Table, Library };
+
 // The model every chain of N links shares; constant after set-up.
 template <int N>
 struct ChainModel {
@@ -85,11 +91,49 @@ struct ChainModel {
   int laneWidth;
 };
 
+// The model of a chain whose link count is known at run time only: the same quantities, the
+// links in storage that whoever builds the model owns. The chain is serial (link k collects link
+// k+1's slots, the tip none), so it needs no contribution lists. The Heun step's h is given with
+// every step.
+template <>
+struct ChainModel<DynamicLinkCount> {
+  SpatialVector baseVelocity;
+  SpatialVector gravity;
+  const LinkParameters* links;  // linkCount of them, link k at element k - 1
+  int linkCount;
+  const SineTable* sineTable;  // null when the sines come from the library
+  SineSource sines;
+  ModelShape shape;
+  int laneWidth;
+};
+
+// The number of links: N, a constant, for a fixed count, so that the loops over the links
+// compile as they always have; the stored count for a run-time one.
+template <int N>
+constexpr int LinkCount(const ChainModel<N>&) {
+  return N;
+}
+inline int LinkCount(const ChainModel<DynamicLinkCount>& model) {
+  return model.linkCount;
+}
+
+// Where the model's evaluations take their sines: the table for every fixed count.
+template <int N>
+constexpr SineSource SinesOf(const ChainModel<N>&) {
+  return SineSource::Table;
+}
+inline SineSource SinesOf(const ChainModel<DynamicLinkCount>& model) {
+  return model.sines;
+}
+
 // The viscous friction coefficient b (torque -b·q̇ on every joint) and the torque τ that drives
-// joint 1, in force for an evaluation.
+// joint 1, in force for an evaluation. With perJointTorques the working data's applied-torque
+// vector already holds a torque for every joint, written by the caller, and appliedTorque is not
+// used.
 struct JointTorqueSettings {
   double frictionCoefficient;
   double appliedTorque;
+  bool perJointTorques = false;
 };
 
 // The widest lane pack that this build and this CPU can step chains in: 8 (AVX-512F), 4 (AVX2)
@@ -102,7 +146,8 @@ template <int N>
 ModelShape ClassifyChainModel(const ChainModel<N>& model) {
   const SpatialVector& v0 = model.baseVelocity;
   bool inPlane = (model.gravity[2] == 0.0) & (v0[2] == 0.0) & (v0[3] == 0.0) & (v0[4] == 0.0);
-  for (const LinkParameters& L : model.links) {
+  for (int link = 0; link < LinkCount(model); ++link) {
+    const LinkParameters& L = model.links[link];
     inPlane &= (L.d == 0.0) & (L.sinAlpha == 0.0) & (L.cosAlpha == 1.0);
     inPlane &= (L.centreOfMass[2] == 0.0) & (L.inertia[2] == 0.0) & (L.inertia[4] == 0.0);
   }

@@ -14,6 +14,7 @@
 //   X_k       link k's transform: Xf moves forces from link k to k-1, Xfᵀ motions back
 #pragma once
 
+#include <cmath>
 #include <type_traits>
 
 #include "dynamics/chain_data.h"
@@ -31,11 +32,12 @@ inline namespace PENDULA_CODE_TARGET {
 // joint rates are known it forms the step's predicted angles q + h·q̇ into `predictedAngles` and
 // works out their places into `predictedPlaces`, fetching their entries while the rest of the
 // evaluation runs, so that the step's second evaluation finds them in cache. `given` may be
-// null; so may the two predicted ones, together.
+// null; so may the two predicted ones, together. A model whose sines come from the library
+// forms the predicted angles and leaves the places alone.
 template <typename T, int N>
 struct StepLookahead {
   const JointTablePlaces<T, N>* given = nullptr;
-  T (*predictedAngles)[N] = nullptr;
+  T* predictedAngles = nullptr;
   JointTablePlaces<T, N>* predictedPlaces = nullptr;
   double h = 0.0;
 };
@@ -100,6 +102,20 @@ inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T, N>& 
   }
 }
 
+// sin and cos of one angle, or of a pack lane by lane, by the standard library.
+template <typename T>
+inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
+  if constexpr (std::is_same_v<T, double>) {
+    sine = std::sin(angle);
+    cosine = std::cos(angle);
+  } else {
+    for (int lane = 0; lane < LaneCount<T>; ++lane) {
+      sine[lane] = std::sin(angle[lane]);
+      cosine[lane] = std::cos(angle[lane]);
+    }
+  }
+}
+
 // Fetches the entries at link k's places into the cache.
 template <typename T, int N>
 inline void PrefetchLink(const SineTable& table, const JointTablePlaces<T, N>& places, int link) {
@@ -119,11 +135,11 @@ inline auto TransformOfLink(const ChainModel<N>& model, const ChainData<A, T, N>
   return detail::MakeTransform(A{}, model.links[link], d.sine[link], d.cosine[link]);
 }
 
-// The table places of the angles q; with `fetch`, their entries are asked into the cache too.
+// The table places of the n angles q; with `fetch`, their entries are asked into the cache too.
 template <typename T, int N>
-inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T (&q)[N],
+inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T* q, int n,
                           bool fetch) {
-  for (int link = 0; link < N; ++link) {
+  for (int link = 0; link < n; ++link) {
     detail::TablePlacesOfLink(table, out, link, q[link]);
     if (fetch) detail::PrefetchLink(table, out, link);
   }
@@ -131,29 +147,38 @@ inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, c
 
 // Stage 1: s_k, c_k from the table, at the places given or at those of q. All the index
 // arithmetic comes first and the reads back to back: table entries are often not in cache, and
-// this way their misses overlap instead of waiting behind the divisions.
+// this way their misses overlap instead of waiting behind the divisions. A model whose sines
+// come from the library takes std::sin and std::cos of each angle instead.
 template <typename A, typename T, int N>
-inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T (&q)[N],
+inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T* q,
                             const JointTablePlaces<T, N>* given) {
-  const SineTable& table = *model.sineTable;
-  JointTablePlaces<T, N> own;
-  if (given == nullptr) {
-    TablePlacesOf(table, own, q, false);
-    given = &own;
+  const int n = LinkCount(model);
+  if (SinesOf(model) == SineSource::Library) {
+    for (int link = 0; link < n; ++link) {
+      detail::LibrarySineAndCosine(q[link], d.sine[link], d.cosine[link]);
+    }
+    return;
   }
-  for (int link = 0; link < N; ++link) {
+  const SineTable& table = *model.sineTable;
+  if (given == nullptr) {
+    TablePlacesOf(table, d.places, q, n, false);
+    given = &d.places;
+  }
+  for (int link = 0; link < n; ++link) {
     detail::EntriesOfLink(table, *given, link, d.sine[link], d.cosine[link]);
   }
 }
 
-// The Euler predictor of the angles, predicted = q + h·q̇, and its table places, whose entries
-// are fetched.
+// The Euler predictor of the angles, predicted = q + h·q̇, and, for a model that reads the
+// table, its table places, whose entries are fetched.
 template <typename T, int N>
-inline void PredictAnglesAndPlaces(const SineTable& table, T (&predicted)[N],
-                                   JointTablePlaces<T, N>& places, const T (&q)[N],
-                                   const T (&qdot)[N], double h) {
-  for (int link = 0; link < N; ++link) predicted[link] = q[link] + h * qdot[link];
-  TablePlacesOf(table, places, predicted, true);
+inline void PredictAnglesAndPlaces(const ChainModel<N>& model, T* predicted,
+                                   JointTablePlaces<T, N>& places, const T* q, const T* qdot,
+                                   double h) {
+  const int n = LinkCount(model);
+  for (int link = 0; link < n; ++link) predicted[link] = q[link] + h * qdot[link];
+  if (SinesOf(model) == SineSource::Table)
+    TablePlacesOf(*model.sineTable, places, predicted, n, true);
 }
 
 // Stage 2 (outward): g_k = E_kᵀ g_{k-1}, g_0 the linear part of the model's gravity.
@@ -161,7 +186,7 @@ template <typename A, typename T, int N>
 inline void GravityInLinkFrames(const ChainModel<N>& model, ChainData<A, T, N>& d) {
   T parent[3] = {LaneSplat<T>(model.gravity[0]), LaneSplat<T>(model.gravity[1]),
                  LaneSplat<T>(model.gravity[2])};
-  for (int link = 0; link < N; ++link) {
+  for (int link = 0; link < LinkCount(model); ++link) {
     T(&g)[3] = d.gravity[link];
     RotateToChild(g, parent, TransformOfLink(model, d, link));
     for (int i = 0; i < 3; ++i) parent[i] = g[i];
@@ -173,14 +198,15 @@ inline void GravityInLinkFrames(const ChainModel<N>& model, ChainData<A, T, N>& 
 // handed to link k-1 in registers.
 template <typename A, typename T, int N>
 inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A, T, N>& d,
-                                         const T (&p)[N]) {
+                                         const T* p) {
+  const int n = LinkCount(model);
   typename A::template Inertia<T> inertiaSlot{};
   typename A::template Vector<T> biasSlot{};
-  for (int link = N - 1; link >= 0; --link) {
+  for (int link = n - 1; link >= 0; --link) {
     const LinkParameters& L = model.links[link];
     typename A::template Inertia<T> M;
     typename A::template Vector<T> beta;
-    if (link == N - 1) {
+    if (link == n - 1) {
       BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass);
       SumChildVectors(beta);
     } else {
@@ -204,7 +230,7 @@ inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A
 template <typename A, typename T, int N, typename RateOf>
 inline void PropagateVelocities(const ChainModel<N>& model, ChainData<A, T, N>& d, RateOf rateOf) {
   typename A::template Vector<T> parent = detail::InLanes<T>(A{}, model.baseVelocity);
-  for (int link = 0; link < N; ++link) {
+  for (int link = 0; link < LinkCount(model); ++link) {
     typename A::template Vector<T> vPrime, v;
     TransformMotionToChild(vPrime, parent, TransformOfLink(model, d, link));
     AddJointRate(v, vPrime, rateOf(link, vPrime));
@@ -213,24 +239,34 @@ inline void PropagateVelocities(const ChainModel<N>& model, ChainData<A, T, N>& 
   }
 }
 
-// Inward, k = N..1: out_k = own_k + X_{k+1}·out_{k+1}, the tip's own term alone; link 1 hands
-// nothing to the base. Stage 6 sums the links' loads into subtree forces, the momentum
-// initialisation their momenta into subtree momenta (momenta transform like forces).
+// Inward, k = N..1: out_k = own_k + X_{k+1}·(out_{k+1} - S·held_{k+1}), the tip's own term
+// alone; link 1 hands nothing to the base. Stage 6 sums the links' loads into subtree forces,
+// the momentum initialisation their momenta into subtree momenta (momenta transform like
+// forces). `held`, if given, is what each joint keeps of its sum: a joint torque acts on its link
+// and, as the reaction, on the parent, so its generalized force is the joint's own alone.
 template <typename A, typename T, int N, typename OwnTerm>
 inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
-                      typename A::template Vector<T> (&out)[N], OwnTerm ownTerm) {
+                      typename A::template Vector<T>* out, OwnTerm ownTerm,
+                      const T* held = nullptr) {
+  const int n = LinkCount(model);
   typename A::template Vector<T> slot{};
-  for (int link = N - 1; link >= 0; --link) {
+  for (int link = n - 1; link >= 0; --link) {
     typename A::template Vector<T> own, sum;
     ownTerm(link, own);
-    if (link == N - 1) {
+    if (link == n - 1) {
       AddChildVectors(sum, own);
     } else {
       AddChildVectors(sum, own, slot);
     }
     out[link] = sum;
     if (link == 0) break;
-    TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
+    if (held == nullptr) {
+      TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
+    } else {
+      typename A::template Vector<T> handedOn;
+      TakeJointTorque(handedOn, sum, held[link]);
+      TransformForceToParent(slot, handedOn, TransformOfLink(model, d, link));
+    }
   }
 }
 
@@ -240,8 +276,8 @@ inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
 // output is written.
 template <typename A, typename T, int N>
 inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                            const JointTorqueSettings& settings, const T (&p)[N], const T (&q)[N],
-                            T (&pdot)[N], T (&qdot)[N], const StepLookahead<T, N>& lookahead = {}) {
+                            const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
+                            T* qdot, const StepLookahead<T, N>& lookahead = {}) {
   // 1. s_k, c_k
   SinesAndCosines(model, d, q, lookahead.given);
   // 2. g_k
@@ -256,21 +292,26 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
     return rate;
   });
   if (lookahead.predictedPlaces != nullptr) {
-    PredictAnglesAndPlaces(*model.sineTable, *lookahead.predictedAngles, *lookahead.predictedPlaces,
-                           q, qdot, lookahead.h);
+    PredictAnglesAndPlaces(model, lookahead.predictedAngles, *lookahead.predictedPlaces, q, qdot,
+                           lookahead.h);
   }
-  // 5. the applied torque on joint 1, then friction -b q̇_k on every joint
-  AppliedTorque(d.appliedTorque, q, qdot, settings);
-  JointFriction(d.frictionTorque, qdot, settings);
-  // 6. F_k = (weight + torques of joint k about S) + X_{k+1} F_{k+1}
-  SumInward(model, d, d.force, [&](int link, typename A::template Vector<T>& load) {
-    const LinkParameters& L = model.links[link];
-    typename A::template Vector<T> weight;
-    GravityForce(weight, d.gravity[link], L.centreOfMass, L.mass);
-    AddJointTorques(load, weight, d.appliedTorque[link], d.frictionTorque[link]);
-  });
+  // 5. the applied torques (the drive on joint 1, or the caller's), then friction -b q̇_k on every
+  // joint
+  const int n = LinkCount(model);
+  if (!settings.perJointTorques) AppliedTorque(d.appliedTorque, q, qdot, settings);
+  JointFriction(d.frictionTorque, qdot, n, settings);
+  // 6. F_k = (weight + torques of joint k about S) + X_{k+1} (F_{k+1} - S·applied_{k+1})
+  SumInward(
+      model, d, d.force,
+      [&](int link, typename A::template Vector<T>& load) {
+        const LinkParameters& L = model.links[link];
+        typename A::template Vector<T> weight;
+        GravityForce(weight, d.gravity[link], L.centreOfMass, L.mass);
+        AddJointTorques(load, weight, d.appliedTorque[link], d.frictionTorque[link]);
+      },
+      static_cast<const T*>(d.appliedTorque));
   // 7. ṗ_k = F_k5 - (v_k x* (M_k v_k + beta_k))_5
-  for (int link = 0; link < N; ++link) {
+  for (int link = 0; link < n; ++link) {
     JointMomentumRate(pdot[link], d.force[link], d.inertia[link], d.bias[link], d.velocity[link]);
   }
 }
@@ -279,15 +320,16 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
 // inward, H_k = h_k + X_{k+1} H_{k+1} and p_k = H_k5, which is row k of A(q)·q̇.
 template <typename A, typename T, int N>
 inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                                   T (&momenta)[N], const T (&angles)[N],
-                                   const T (&jointRates)[N]) {
+                                   T* momenta, const T* angles, const T* jointRates) {
   SinesAndCosines<A, T, N>(model, d, angles, nullptr);
   PropagateVelocities(model, d, [&](int link, const auto&) { return jointRates[link]; });
   SumInward(model, d, d.momentum, [&](int link, typename A::template Vector<T>& own) {
     const LinkParameters& L = model.links[link];
     ApplyRigidInertia(own, L.mass, L.inertia, L.centreOfMass, d.velocity[link]);
   });
-  for (int link = 0; link < N; ++link) JointComponent(momenta[link], d.momentum[link]);
+  for (int link = 0; link < LinkCount(model); ++link) {
+    JointComponent(momenta[link], d.momentum[link]);
+  }
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -5,6 +5,7 @@
 // with the same joint-torque settings for both evaluations. Angles are never wrapped.
 #pragma once
 
+#include <cstddef>
 #include <utility>
 
 #include "dynamics/evaluation.h"
@@ -12,91 +13,163 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// One step of the model's step size h, in place, with d as the working data; `places`, if
-// given, are the table places of the angles, worked out (and fetched) beforehand.
+// The step's own arrays beside the evaluation's working data: the predicted state, the rates of
+// the two evaluations and the table places of the predicted angles.
+template <typename T, int N>
+struct StepBuffers {
+  PerLink<T, N> pPredicted, qPredicted;
+  PerLink<T, N> pdot1, qdot1, pdot2, qdot2;
+  JointTablePlaces<T, N> predictedPlaces;
+};
+
+// f(array) for every per-link array of the step buffers of a run-time link count.
+template <typename T, typename F>
+void ForEachLinkArray(StepBuffers<T, DynamicLinkCount>& b, F& f) {
+  f(b.pPredicted);
+  f(b.qPredicted);
+  f(b.pdot1);
+  f(b.qdot1);
+  f(b.pdot2);
+  f(b.qdot2);
+  ForEachLinkArray(b.predictedPlaces, f);
+}
+
+// One step of size h, in place, with d and b as the working data; `places`, if given, are the
+// table places of the angles, worked out (and fetched) beforehand.
+template <typename A, typename T, int N>
+inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
+                     StepBuffers<T, N>& __restrict__ b, const JointTorqueSettings& settings,
+                     double h, T* momenta, T* angles,
+                     const JointTablePlaces<T, N>* places = nullptr) {
+  const int n = LinkCount(model);
+  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet. The first
+  // evaluation forms the predicted angles itself, as soon as it has the joint rates, so that it
+  // can work out where the second will read the sine table and fetch those entries early.
+  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
+                  StepLookahead<T, N>{places, b.qPredicted, &b.predictedPlaces, h});
+  for (int joint = 0; joint < n; ++joint) b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
+  ForwardDynamics(model, d, settings, b.pPredicted, b.qPredicted, b.pdot2, b.qdot2,
+                  StepLookahead<T, N>{&b.predictedPlaces});
+  // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
+  for (int joint = 0; joint < n; ++joint) {
+    momenta[joint] = momenta[joint] + ((b.pdot2[joint] + b.pdot1[joint]) * h) * 0.5;
+    angles[joint] = angles[joint] + ((b.qdot2[joint] + b.qdot1[joint]) * h) * 0.5;
+  }
+}
+
+// One step of the model's step size, the step's buffers on the stack.
 template <typename A, typename T, int N>
 inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                      const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N],
                      const JointTablePlaces<T, N>* places = nullptr) {
-  const double h = model.stepSize;
-  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet. The first
-  // evaluation forms the predicted angles itself, as soon as it has the joint rates, so that it
-  // can work out where the second will read the sine table and fetch those entries early.
-  T pPredicted[N], qPredicted[N];
-  JointTablePlaces<T, N> predictedPlaces;
-  T pdot1[N], qdot1[N];
-  ForwardDynamics(model, d, settings, momenta, angles, pdot1, qdot1,
-                  StepLookahead<T, N>{places, &qPredicted, &predictedPlaces, h});
-  for (int joint = 0; joint < N; ++joint) pPredicted[joint] = momenta[joint] + h * pdot1[joint];
-  T pdot2[N], qdot2[N];
-  ForwardDynamics(model, d, settings, pPredicted, qPredicted, pdot2, qdot2,
-                  StepLookahead<T, N>{&predictedPlaces});
-  // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
-  for (int joint = 0; joint < N; ++joint) {
-    momenta[joint] = momenta[joint] + ((pdot2[joint] + pdot1[joint]) * h) * 0.5;
-    angles[joint] = angles[joint] + ((qdot2[joint] + qdot1[joint]) * h) * 0.5;
-  }
+  StepBuffers<T, N> buffers;
+  HeunStep(model, d, buffers, settings, model.stepSize, momenta, angles, places);
+}
+
+// Chain i's row of n values: rows[i] of a fixed count, or the n values from rows + i·n.
+template <typename X, int N>
+inline X* RowOf(X (*rows)[N], int chain, int) {
+  return rows[chain];
+}
+template <typename X>
+inline X* RowOf(X* rows, int chain, int n) {
+  return rows + static_cast<std::ptrdiff_t>(chain) * n;
 }
 
 namespace detail {
 
 // Element `joint` of each of the W rows, as one pack, assembled in registers.
-template <int W, int N, int... Lane>
-inline LanePack<W> JointOfRows(const double (*const (&rows)[W])[N], int joint,
+template <int W, int... Lane>
+inline LanePack<W> JointOfRows(const double* const (&rows)[W], int joint,
                                std::integer_sequence<int, Lane...>) {
-  return LanePack<W>{(*rows[Lane])[joint]...};
+  return LanePack<W>{rows[Lane][joint]...};
 }
 
 }  // namespace detail
 
-// Chains first .. first + W - 1 in the lanes of (p, q); the lanes of chains at or beyond `count`
-// carry a copy of chain `first`.
-template <int W, int N>
-inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*momenta)[N],
-                      const double (*angles)[N], int first, int count) {
-  const double(*pRows[W])[N];
-  const double(*qRows[W])[N];
+// Chains first .. first + W - 1 of `rows` (n values each) in the lanes of out; the lanes of
+// chains at or beyond `count` carry a copy of chain `first`.
+template <int W, typename Rows>
+inline void LoadLanes(LanePack<W>* out, Rows rows, int first, int count, int n) {
+  const double* row[W];
   for (int lane = 0; lane < W; ++lane) {
-    const int chain = first + lane < count ? first + lane : first;
-    pRows[lane] = &momenta[chain];
-    qRows[lane] = &angles[chain];
+    row[lane] = RowOf(rows, first + lane < count ? first + lane : first, n);
   }
-  for (int joint = 0; joint < N; ++joint) {
-    p[joint] = detail::JointOfRows<W>(pRows, joint, std::make_integer_sequence<int, W>{});
-    q[joint] = detail::JointOfRows<W>(qRows, joint, std::make_integer_sequence<int, W>{});
+  for (int joint = 0; joint < n; ++joint) {
+    out[joint] = detail::JointOfRows<W>(row, joint, std::make_integer_sequence<int, W>{});
   }
 }
 
-// Steps chains 0 .. chainCount - 1 (momenta[i] and angles[i] are chain i's) by one Heun step
-// each, W at a time in the lanes of a pack, each chain bit for bit as HeunStep steps it alone.
-// The empty lanes of a last pack that is not full carry copies of its first chain, whose results
-// are dropped. While one pack is stepped, the sine-table entries of the next pack's angles are
-// on their way into the cache: the table is far larger than the cache, and the first lookups of
-// a step would otherwise wait for memory.
+// The working data of a batch stepped W chains at a time: one pack's evaluation and step data,
+// and the states and table places of the pack being stepped and of the next.
 template <typename A, int W, int N>
-inline void StepChainsInLanes(const ChainModel<N>& model, const JointTorqueSettings& settings,
-                              double (*momenta)[N], double (*angles)[N], int chainCount) {
-  using Pack = LanePack<W>;
+struct LaneBatchData {
+  ChainData<A, LanePack<W>, N> evaluation;
+  StepBuffers<LanePack<W>, N> step;
+  PerLink<LanePack<W>, N> p[2], q[2];
+  JointTablePlaces<LanePack<W>, N> places[2];
+};
+
+// f(array) for every per-link array of the batch data of a run-time link count.
+template <typename A, int W, typename F>
+void ForEachLinkArray(LaneBatchData<A, W, DynamicLinkCount>& data, F& f) {
+  ForEachLinkArray(data.evaluation, f);
+  ForEachLinkArray(data.step, f);
+  for (int i = 0; i < 2; ++i) {
+    f(data.p[i]);
+    f(data.q[i]);
+    ForEachLinkArray(data.places[i], f);
+  }
+}
+
+// Steps chains 0 .. chainCount - 1 (momenta and angles are row by row, chain i's n values in
+// row i) by one Heun step of size h each, W at a time in the lanes of a pack, each chain bit for
+// bit as HeunStep steps it alone. With `torqueRows` (row i chain i's joint torques; the settings
+// then say perJointTorques) each pack's torques are loaded beside its state; otherwise the
+// evaluation's applied-torque vector serves every pack as it is. The empty lanes of a last pack
+// that is not full carry copies of its first chain, whose results are dropped. While one pack is
+// stepped, the sine-table entries of the next pack's angles are on their way into the cache: the
+// table is far larger than the cache, and the first lookups of a step would otherwise wait for
+// memory.
+template <typename A, int W, int N, typename Rows>
+inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>& data,
+                              const JointTorqueSettings& settings, double h, Rows momenta,
+                              Rows angles, int chainCount, const double* torqueRows = nullptr) {
   if (chainCount <= 0) return;
-  const SineTable& table = *model.sineTable;
-  ChainData<A, Pack, N> data;
-  Pack p[2][N], q[2][N];
-  JointTablePlaces<Pack, N> places[2];
-  LoadLanes<W>(p[0], q[0], momenta, angles, 0, chainCount);
-  TablePlacesOf(table, places[0], q[0], true);
+  const int n = LinkCount(model);
+  const bool table = SinesOf(model) == SineSource::Table;
+  LoadLanes<W>(data.p[0], momenta, 0, chainCount, n);
+  LoadLanes<W>(data.q[0], angles, 0, chainCount, n);
+  if (table) TablePlacesOf(*model.sineTable, data.places[0], data.q[0], n, true);
   for (int first = 0, now = 0; first < chainCount; first += W, now ^= 1) {
     if (first + W < chainCount) {
-      LoadLanes<W>(p[now ^ 1], q[now ^ 1], momenta, angles, first + W, chainCount);
-      TablePlacesOf(table, places[now ^ 1], q[now ^ 1], true);
+      LoadLanes<W>(data.p[now ^ 1], momenta, first + W, chainCount, n);
+      LoadLanes<W>(data.q[now ^ 1], angles, first + W, chainCount, n);
+      if (table) TablePlacesOf(*model.sineTable, data.places[now ^ 1], data.q[now ^ 1], n, true);
     }
-    HeunStep(model, data, settings, p[now], q[now], &places[now]);
+    if (torqueRows != nullptr) {
+      LoadLanes<W>(data.evaluation.appliedTorque, torqueRows, first, chainCount, n);
+    }
+    HeunStep(model, data.evaluation, data.step, settings, h, data.p[now], data.q[now],
+             table ? &data.places[now] : nullptr);
     for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {
-      for (int joint = 0; joint < N; ++joint) {
-        momenta[first + lane][joint] = p[now][joint][lane];
-        angles[first + lane][joint] = q[now][joint][lane];
+      double* pRow = RowOf(momenta, first + lane, n);
+      double* qRow = RowOf(angles, first + lane, n);
+      for (int joint = 0; joint < n; ++joint) {
+        pRow[joint] = data.p[now][joint][lane];
+        qRow[joint] = data.q[now][joint][lane];
       }
     }
   }
+}
+
+// The same for a model of a fixed count, with the model's step size and the working data on the
+// stack.
+template <typename A, int W, int N>
+inline void StepChainsInLanes(const ChainModel<N>& model, const JointTorqueSettings& settings,
+                              double (*momenta)[N], double (*angles)[N], int chainCount) {
+  LaneBatchData<A, W, N> data;
+  StepChainsInLanes(model, data, settings, model.stepSize, momenta, angles, chainCount);
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -80,6 +80,12 @@ inline void AddJointTorques(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& x, co
   out = PlaneVectorOf<T>{x.c0, x.c1, (x.c5 + s1) + s2};
 }
 
+// x - S·s.
+template <typename T>
+inline void TakeJointTorque(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& x, const T& s) {
+  out = PlaneVectorOf<T>{x.c0, x.c1, x.c5 - s};
+}
+
 // Xf·f: l = Rz(theta)·(f0, f1), out = (l0, l1, f5 + a·l1).
 template <typename T>
 inline void TransformForceToParent(PlaneVectorOf<T>& out, const PlaneVectorOf<T>& f,

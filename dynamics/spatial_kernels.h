@@ -122,6 +122,12 @@ inline void AddJointTorques(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& x
   out = SpatialVectorOf<T>{{x[0], x[1], x[2], x[3], x[4], (x[5] + s1) + s2}};
 }
 
+// out = x - S·s: what a joint hands on to its parent of a sum that holds its own torque s.
+template <typename T>
+inline void TakeJointTorque(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& x, const T& s) {
+  out = SpatialVectorOf<T>{{x[0], x[1], x[2], x[3], x[4], x[5] - s}};
+}
+
 // out = Xf·f, a force in the child frame moved to the parent frame. Stages, on both halves:
 // joint rotation h' = Rz(theta)·h; shift ang'' = ang' + delta x lin'; twist h''' = Rx(alpha)·h''.
 template <typename T>

@@ -10,6 +10,7 @@
 #include "app/world.h"
 #include "dynamics/dynamics.h"
 #include "python/chain_arrays.h"
+#include "python/chain_class.h"
 #include "python/chain_energy.h"
 
 namespace pendula {
@@ -116,6 +117,9 @@ i and joint k in column k-1. The model is set up at import with the step size ST
 link is 1 m long with 1 kg at its middle, gravity is 9.80665 m/s^2 along -y, friction is a
 torque -b q_dot on every joint and the applied torque drives joint 1.
 
+Chains of any other description, 1 to 1000 links, twisted and shifted in 3-D, with their own
+gravity, joint torques and step size: pendula.Link and pendula.Chain (help(pendula.Chain)).
+
 Typical use:
     momenta, angles = pendula.start_up_state()
     for _ in range(1000):
@@ -183,4 +187,5 @@ cos(x) from the dynamics' sine table: sine_lookup(pi/2 - x). x: a float or an ar
 The 100 chains as the program starts, each array of shape (100, 20).
 
 All chains at rest (momenta zero), every angle zero except joint 1 of chain i at 20 i radians.)");
+  AddChainClasses(module);
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Turns one pendula_bench run's JSON into the scaling plot and its figures.
 
-Reads the Scaling/<engine>/<N> benchmarks (pendula, pendula-batch, mujoco, bullet: whichever the
-run has), takes each one's CPU time per evaluation (the median aggregate when the run has
+Reads the Scaling/<engine>/<N> benchmarks (pendula, pendula-batch, chain, chain-batch, mujoco,
+bullet: whichever the run has), takes each one's CPU time per evaluation (the median aggregate when the run has
 repetitions, else the median of its runs), and writes a PNG with two panels, time per evaluation
 and time per link against N, both on logarithmic axes. Prints each engine's fitted exponent (the
 least-squares slope of log t against log N), the figures behind the scaling targets when the run
@@ -30,10 +30,12 @@ import matplotlib.pyplot as plt  # noqa: E402  (the backend must be chosen first
 from matplotlib.ticker import FuncFormatter, LogLocator, NullLocator  # noqa: E402
 
 SCALING_NAME = re.compile(r"^Scaling/([^/]+)/(\d+)$")
-ENGINE_ORDER = ["pendula", "pendula-batch", "mujoco", "bullet"]
+ENGINE_ORDER = ["pendula", "pendula-batch", "chain", "chain-batch", "mujoco", "bullet"]
 ENGINE_STYLE = {
     "pendula": ("tab:blue", "o"),
     "pendula-batch": ("tab:cyan", "D"),
+    "chain": ("tab:purple", "v"),
+    "chain-batch": ("tab:pink", "P"),
     "mujoco": ("tab:red", "s"),
     "bullet": ("tab:green", "^"),
 }

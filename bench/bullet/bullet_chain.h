@@ -22,6 +22,8 @@
 #include <memory>
 #include <vector>
 
+#include "dynamics/chain.h"
+
 namespace pendula {
 namespace comparison {
 
@@ -32,10 +34,15 @@ struct BulletChain {
   btAlignedObjectArray<btVector3> scratchVectors;
   btAlignedObjectArray<btMatrix3x3> scratchMatrices;
   std::vector<double> savedJointRates;  // one per joint
+  btVector3 gravity{0.0, -9.80665, 0.0};
 };
 
 // Builds a chain of `links` links (at least 1).
 BulletChain MakeBulletChain(int links);
+// The chain of a description, link for link. Bullet keeps each link's frame at its centre of
+// mass with its principal axes as coordinate axes (its inertia is diagonal there), so the joint
+// axis, the pivots and the turn from the parent are expressed in those frames.
+BulletChain MakeBulletChain(const ChainDescription& description);
 
 // The number of links (and joints) of the chain.
 int BulletLinkCount(const BulletChain& chain);

@@ -82,27 +82,33 @@ void BulletJointRates(BulletChain& chain, const double* angles, const double* mo
 // out of the difference, where their rounding, magnified by the condition of M, would be
 // divided by the difference's step.
 //
-// Joint torques enter Bullet as pendula applies them: the drive τ as a joint torque on joint 1
-// (its reaction goes to the fixed base), and friction −b q̇_k as a moment about z on link k
-// alone.
+// Joint torques enter Bullet as pendula applies them: each joint's torque as a joint torque
+// (the drive τ on joint 1 alone for the program's chain; its reaction goes to the fixed base),
+// and friction −b q̇_k as a moment about link k's joint axis on link k alone.
 void BulletMomentumRates(BulletChain& chain, const double* angles, const double* jointRates,
                          double friction, double drive, double* momentumRates) {
+  std::vector<double> torques(BulletLinkCount(chain), 0.0);
+  torques[0] = drive;
+  BulletMomentumRates(chain, angles, jointRates, friction, torques.data(), momentumRates);
+}
+
+void BulletMomentumRates(BulletChain& chain, const double* angles, const double* jointRates,
+                         double friction, const double* torques, double* momentumRates) {
   const int n = BulletLinkCount(chain);
   const Dense Wdot = DerivativeAlongMotion(
       [&](const double* at) { return InverseMassMatrixAt(chain, at); }, angles, jointRates, n);
-
   const Dense W = InverseMassMatrixAt(chain, angles);
   const Dense p = Solve(W, Dense(jointRates, jointRates + n));
-
   SetBulletState(chain, angles, jointRates);
   btMultiBody& body = *chain.body;
-  body.addJointTorque(0, drive);
   for (int k = 0; k < n; ++k) {
-    body.addLinkTorque(k, btVector3(0.0, 0.0, -(friction * jointRates[k])));
+    body.addJointTorque(k, torques[k]);
+    // The joint axis in world coordinates, from the link turns that setJointPos cached.
+    const btVector3 axis = body.localDirToWorld(k, body.getLink(k).getAxisTop(0));
+    body.addLinkTorque(k, axis * -(friction * jointRates[k]));
   }
   Dense acceleration(n);
   BulletJointAccelerations(chain, acceleration.data());
-
   const Dense WdotP = Multiply(Wdot, p.data(), n);
   Dense rhs(n);
   for (int k = 0; k < n; ++k) rhs[k] = acceleration[k] - WdotP[k];

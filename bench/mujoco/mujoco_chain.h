@@ -12,6 +12,8 @@
 
 #include <mujoco/mujoco.h>
 
+#include "dynamics/chain.h"
+
 namespace pendula {
 namespace comparison {
 
@@ -24,6 +26,10 @@ struct MuJoCoChain {
 // Compiles a chain of `links` links (at least 1) from an MJCF description held in memory. Free
 // with FreeMuJoCoChain.
 MuJoCoChain MakeMuJoCoChain(int links);
+// The chain of a description, link for link: each body placed and turned as the link's frame
+// lies in its parent's, a hinge about its z axis at its origin, its mass and inertia (moved to
+// the centre of mass), the description's gravity.
+MuJoCoChain MakeMuJoCoChain(const ChainDescription& description);
 void FreeMuJoCoChain(MuJoCoChain& chain);
 
 // The number of links (and joints) of the chain.

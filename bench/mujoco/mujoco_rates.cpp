@@ -51,19 +51,32 @@ void MuJoCoJointRates(MuJoCoChain& chain, const double* angles, const double* mo
 // This is the same ṗ that pendula forms as −∂H/∂q + τ: Lagrange's equations say
 // d/dt(∂L/∂q̇) = ∂L/∂q + τ, with ∂L/∂q̇ = M q̇ = p and ∂L/∂q|q̇ = −∂H/∂q|p.
 //
-// Joint torques enter MuJoCo as pendula applies them: the drive τ as a generalized force on
-// joint 1 (its reaction goes to the fixed base), and friction −b q̇_k as a moment about z on
-// link k alone, which the recursion carries inward to every joint from k to the base.
+// Joint torques enter MuJoCo as pendula applies them: each joint's torque as the generalized
+// force of its joint (qfrc_applied; the drive τ on joint 1 alone for the program's chain), and
+// friction −b q̇_k as a moment about link k's joint axis on link k alone, which the recursion
+// carries inward to every joint from k to the base.
 void MuJoCoMomentumRates(MuJoCoChain& chain, const double* angles, const double* jointRates,
                          double friction, double drive, double* momentumRates) {
+  std::vector<double> torques(MuJoCoLinkCount(chain), 0.0);
+  torques[0] = drive;
+  MuJoCoMomentumRates(chain, angles, jointRates, friction, torques.data(), momentumRates);
+}
+
+void MuJoCoMomentumRates(MuJoCoChain& chain, const double* angles, const double* jointRates,
+                         double friction, const double* torques, double* momentumRates) {
   const int n = MuJoCoLinkCount(chain);
   const Dense Mdot = DerivativeAlongMotion(
       [&](const double* at) { return MassMatrixAt(chain, at); }, angles, jointRates, n);
 
   SetMuJoCoState(chain, angles, jointRates);
-  chain.data->qfrc_applied[0] = drive;
+  // The joint axes in world coordinates at these angles, for friction's moments.
+  mj_kinematics(chain.model, chain.data);
   for (int k = 0; k < n; ++k) {
-    chain.data->xfrc_applied[6 * (k + 1) + 5] = -(friction * jointRates[k]);
+    chain.data->qfrc_applied[k] = torques[k];
+    for (int i = 0; i < 3; ++i) {
+      chain.data->xfrc_applied[6 * (k + 1) + 3 + i] =
+          -(friction * jointRates[k]) * chain.data->xaxis[3 * k + i];
+    }
   }
   mj_forward(chain.model, chain.data);
   Dense M(Mdot.size());

@@ -20,6 +20,10 @@ void MuJoCoJointRates(MuJoCoChain& chain, const double* angles, const double* mo
 // as pendula applies them: friction -b q̇_k as a moment on link k alone, τ on joint 1.
 void MuJoCoMomentumRates(MuJoCoChain& chain, const double* angles, const double* jointRates,
                          double friction, double drive, double* momentumRates);
+// The same with a torque on every joint (its generalized force) and friction about each joint's
+// axis, for a chain of any description.
+void MuJoCoMomentumRates(MuJoCoChain& chain, const double* angles, const double* jointRates,
+                         double friction, const double* torques, double* momentumRates);
 
 }  // namespace comparison
 }  // namespace pendula

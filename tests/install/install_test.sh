@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and uses it as a program outside this tree would:
-# the installed header compiles alone, the library links into a shared object, a consumer built
+# each installed header compiles alone, the library links into a shared object, a consumer built
 # with find_package(pendula) and one built with pkg-config get the numbers the dynamics must give,
 # and the examples build against the install and print what they print in-tree. Then the Debian
 # package is made and must hold the same files and depend on the program's runtime libraries.
@@ -38,6 +38,7 @@ quietly "$cmake" --install "$build" --prefix "$prefix"
 expected=(
   bin/pendula
   include/pendula/dynamics.h
+  include/pendula/chain.h
   "$libdir"/libpendula_dynamics.a
   "$libdir"/cmake/pendula/pendulaConfig.cmake
   "$libdir"/cmake/pendula/pendulaConfigVersion.cmake
@@ -49,8 +50,9 @@ expected=(
 for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
-headers=$(cd "$prefix/include" && find . -type f)
-[ "$headers" = ./pendula/dynamics.h ] || fail "headers other than the public one: $headers"
+headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
+[ "$headers" = "./pendula/chain.h ./pendula/dynamics.h " ] ||
+  fail "headers other than the public ones: $headers"
 
 if [ -n "${PENDULA_PYTHON:-}" ]; then
   echo "the Python module, where $PENDULA_PYTHON looks under a prefix"
@@ -65,13 +67,15 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
     fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
 fi
 
-echo "the installed header compiles alone, in ISO C++17, and names no window system"
-echo '#include <pendula/dynamics.h>' |
-  quietly "$cxx" -std=c++17 -Wall -Wextra -Wpedantic -pedantic-errors -Werror -fsyntax-only \
-    -I"$prefix/include" -x c++ -
-if grep -nE 'GL/|glut|X11' "$prefix/include/pendula/dynamics.h"; then
-  fail "the installed header names OpenGL, GLUT or X11"
-fi
+echo "each installed header compiles alone, in ISO C++17, and names no window system"
+for header in dynamics.h chain.h; do
+  echo "#include <pendula/$header>" |
+    quietly "$cxx" -std=c++17 -Wall -Wextra -Wpedantic -pedantic-errors -Werror -fsyntax-only \
+      -I"$prefix/include" -x c++ -
+  if grep -nE 'GL/|glut|X11' "$prefix/include/pendula/$header"; then
+    fail "the installed $header names OpenGL, GLUT or X11"
+  fi
+done
 
 echo "the library is position-independent: it links whole into a shared object"
 quietly "$cxx" "${flags[@]}" -shared -o "$work/whole_library.so" \
@@ -90,9 +94,11 @@ quietly "$cxx" -std=c++17 "${flags[@]}" "$here/consumer/consumer.cpp" "${pc_flag
 
 echo "the examples built against the install print what they print in-tree"
 consumer_cmake "$root/examples" "$work/examples"
-"$work/examples/hanging_chain" >"$work/installed.out"
-"$build/examples/hanging_chain" >"$work/in_tree.out"
-diff "$work/in_tree.out" "$work/installed.out" || fail "hanging_chain differs from the in-tree one"
+for example in hanging_chain falling_arm; do
+  "$work/examples/$example" >"$work/installed.out"
+  "$build/examples/$example" >"$work/in_tree.out"
+  diff "$work/in_tree.out" "$work/installed.out" || fail "$example differs from the in-tree one"
+done
 
 echo "the Debian package"
 quietly "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb"

@@ -1,0 +1,49 @@
+// What the calls of chain.h share, for the files that implement them: the checks of their
+// arguments, with the messages they refuse with, and one chain's working data in a workspace.
+#pragma once
+
+#include <string>
+
+#include "dynamics/chain_internals.h"
+#include "dynamics/chain_lanes.h"
+#include "dynamics/heun_step.h"
+
+namespace pendula {
+
+// std::invalid_argument with the message.
+[[noreturn]] void Refuse(const std::string& message);
+// x with all 17 significant digits, for messages.
+std::string Number(double x);
+void RequireArray(const void* array, const char* name);
+void RequireFriction(double friction);
+void RequireStepSize(double h);
+// The workspace's storage, once it is known to have been made for chains of this shape and count.
+ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace);
+// The torques of one chain into the evaluation's applied-torque vector, zeros for none.
+void SetJointTorques(double* appliedTorque, const double* torques, int n);
+
+// One step by the method (Heun or Rk4) of each of the in-plane chains 0 .. chainCount - 1, in the
+// lanes of the model's width, in the workspace's lane storage.
+void StepInLanes(StepMethod method, const ChainModel<DynamicLinkCount>& model,
+                 unsigned char* storage, double h, double friction, BatchTorques torques,
+                 double* momenta, double* angles, int chainCount);
+
+// Settings that take every joint's torque from the working data.
+inline JointTorqueSettings PerJoint(double friction) {
+  return JointTorqueSettings{friction, 0.0, true};
+}
+
+// One chain's data in the workspace, in the algebra given.
+inline OneChainData<PlaneAlgebra>& OneChainDataIn(PlaneAlgebra, ChainWorkspace::Storage& storage) {
+  return storage.plane;
+}
+inline OneChainData<SpatialAlgebra>& OneChainDataIn(SpatialAlgebra,
+                                                    ChainWorkspace::Storage& storage) {
+  return storage.spatial;
+}
+
+// SetJointTorques for one chain's data in the workspace, which skips the zeros it already holds.
+void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
+                     const double* torques);
+
+}  // namespace pendula

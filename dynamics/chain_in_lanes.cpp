@@ -1,0 +1,88 @@
+// The batch step of a chain built at run time for one lane width, PENDULA_LANE_WIDTH: this file
+// is compiled once per width, with that width's target flags and code namespace.
+#include "dynamics/chain_lanes.h"
+#include "dynamics/heun_step.h"
+#include "dynamics/integrators/rk4_step.h"
+
+#ifndef PENDULA_LANE_WIDTH
+#error "compile with PENDULA_LANE_WIDTH set to 2, 4 or 8"
+#endif
+
+namespace pendula {
+template <int W>
+std::size_t LaneBatchBytes(int links) {
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LinkArena arena{nullptr, links};
+  ForEachLinkArray(data, arena);
+  return arena.used;
+}
+
+template <int W>
+void StepChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
+                              double h, double friction, BatchTorques torques, double* momenta,
+                              double* angles, int chainCount) {
+  const int n = LinkCount(model);
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LinkArena arena{storage, n};
+  ForEachLinkArray(data, arena);
+  // Torques shared by every chain, or none, sit in the applied-torque vector for every pack.
+  if (torques.rows == nullptr) {
+    for (int joint = 0; joint < n; ++joint) {
+      data.evaluation.appliedTorque[joint] =
+          LaneSplat<LanePack<W>>(torques.shared == nullptr ? 0.0 : torques.shared[joint]);
+    }
+  }
+  const JointTorqueSettings settings{friction, 0.0, true};
+  StepChainsInLanes(model, data, settings, h, momenta, angles, chainCount, torques.rows);
+}
+
+// The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's first
+// state pair, the step's stages in its step buffers.
+template <int W>
+void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
+                             double h, double friction, BatchTorques torques, double* momenta,
+                             double* angles, int chainCount) {
+  using Pack = LanePack<W>;
+  const int n = LinkCount(model);
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LinkArena arena{storage, n};
+  ForEachLinkArray(data, arena);
+  for (int joint = 0; joint < n; ++joint) {
+    data.evaluation.appliedTorque[joint] = LaneSplat<Pack>(
+        torques.rows != nullptr || torques.shared == nullptr ? 0.0 : torques.shared[joint]);
+  }
+  const JointTorqueSettings settings{friction, 0.0, true};
+  StepBuffers<Pack, DynamicLinkCount>& b = data.step;
+  const Rk4Storage<Pack> rk4{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
+  auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
+    ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
+  };
+  Pack* p = data.p[0];
+  Pack* q = data.q[0];
+  for (int first = 0; first < chainCount; first += W) {
+    LoadLanes<W>(p, momenta, first, chainCount, n);
+    LoadLanes<W>(q, angles, first, chainCount, n);
+    if (torques.rows != nullptr) {
+      LoadLanes<W>(data.evaluation.appliedTorque, torques.rows, first, chainCount, n);
+    }
+    Rk4Step(f, n, h, p, q, rk4);
+    for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {
+      double* pRow = RowOf(momenta, first + lane, n);
+      double* qRow = RowOf(angles, first + lane, n);
+      for (int joint = 0; joint < n; ++joint) {
+        pRow[joint] = p[joint][lane];
+        qRow[joint] = q[joint][lane];
+      }
+    }
+  }
+}
+
+template std::size_t LaneBatchBytes<PENDULA_LANE_WIDTH>(int);
+template void StepChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel<DynamicLinkCount>&,
+                                                           unsigned char*, double, double,
+                                                           BatchTorques, double*, double*, int);
+template void Rk4ChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel<DynamicLinkCount>&,
+                                                          unsigned char*, double, double,
+                                                          BatchTorques, double*, double*, int);
+
+}  // namespace pendula

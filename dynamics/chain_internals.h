@@ -1,0 +1,63 @@
+// What a Chain and a ChainWorkspace hold, for the files that implement them.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dynamics/chain.h"
+#include "dynamics/chain_model.h"
+#include "dynamics/heun_step.h"
+#include "dynamics/integrators/dormand_prince.h"
+#include "dynamics/integrators/implicit_midpoint.h"
+
+namespace pendula {
+
+struct Chain::Model {
+  ChainDescription description;
+  std::vector<LinkParameters> links;   // what the recursion reads, built from the description
+  ChainModel<DynamicLinkCount> chain;  // links point into the vector above
+};
+
+// A zeroed block aligned for every per-link array, freed with the workspace.
+struct AlignedBlockFree {
+  void operator()(unsigned char* block) const;
+};
+using AlignedBlock = std::unique_ptr<unsigned char[], AlignedBlockFree>;
+AlignedBlock MakeAlignedBlock(std::size_t bytes);
+
+// The working data of one chain in one algebra: the evaluation's and the step's.
+template <typename A>
+struct OneChainData {
+  ChainData<A, double, DynamicLinkCount> evaluation;
+  StepBuffers<double, DynamicLinkCount> step;
+};
+
+struct ChainWorkspace::Storage {
+  // The chains it was made for.
+  int linkCount;
+  ModelShape shape;
+  int laneWidth;
+  AlignedBlock oneChain;  // the evaluation's working data and the step's buffers of one chain
+  AlignedBlock lanes;     // the batch's data, W chains at a time (in-plane chains)
+  // One chain's data in the model's algebra, its arrays in oneChain, bound once (the other
+  // algebra's are left null).
+  OneChainData<PlaneAlgebra> plane;
+  OneChainData<SpatialAlgebra> spatial;
+  // Whether the applied-torque vector of one chain's data holds zeros, as it does until a call
+  // brings torques.
+  bool noTorques = true;
+  MidpointStorage midpoint;  // the Newton solve of a Midpoint step (its Jacobian is 4N^2 doubles)
+  AdaptiveStorage adaptive;  // the stages of an adaptive integration
+  explicit Storage(int links) : midpoint(links), adaptive(links) {}
+};
+
+// The link parameters of a description, or std::invalid_argument naming the link and the field.
+std::vector<LinkParameters> ValidatedLinks(const ChainDescription& description);
+
+// The sine table every Chain of the table's trigonometry reads: built on first use, never
+// changed or freed.
+const SineTable& SharedSineTable();
+
+}  // namespace pendula

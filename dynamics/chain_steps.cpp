@@ -1,0 +1,167 @@
+// The steps of chain.h for one chain and for a batch, by each method, and the adaptive
+// integration: the integrators over the run-time chain's evaluation, in the workspace's storage.
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "dynamics/chain_calls.h"
+#include "dynamics/integrators/rk4_step.h"
+
+namespace pendula {
+namespace {
+
+void RequireNewton(const NewtonSettings& newton) {
+  if (!(newton.tolerance > 0.0 && std::isfinite(newton.tolerance))) {
+    Refuse("the Newton tolerance must be finite and > 0; got " + Number(newton.tolerance));
+  }
+  if (newton.maxIterations < 1) {
+    Refuse("the Newton iteration limit must be >= 1; got " + std::to_string(newton.maxIterations));
+  }
+}
+
+void RequireTolerances(const AdaptiveTolerances& t) {
+  const bool finite = std::isfinite(t.relative) && std::isfinite(t.absolute);
+  if (!(finite && t.relative >= 0.0 && t.absolute >= 0.0 && t.relative + t.absolute > 0.0)) {
+    Refuse("the tolerances must be finite and >= 0, not both 0; got relative " +
+           Number(t.relative) + ", absolute " + Number(t.absolute));
+  }
+  if (t.maxSteps < 1) Refuse("maxSteps must be >= 1; got " + std::to_string(t.maxSteps));
+}
+
+// One step of one chain whose torques the working data already holds.
+template <typename A>
+StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& data,
+                   MidpointStorage& midpoint, StepMethod method, double h, double friction,
+                   const NewtonSettings& newton, double* p, double* q) {
+  const JointTorqueSettings settings = PerJoint(friction);
+  auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
+    ForwardDynamics(model, data.evaluation, settings, pAt, qAt, pdot, qdot);
+  };
+  StepStatus status;
+  switch (method) {
+    case StepMethod::Heun:
+      HeunStep(model, data.evaluation, data.step, settings, h, p, q);
+      status.evaluations = 2;
+      break;
+    case StepMethod::Rk4: {
+      StepBuffers<double, DynamicLinkCount>& b = data.step;
+      Rk4Step(f, model.linkCount, h, p, q,
+              Rk4Storage<double>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted});
+      status.evaluations = 4;
+      break;
+    }
+    case StepMethod::Midpoint: {
+      const MidpointStepResult r =
+          ImplicitMidpointStep(f, h, p, q, midpoint, {newton.tolerance, newton.maxIterations});
+      status.taken = r.converged;
+      status.evaluations = r.evaluations;
+      status.iterations = r.iterations;
+      status.residual = r.residual;
+      break;
+    }
+  }
+  return status;
+}
+
+void RequireMethod(StepMethod method) {
+  if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
+    Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
+           std::to_string(static_cast<int>(method)));
+  }
+}
+
+}  // namespace
+
+StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, double* angles,
+                double h, StepMethod method, double friction, const double* torques,
+                const NewtonSettings& newton) {
+  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(angles, "angles");
+  RequireStepSize(h);
+  RequireFriction(friction);
+  RequireMethod(method);
+  if (method == StepMethod::Midpoint) RequireNewton(newton);
+  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  return WithAlgebraOf(model, [&](auto algebra) {
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
+    return StepOne(model, data, storage.midpoint, method, h, friction, newton, momenta, angles);
+  });
+}
+
+BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta,
+                           double* angles, int chainCount, double h, StepMethod method,
+                           double friction, JointTorques torques, const NewtonSettings& newton) {
+  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
+  if (chainCount < 0) Refuse("chainCount must be >= 0; got " + std::to_string(chainCount));
+  RequireStepSize(h);
+  RequireFriction(friction);
+  RequireMethod(method);
+  if (method == StepMethod::Midpoint) RequireNewton(newton);
+  BatchStepStatus status;
+  if (chainCount == 0) return status;
+  RequireArray(momenta, "momenta");
+  RequireArray(angles, "angles");
+  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const int n = model.linkCount;
+  const auto bytes = static_cast<std::uintptr_t>(chainCount) * n * sizeof(double);
+  const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
+  const auto qBegin = reinterpret_cast<std::uintptr_t>(angles);
+  if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
+    Refuse("momenta and angles must not overlap");
+  }
+  if (model.shape == ModelShape::InPlane && method != StepMethod::Midpoint) {
+    const BatchTorques batch{torques.perChain ? nullptr : torques.values,
+                             torques.perChain ? torques.values : nullptr};
+    StepInLanes(method, model, storage.lanes.get(), h, friction, batch, momenta, angles,
+                chainCount);
+    status.evaluations = static_cast<long>(chainCount) * (method == StepMethod::Rk4 ? 4 : 2);
+    return status;
+  }
+  WithAlgebraOf(model, [&](auto algebra) {
+    auto& data = OneChainDataIn(algebra, storage);
+    if (!torques.perChain) SetJointTorques(storage, data.evaluation.appliedTorque, torques.values);
+    for (int i = 0; i < chainCount; ++i) {
+      if (torques.perChain) {
+        SetJointTorques(storage, data.evaluation.appliedTorque, RowOf(torques.values, i, n));
+      }
+      const StepStatus one = StepOne(model, data, storage.midpoint, method, h, friction, newton,
+                                     RowOf(momenta, i, n), RowOf(angles, i, n));
+      status.evaluations += one.evaluations;
+      if (!one.taken) {
+        if (status.notTaken++ == 0) status.firstNotTaken = i;
+      }
+    }
+  });
+  return status;
+}
+
+IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, double* momenta,
+                                double* angles, double duration,
+                                const AdaptiveTolerances& tolerances, double friction,
+                                const double* torques) {
+  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(angles, "angles");
+  if (!(duration >= 0.0 && std::isfinite(duration))) {
+    Refuse("the duration must be finite and >= 0; got " + Number(duration));
+  }
+  RequireTolerances(tolerances);
+  RequireFriction(friction);
+  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  return WithAlgebraOf(model, [&](auto algebra) {
+    auto& data = OneChainDataIn(algebra, storage);
+    SetJointTorques(storage, data.evaluation.appliedTorque, torques);
+    const JointTorqueSettings settings = PerJoint(friction);
+    auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
+      ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
+    };
+    const AdaptiveResult r =
+        IntegrateAdaptive(f, duration, momenta, angles, storage.adaptive,
+                          {tolerances.relative, tolerances.absolute, tolerances.maxSteps});
+    return IntegrationStatistics{r.completed, r.steps, r.rejected, r.evaluations, r.time};
+  });
+}
+
+}  // namespace pendula

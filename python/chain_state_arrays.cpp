@@ -1,0 +1,103 @@
+#include "python/chain_state_arrays.h"
+
+#include <cstdint>
+#include <string>
+
+namespace pendula {
+namespace python {
+namespace {
+
+std::string ShapeOf(const py::array& array) {
+  return py::repr(array.attr("shape")).cast<std::string>();
+}
+
+std::string TypeNameOf(py::handle object) {
+  return py::type::handle_of(object).attr("__name__").cast<std::string>();
+}
+
+std::string Shapes(int links) {
+  const std::string n = std::to_string(links);
+  return "(" + n + ",) or (n, " + n + ")";
+}
+
+bool HasStateShape(const py::array& array, int links) {
+  return (array.ndim() == 1 && array.shape(0) == links) ||
+         (array.ndim() == 2 && array.shape(1) == links);
+}
+
+}  // namespace
+
+ChainArray ReadStates(py::handle object, const char* name, int links) {
+  ChainArray states = ChainArray::ensure(object);
+  if (!states) {
+    throw py::type_error(std::string(name) + " must be an array-like of floats; got " +
+                         TypeNameOf(object) + " that does not convert to float64");
+  }
+  if (!HasStateShape(states, links)) {
+    throw py::value_error(std::string(name) + " must have shape " + Shapes(links) +
+                          " for this chain of " + std::to_string(links) + " links; got " +
+                          ShapeOf(states));
+  }
+  return states;
+}
+
+py::array InPlaceStates(py::handle object, const char* name, int links) {
+  const std::string expected =
+      " (step updates it in place, so it takes only a float64, "
+      "C-contiguous, aligned, writeable numpy.ndarray of shape " +
+      Shapes(links) + " and never a copy)";
+  if (!py::isinstance<py::array>(object)) {
+    throw py::type_error(std::string(name) + " must be a numpy.ndarray; got " + TypeNameOf(object) +
+                         expected);
+  }
+  auto array = py::reinterpret_borrow<py::array>(object);
+  if (!py::isinstance<py::array_t<double>>(object)) {
+    throw py::type_error(std::string(name) + " must have dtype float64; got " +
+                         py::str(array.dtype()).cast<std::string>() + expected);
+  }
+  if (!HasStateShape(array, links)) {
+    throw py::value_error(std::string(name) + " must have shape " + Shapes(links) + "; got " +
+                          ShapeOf(array) + expected);
+  }
+  if (!(array.flags() & py::array::c_style)) {
+    throw py::value_error(std::string(name) + " must be C-contiguous" + expected);
+  }
+  if (!(array.flags() & py::detail::npy_api::NPY_ARRAY_ALIGNED_)) {
+    throw py::value_error(std::string(name) + " must be aligned" + expected);
+  }
+  if (!array.writeable())
+    throw py::value_error(std::string(name) + " must be writeable" + expected);
+  return array;
+}
+
+void RequireSameStateShape(const py::array& first, const char* firstName, const py::array& second,
+                           const char* secondName) {
+  if (ShapeOf(first) != ShapeOf(second)) {
+    throw py::value_error(std::string(firstName) + " and " + secondName +
+                          " must have the same shape; got " + ShapeOf(first) + " and " +
+                          ShapeOf(second));
+  }
+}
+
+void RequireNoSharedMemory(const py::array& first, const py::array& second) {
+  const auto a = reinterpret_cast<std::uintptr_t>(first.data());
+  const auto b = reinterpret_cast<std::uintptr_t>(second.data());
+  const auto bytes = static_cast<std::uintptr_t>(first.nbytes());
+  if (bytes > 0 && a < b + bytes && b < a + bytes) {
+    throw py::value_error("momenta and angles must not share memory");
+  }
+}
+
+TorqueArray ReadTorques(py::handle object, int links, const py::array& like) {
+  if (object.is_none()) return TorqueArray{ChainArray(), nullptr, false};
+  ChainArray torques = ReadStates(object, "torques", links);
+  if (torques.ndim() == 2 && (like.ndim() != 2 || torques.shape(0) != like.shape(0))) {
+    throw py::value_error("torques must be None, shape (" + std::to_string(links) +
+                          ",) for every chain or one row per chain, shape " + ShapeOf(like) +
+                          "; got " + ShapeOf(torques));
+  }
+  return TorqueArray{torques, torques.data(), torques.ndim() == 2};
+}
+
+}  // namespace python
+}  // namespace pendula

@@ -1,0 +1,43 @@
+// States of a chain of N links as NumPy arrays: float64, one chain as shape (N,), n chains as
+// shape (n, N), chain i in row i, joint k in column k - 1.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include "python/chain_arrays.h"
+
+namespace pendula {
+namespace python {
+
+// An array that is only read: any float array-like, copied only when it is not C-contiguous
+// float64 already. TypeError when it does not convert, ValueError unless its shape is (N,) or
+// (n, N).
+ChainArray ReadStates(py::handle object, const char* name, int links);
+
+// An array that is updated in place, never copied: TypeError unless a numpy.ndarray of dtype
+// float64, ValueError unless of shape (N,) or (n, N), C-contiguous, aligned and writeable.
+py::array InPlaceStates(py::handle object, const char* name, int links);
+
+// ValueError unless both have the same shape; and for arrays updated in place, unless they share
+// no memory.
+void RequireSameStateShape(const py::array& first, const char* firstName, const py::array& second,
+                           const char* secondName);
+void RequireNoSharedMemory(const py::array& first, const py::array& second);
+
+// The joint torques of a call on `like`: None, (N,) for every chain, or (n, N) with like's n for
+// one row per chain (only when like is (n, N)). Null `values` for None.
+struct TorqueArray {
+  ChainArray array;
+  const double* values;
+  bool perChain;
+};
+TorqueArray ReadTorques(py::handle object, int links, const py::array& like);
+
+// 1 for shape (N,), n for shape (n, N).
+inline py::ssize_t StateCount(const py::array& states) {
+  return states.ndim() == 1 ? 1 : states.shape(0);
+}
+
+}  // namespace python
+}  // namespace pendula

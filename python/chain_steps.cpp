@@ -1,0 +1,224 @@
+#include "python/chain_steps.h"
+
+#include <pybind11/numpy.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "python/chain_state_arrays.h"
+
+namespace pendula {
+namespace python {
+namespace {
+
+// Raised by a midpoint step whose Newton solve did not converge, and by an integration that
+// could not cover its span.
+py::handle convergenceError;  // kept for the life of the interpreter
+
+StepMethod MethodOf(py::handle object) {
+  const char* expected = "method must be \"heun\", \"rk4\" or \"midpoint\"";
+  if (!py::isinstance<py::str>(object)) {
+    throw py::type_error(std::string(expected) + "; got " +
+                         py::type::handle_of(object).attr("__name__").cast<std::string>());
+  }
+  const std::string name = object.cast<std::string>();
+  if (name == "heun") return StepMethod::Heun;
+  if (name == "rk4") return StepMethod::Rk4;
+  if (name == "midpoint") return StepMethod::Midpoint;
+  throw py::value_error(std::string(expected) + "; got \"" + name + "\"");
+}
+
+struct States {
+  py::array momenta, angles;
+  TorqueArray torques;
+  int count;
+  double* p;
+  double* q;
+};
+
+// The two arrays that a call updates in place, and its torques.
+States InPlace(const PyChain& self, py::handle momentaObject, py::handle anglesObject,
+               py::handle torquesObject) {
+  const int n = self.chain().linkCount();
+  py::array momenta = InPlaceStates(momentaObject, "momenta", n);
+  py::array angles = InPlaceStates(anglesObject, "angles", n);
+  RequireSameStateShape(momenta, "momenta", angles, "angles");
+  RequireNoSharedMemory(momenta, angles);
+  TorqueArray torques = ReadTorques(torquesObject, n, momenta);
+  if (StateCount(momenta) > INT_MAX) {
+    throw py::value_error("at most 2147483647 chains in one call");
+  }
+  const int count = static_cast<int>(StateCount(momenta));
+  auto* p = static_cast<double*>(momenta.mutable_data());
+  auto* q = static_cast<double*>(angles.mutable_data());
+  return States{std::move(momenta), std::move(angles), std::move(torques), count, p, q};
+}
+
+const double* TorquesOf(const TorqueArray& torques, int chain, int n) {
+  return torques.perChain ? torques.values + static_cast<std::ptrdiff_t>(chain) * n
+                          : torques.values;
+}
+
+std::string ChainList(const std::vector<int>& chains) {
+  std::string list = std::to_string(chains[0]);
+  const std::size_t shown = chains.size() < 10 ? chains.size() : 10;
+  for (std::size_t i = 1; i < shown; ++i) list += ", " + std::to_string(chains[i]);
+  if (chains.size() > shown) list += " and " + std::to_string(chains.size() - shown) + " more";
+  return list;
+}
+
+long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
+            double friction, py::handle torquesObject, py::handle methodObject, double tolerance,
+            int maxIterations) {
+  const StepMethod method = MethodOf(methodObject);
+  States s = InPlace(self, momentaObject, anglesObject, torquesObject);
+  const int n = self.chain().linkCount();
+  const NewtonSettings newton{tolerance, maxIterations};
+  PyChain::Lease lease(self);
+  std::vector<int> notTaken;
+  StepStatus last;
+  long evaluations = 0;
+  {
+    const py::gil_scoped_release withoutGil;
+    if (method != StepMethod::Midpoint && s.momenta.ndim() == 2) {
+      evaluations = StepChains(self.chain(), lease.workspace(), s.p, s.q, s.count, h, method,
+                               friction, JointTorques{s.torques.values, s.torques.perChain}, newton)
+                        .evaluations;
+    } else {
+      // Chain by chain, as the batch goes for this method, so that every chain whose solve
+      // fails is known.
+      for (int i = 0; i < s.count; ++i) {
+        const StepStatus one = Step(self.chain(), lease.workspace(), s.p + std::ptrdiff_t{i} * n,
+                                    s.q + std::ptrdiff_t{i} * n, h, method, friction,
+                                    TorquesOf(s.torques, i, n), newton);
+        evaluations += one.evaluations;
+        if (!one.taken) {
+          notTaken.push_back(i);
+          last = one;
+        }
+      }
+    }
+  }
+  if (notTaken.empty()) return evaluations;
+  if (s.momenta.ndim() == 1) {
+    PyErr_SetString(
+        convergenceError.ptr(),
+        ("the midpoint solve did not converge (residual " +
+         py::repr(py::float_(last.residual)).cast<std::string>() + " after " +
+         std::to_string(last.iterations) + " iterations, tolerance " +
+         py::repr(py::float_(tolerance)).cast<std::string>() + "); the chain was not stepped")
+            .c_str());
+  } else {
+    PyErr_SetString(
+        convergenceError.ptr(),
+        ("the midpoint solve did not converge for chain " + ChainList(notTaken) + " of " +
+         std::to_string(s.count) + "; those chains were not stepped, the others were")
+            .c_str());
+  }
+  throw py::error_already_set();
+}
+
+py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesObject,
+                     double duration, double rtol, double atol, double friction,
+                     py::handle torquesObject) {
+  States s = InPlace(self, momentaObject, anglesObject, torquesObject);
+  const int n = self.chain().linkCount();
+  const AdaptiveTolerances tolerances{rtol, atol};
+  std::vector<IntegrationStatistics> statistics(s.count);
+  PyChain::Lease lease(self);
+  {
+    const py::gil_scoped_release withoutGil;
+    for (int i = 0; i < s.count; ++i) {
+      statistics[i] = Integrate(self.chain(), lease.workspace(), s.p + std::ptrdiff_t{i} * n,
+                                s.q + std::ptrdiff_t{i} * n, duration, tolerances, friction,
+                                TorquesOf(s.torques, i, n));
+    }
+  }
+  std::vector<int> stopped;
+  for (int i = 0; i < s.count; ++i) {
+    if (!statistics[i].completed) stopped.push_back(i);
+  }
+  if (!stopped.empty()) {
+    PyErr_SetString(
+        convergenceError.ptr(),
+        ("the integration stopped short of its span for chain " + ChainList(stopped) +
+         " (at t = " + py::repr(py::float_(statistics[stopped[0]].time)).cast<std::string>() +
+         " s, after " + std::to_string(statistics[stopped[0]].steps) +
+         " steps): the step size vanished or the steps ran out")
+            .c_str());
+    throw py::error_already_set();
+  }
+  py::dict result;
+  if (s.momenta.ndim() == 1) {
+    result["steps"] = statistics[0].steps;
+    result["rejected"] = statistics[0].rejected;
+    result["evaluations"] = statistics[0].evaluations;
+    return result;
+  }
+  py::array_t<long> steps(s.count), rejected(s.count), evaluations(s.count);
+  for (int i = 0; i < s.count; ++i) {
+    steps.mutable_data()[i] = statistics[i].steps;
+    rejected.mutable_data()[i] = statistics[i].rejected;
+    evaluations.mutable_data()[i] = statistics[i].evaluations;
+  }
+  result["steps"] = steps;
+  result["rejected"] = rejected;
+  result["evaluations"] = evaluations;
+  return result;
+}
+
+}  // namespace
+
+void AddChainSteps(py::module_& module, py::class_<PyChain, std::shared_ptr<PyChain>>& chain) {
+  convergenceError =
+      py::exception<std::runtime_error>(module, "ConvergenceError", PyExc_RuntimeError);
+  convergenceError.attr("__doc__") =
+      "A midpoint step whose Newton solve did not converge, or an integration that could not "
+      "cover its span. The message names the chains; they were left as they were before the "
+      "step (an integration leaves them where it stopped).";
+  chain
+      .def(
+          "step", &StepOf, py::arg("momenta"), py::arg("angles"), py::arg("h"),
+          py::arg("friction") = 0.0, py::arg("torques") = py::none(), py::arg("method") = "heun",
+          py::kw_only(), py::arg("tolerance") = 1e-10, py::arg("max_iterations") = 20,
+          R"(step(momenta, angles, h, friction=0.0, torques=None, method="heun", *, tolerance=1e-10, max_iterations=20) -> int
+
+One step of h > 0 seconds of every chain, in place, by the method:
+
+  "heun"      the Euler predictor, then the trapezoidal corrector (2 evaluations);
+  "rk4"       the classical fourth-order Runge-Kutta step (4 evaluations);
+  "midpoint"  the implicit midpoint rule x1 = x0 + h f((x0 + x1)/2), symplectic and
+              time-reversible, solved by Newton's method until every component of the residual
+              x1 - x0 - h f((x0 + x1)/2) is within tolerance * max(1, |x0|); the Jacobian is
+              formed by forward differences (2N evaluations) and factored by dense LU.
+
+The same torques in every evaluation. For heun and rk4, n chains of an in-plane chain go side by
+side in the CPU's widest lanes, each bit for bit what it gets stepped alone; midpoint goes chain
+by chain. A chain whose midpoint solve does not converge within max_iterations is not stepped,
+and pendula.ConvergenceError names it after every other chain has been stepped. With the sine
+table (trigonometry="table") the force is piecewise constant in the angles and the solve may
+stall at the table's resolution: use trigonometry="exact" for tight tolerances.
+
+momenta and angles are updated in place, so both must be numpy.ndarray of dtype float64,
+C-contiguous, aligned and writeable, of the same shape (N,) or (n, N), sharing no memory;
+anything else raises TypeError or ValueError and nothing is copied or stepped. The GIL is
+released while the chains are stepped. Returns the number of evaluations of the forward dynamics
+made, all chains together.)")
+      .def(
+          "integrate", &IntegrateOf, py::arg("momenta"), py::arg("angles"), py::arg("duration"),
+          py::arg("rtol") = 1e-8, py::arg("atol") = 1e-10, py::arg("friction") = 0.0,
+          py::arg("torques") = py::none(),
+          R"(integrate(momenta, angles, duration, rtol=1e-8, atol=1e-10, friction=0.0, torques=None) -> dict
+
+Integrates every chain over duration >= 0 seconds, in place, with error control: the embedded
+Dormand-Prince 5(4) pair, each chain with its own steps. A step is accepted when
+sqrt(mean((e_i / (atol + rtol * max(|x0_i|, |x1_i|)))^2)) <= 1, e being the difference of the
+fifth- and fourth-order solutions and x = (p, q). Returns {"steps", "rejected", "evaluations"}:
+ints for one chain, (n,) arrays for n. pendula.ConvergenceError when a chain cannot be
+integrated over the whole span (its step size vanished, or ten million steps ran out).
+The arrays are as for step.)");
+}
+
+}  // namespace python
+}  // namespace pendula
