@@ -1,12 +1,13 @@
 # Shared set-up for the end-to-end tests: a private virtual X server, the program under test,
-# and clean-up on every exit. Source it with the program, the screen probe and the window closer
-# as $1, $2 and $3.
+# and clean-up on every exit. Source it with the program, the screen probe, the window closer and
+# the start-up frame (the program's start-up drawn and held still) as $1, $2, $3 and $4.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 PENDULA=$1
 PROBE=$2
 CLOSER=$3
+STARTUP_FRAME=$4
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
@@ -37,11 +38,18 @@ start_xvfb() {
 # PENDULA_KEEP_LOADED (sanitizer runs) names libraries to preload, see tests/lsan.supp.
 PENDULA_ENV=()
 start_pendula() {
-  env "${PENDULA_ENV[@]}" LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$PENDULA" "$@" \
+  start_windowed "$PENDULA" "$@"
+}
+
+# The same for any program whose window is titled with the path it was started by.
+start_windowed() {
+  local program=$1
+  shift
+  env "${PENDULA_ENV[@]}" LD_PRELOAD="${PENDULA_KEEP_LOADED:-}" "$program" "$@" \
     >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
-  WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$PENDULA" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
-    fail "no window titled $PENDULA appeared"
+  WINDOW=$(timeout 120 xdotool search --sync --onlyvisible --name "^$(printf '%s' "$program" | sed 's/[.[\*^$()+?{|]/\\&/g')\$" | head -n 1) ||
+    fail "no window titled $program appeared"
 }
 
 # Counts the lines of the program's standard output that match the extended regular expression.
