@@ -2,7 +2,9 @@
 
 #include <GL/freeglut.h>
 
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "app/heap_policy.h"
@@ -47,13 +49,23 @@ void IdleHandler() {
 
 namespace {
 
+// True when this process runs the program where the build made it, beside the repository and its
+// scripts; an installed copy (under an install prefix, or the Debian package's) is anywhere else.
+bool RunsFromTheBuildTree() {
+  char running[PATH_MAX];
+  char built[PATH_MAX];
+  return realpath("/proc/self/exe", running) != nullptr &&
+         realpath(PENDULA_BUILD_TREE_PROGRAM, built) != nullptr && std::strcmp(running, built) == 0;
+}
+
 // glutInit would end the process with a terse message of its own when the display it opens (its
 // -display option, else DISPLAY) cannot be opened; this says first how to run without one. The
 // connection it opens stays open until glutInit has its own.
 void ExitUnlessTheDisplayOpens(int argc, char** argv) {
   const char* optionDisplay = ToolkitDisplayName(argc, argv);
   if (HoldDisplayOpen(optionDisplay)) return;
-  ExplainUnopenableDisplay(argv[0], optionDisplay, std::getenv("DISPLAY"), std::cerr);
+  ExplainUnopenableDisplay(argv[0], optionDisplay, std::getenv("DISPLAY"), RunsFromTheBuildTree(),
+                           std::cerr);
   std::exit(1);
 }
 

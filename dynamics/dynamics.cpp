@@ -2,6 +2,10 @@
 // data and joint-torque settings of the program's 20-link chains.
 #include "dynamics/dynamics.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 #include "dynamics/heun_step.h"
 #include "dynamics/step_chains.h"
 
@@ -25,23 +29,48 @@ ChainData<SpatialAlgebra, double, ProgramLinkCount>& DataFor(SpatialAlgebra) {
   return spatialData;
 }
 
+bool modelIsSetUp = false;
+
+// Misuse of the interface ends the process: there is no error path to report it through, and
+// carrying on would read a table that does not exist or step by a size that means nothing. Abort
+// rather than exit, so that a debugger or a core dump shows the call that did it.
+[[noreturn]] void StopWithMessage(const char* operation, const char* problem) {
+  std::fprintf(stderr, "pendula: %s: %s\n", operation, problem);
+  std::fflush(stderr);
+  std::abort();
+}
+
+void RequireSetUp(const char* operation) {
+  if (!modelIsSetUp) {
+    StopWithMessage(operation, "called before setUpModel; call setUpModel(stepSize) once, first");
+  }
+}
+
 }  // namespace
 
 void setUpModel(double stepSize) {
-  BuildSineTable(sineTable, SineTableSize);
+  if (!(std::isfinite(stepSize) && stepSize > 0.0)) {
+    StopWithMessage("setUpModel", "the step size must be finite and greater than 0");
+  }
+  // The table does not depend on the step size, so a later call has nothing to rebuild in it.
+  if (!modelIsSetUp) BuildSineTable(sineTable, SineTableSize);
   SetUpChainModel(chainModel, stepSize, sineTable);
+  modelIsSetUp = true;
 }
 
 double SineLookup(double angle) {
+  RequireSetUp("SineLookup");
   return SineFromTable(sineTable, angle);
 }
 
 double CosineLookup(double angle) {
+  RequireSetUp("CosineLookup");
   return CosineFromTable(sineTable, angle);
 }
 
 void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
                             const double (&jointRates)[20]) {
+  RequireSetUp("MomentumInitialisation");
   WithAlgebraOf(chainModel, [&](auto algebra) {
     MomentumInitialisation(chainModel, DataFor(algebra), momenta, angles, jointRates);
   });
@@ -49,6 +78,7 @@ void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
 
 void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
                      double (&momentumRates)[20], double (&jointRates)[20]) {
+  RequireSetUp("ForwardDynamics");
   // A copy, so that the evaluation's stores to the caller's arrays cannot be taken to change it.
   const JointTorqueSettings settings = activeJointTorques;
   WithAlgebraOf(chainModel, [&](auto algebra) {
@@ -58,11 +88,13 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
 }
 
 void SetActiveJointTorques(double frictionCoefficient, double appliedTorque) {
+  RequireSetUp("SetActiveJointTorques");
   activeJointTorques = JointTorqueSettings{frictionCoefficient, appliedTorque};
 }
 
 void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoefficient,
               double appliedTorque) {
+  RequireSetUp("HeunStep");
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
   WithAlgebraOf(chainModel, [&](auto algebra) {
@@ -72,6 +104,7 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
 
 void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
                 double frictionCoefficient, double appliedTorque) {
+  RequireSetUp("StepChains");
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   // As HeunStep on each chain would, it leaves b and τ as the active settings; the step itself
   // reads its own copy and keeps its working data on its own stack.

@@ -54,7 +54,7 @@ ChainArray NewChains(const ChainArray& like) {
 py::array InPlaceChains(py::handle object, const char* name) {
   const std::string expected =
       " (step_chains updates it in place, so it takes only a float64, C-contiguous, aligned, "
-      "writeable numpy.ndarray of shape (n, 20) and never a copy)";
+      "writeable numpy.ndarray of shape (20,) or (n, 20) and never a copy)";
   if (!py::isinstance<py::array>(object)) {
     throw py::type_error(std::string(name) + " must be a numpy.ndarray; got " + TypeNameOf(object) +
                          expected);
@@ -64,9 +64,11 @@ py::array InPlaceChains(py::handle object, const char* name) {
     throw py::type_error(std::string(name) + " must have dtype float64; got " +
                          py::str(array.dtype()).cast<std::string>() + expected);
   }
-  if (array.ndim() != 2 || array.shape(1) != 20) {
-    throw py::value_error(std::string(name) + " must have shape (n, 20); got " + ShapeOf(array) +
-                          expected);
+  const bool oneChain = array.ndim() == 1 && array.shape(0) == 20;
+  const bool manyChains = array.ndim() == 2 && array.shape(1) == 20;
+  if (!oneChain && !manyChains) {
+    throw py::value_error(std::string(name) + " must have shape (20,) or (n, 20); got " +
+                          ShapeOf(array) + expected);
   }
   if (!(array.flags() & py::array::c_style)) {
     throw py::value_error(std::string(name) + " must be C-contiguous" + expected);
@@ -81,9 +83,11 @@ py::array InPlaceChains(py::handle object, const char* name) {
 }
 
 void RequireSeparateChainSets(const py::array& momenta, const py::array& angles) {
-  if (momenta.shape(0) != angles.shape(0)) {
-    throw py::value_error("momenta and angles must hold the same number of chains; got " +
-                          ShapeOf(momenta) + " and " + ShapeOf(angles));
+  if (ShapeOf(momenta) != ShapeOf(angles)) {
+    throw py::value_error(
+        "momenta and angles must hold the same number of chains, in the same "
+        "shape; got " +
+        ShapeOf(momenta) + " and " + ShapeOf(angles));
   }
   const auto momentaBegin = reinterpret_cast<std::uintptr_t>(momenta.data());
   const auto anglesBegin = reinterpret_cast<std::uintptr_t>(angles.data());

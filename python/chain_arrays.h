@@ -29,12 +29,12 @@ py::ssize_t CountOfChains(const py::array& chains);
 ChainArray NewChains(const ChainArray& like);
 
 // An array that is updated in place, taken as it is and never copied: TypeError unless it is a
-// numpy.ndarray of dtype float64 (native byte order), ValueError unless it has shape (n, 20) and
-// is C-contiguous, aligned and writeable.
+// numpy.ndarray of dtype float64 (native byte order), ValueError unless it has shape (20,) or
+// (n, 20) and is C-contiguous, aligned and writeable.
 py::array InPlaceChains(py::handle object, const char* name);
 
-// ValueError unless both have the same number of chains and share no memory: one chain's step
-// must not overwrite what another step reads.
+// ValueError unless both have the same shape and share no memory: one chain's step must not
+// overwrite what another step reads.
 void RequireSeparateChainSets(const py::array& momenta, const py::array& angles);
 
 // Chain i's 20 values.

@@ -12,6 +12,7 @@
 #include "python/chain_arrays.h"
 #include "python/chain_class.h"
 #include "python/chain_energy.h"
+#include "python/drive_arguments.h"
 
 namespace pendula {
 namespace python {
@@ -40,7 +41,9 @@ ChainArray MomentumInitialisationOf(py::handle anglesObject, py::handle ratesObj
 }
 
 py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
-                            double frictionCoefficient, double appliedTorque) {
+                            py::handle frictionObject, py::handle torqueObject) {
+  const double frictionCoefficient = FrictionArgument(frictionObject);
+  const double appliedTorque = TorqueArgument(torqueObject);
   const ChainArray momenta = ReadChains(momentaObject, "momenta");
   const ChainArray angles = ReadChains(anglesObject, "angles");
   RequireSameShape(momenta, "momenta", angles, "angles");
@@ -55,15 +58,17 @@ py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
   return py::make_tuple(momentumRates, jointRates);
 }
 
-void StepChainsOf(py::handle momentaObject, py::handle anglesObject, double frictionCoefficient,
-                  double appliedTorque) {
+void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle frictionObject,
+                  py::handle torqueObject) {
   py::array momenta = InPlaceChains(momentaObject, "momenta");
   py::array angles = InPlaceChains(anglesObject, "angles");
   RequireSeparateChainSets(momenta, angles);
-  if (momenta.shape(0) > INT_MAX) {
+  const double frictionCoefficient = FrictionArgument(frictionObject);
+  const double appliedTorque = TorqueArgument(torqueObject);
+  if (CountOfChains(momenta) > INT_MAX) {
     throw py::value_error("step_chains takes at most 2147483647 chains in one call");
   }
-  const int chainCount = static_cast<int>(momenta.shape(0));
+  const int chainCount = static_cast<int>(CountOfChains(momenta));
   auto* momentaChains = static_cast<double(*)[20]>(momenta.mutable_data());
   auto* anglesChains = static_cast<double(*)[20]>(angles.mutable_data());
   const py::gil_scoped_release withoutGil;
@@ -151,6 +156,7 @@ Time derivatives of a state: (momentum_rates, joint_rates).
 joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques: friction
 -friction * joint_rate on every joint (N m s/rad) and torque (N m) on joint 1.
 momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
+friction: a real number, finite and >= 0; torque: a real number.
 Returns two new arrays of that shape.)");
   module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
              py::arg("friction") = 5.0, py::arg("torque") = 0.0,
@@ -160,8 +166,9 @@ One Heun step of STEP_SIZE seconds of every chain, in place.
 
 Exactly what the program's step gives each chain, bit for bit. momenta and angles are updated
 in place, so both must be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable,
-of shape (n, 20) with the same n, and must not share memory; anything else raises TypeError
-or ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
+of the same shape, (20,) for one chain or (n, 20), and must not share memory. friction must be
+a real number, finite and >= 0, and torque a real number. Anything else raises TypeError or
+ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
 NaN leaves the others untouched. The GIL is released while the chains are stepped.)");
   module.def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),
              R"(energy(momenta, angles) -> float or numpy.ndarray

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds pendula (Release) and starts the demo. When no X display can be
-# opened it runs under a virtual X server, so the console statistics still show it running.
+# Installs what is missing, builds pendula (Release), and the Python module where its packages are
+# installed, and starts the demo. When no X display can be opened it runs under a virtual X
+# server, so the console statistics still show it running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target pendula
+# The Python module too, when its packages are installed (scripts/install-deps.sh --test): the
+# configure step then defines its target.
+targets=(pendula)
+if cmake --build build --target help | grep -qw pendula_python; then targets+=(pendula_python); fi
+cmake --build build -j"$(nproc)" --target "${targets[@]}"
 
 echo "Keys: arrows move the camera, Insert toggles mouse look, F1 cycles the friction," \
   "F8/F9/F10 drive joint 1 with -100/0/+100 N m, F4 quits."

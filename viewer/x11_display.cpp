@@ -44,7 +44,7 @@ void ReleaseHeldDisplay() {
 }
 
 void ExplainUnopenableDisplay(const char* program, const char* optionDisplay,
-                              const char* environmentDisplay, std::ostream& err) {
+                              const char* environmentDisplay, bool inBuildTree, std::ostream& err) {
   err << program << ": ";
   if (optionDisplay != nullptr) {
     err << "cannot open the X display \"" << optionDisplay << "\" given with -display (";
@@ -56,10 +56,11 @@ void ExplainUnopenableDisplay(const char* program, const char* optionDisplay,
     err << "no X display to open the window on: ";
     DescribeEnvironmentDisplay(environmentDisplay, err);
   }
-  err << ". To run without a display: scripts/demo.sh (it starts a virtual X server when no "
-         "display can be opened), or xvfb-run -a "
-      << program << '\n'
-      << std::flush;
+  err << ". To run without a display: ";
+  if (inBuildTree) {
+    err << "scripts/demo.sh (it starts a virtual X server when no display can be opened), or ";
+  }
+  err << "xvfb-run -a " << program << '\n' << std::flush;
 }
 
 }  // namespace pendula

@@ -24,9 +24,11 @@ void ReleaseHeldDisplay();
 
 // One line for standard error when the display cannot be opened: which one it was and where its
 // name came from (the -display option, or DISPLAY, set or not), and how to run headless:
-// scripts/demo.sh, which starts a virtual X server when no display can be opened, or xvfb-run.
-// optionDisplay is ToolkitDisplayName's answer; environmentDisplay is DISPLAY's value or nullptr.
+// "xvfb-run -a <program>", and for the program in its build tree, where the repository's scripts
+// are at hand, first scripts/demo.sh, which starts a virtual X server when no display can be
+// opened. optionDisplay is ToolkitDisplayName's answer; environmentDisplay is DISPLAY's value or
+// nullptr.
 void ExplainUnopenableDisplay(const char* program, const char* optionDisplay,
-                              const char* environmentDisplay, std::ostream& err);
+                              const char* environmentDisplay, bool inBuildTree, std::ostream& err);
 
 }  // namespace pendula

@@ -34,13 +34,17 @@ pick() {
 
 # While frames are drawn, resident memory swings by some 4 MB within every frame as the GL driver
 # maps and unmaps its per-frame buffers, so a single reading lands anywhere in that swing. The
-# floor, the least of the readings over a second (many frames), leaves the swing out and keeps
-# within a few hundred kB from one second to the next; a creep raises it like any other reading.
+# floor, the least of the readings over many frames, leaves the swing out and keeps within a few
+# hundred kB from one reading to the next; a creep raises it like any other reading. It is read
+# for a second and at least 40 frames (two statistics pairs), however slowly they come.
 resident_kb() {
-  local floor="" now
-  for _ in $(seq 20); do
+  local floor="" now readings=0 printed
+  printed=$(statistics_lines)
+  while [ $readings -lt 20 ] || [ "$(statistics_lines)" -lt $((printed + 2)) ]; do
     now=$(awk '/^VmRSS:/ { print $2 }' "/proc/$APP_PID/status")
     if [ -z "$floor" ] || [ "$now" -lt "$floor" ]; then floor=$now; fi
+    readings=$((readings + 1))
+    [ $readings -lt 2400 ] || fail "no frames drawn in 120 s of reading the resident memory"
     sleep 0.05
   done
   echo "$floor"
@@ -129,8 +133,9 @@ round() {
   xdotool windowfocus --sync "$WINDOW" 2>>"$WORK/xdotool.log" || true
   local resized
   resized=$(statistics_lines)
-  for _ in $(seq 100); do
-    [ "$(statistics_lines)" -gt "$((resized + 1))" ] && break
+  local deadline=$((SECONDS + 120))
+  while [ "$(statistics_lines)" -le "$((resized + 1))" ] && [ $SECONDS -lt $deadline ]; do
+    alive
     sleep 0.1
   done
   alive
@@ -138,11 +143,7 @@ round() {
   [ "$(statistics_lines)" -gt "$((resized + 1))" ] || fail "no frames drawn after the last resize"
 }
 
-for _ in $(seq 600); do
-  [ "$(statistics_lines)" -ge 2 ] && break
-  sleep 0.1
-done
-[ "$(statistics_lines)" -ge 2 ] || fail "no statistics after 60 s"
+wait_for_output '^SCR: ' 2 120 || fail "no statistics after 120 s"
 rss_start=$(resident_kb)
 round
 rss_round1=$(resident_kb)

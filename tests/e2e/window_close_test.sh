@@ -6,7 +6,7 @@ start_xvfb
 start_pendula
 
 # The close must reach a program that is drawing and stepping in its event loop.
-wait_for_output '^SCR: ' 1 60 || fail "no statistics after 60 s"
+wait_for_output '^SCR: ' 1 120 || fail "no statistics after 120 s"
 "$CLOSER" "$WINDOW" || fail "the close message could not be sent"
 expect_clean_exit "Closing the window"
 

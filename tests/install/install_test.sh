@@ -50,6 +50,13 @@ expected=(
 for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
+# Every picture that the installed README shows lies beside it.
+readme_dir=share/doc/pendula
+while read -r picture; do
+  [ -f "$prefix/$readme_dir/$picture" ] || fail "the README shows $picture, which is not installed"
+  expected+=("$readme_dir/$picture")
+done < <(grep -oE '!\[[^]]*\]\([^)]+\)' "$prefix/$readme_dir/README.md" |
+  sed -E 's/.*\(([^)]+)\)/\1/')
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
 [ "$headers" = "./pendula/chain.h ./pendula/dynamics.h " ] ||
   fail "headers other than the public ones: $headers"
@@ -65,6 +72,16 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
   standard_dir=/usr/local/$PENDULA_PYTHON_INSTALL_DIR
   "$PENDULA_PYTHON" -c "import sys; sys.exit('$standard_dir' not in sys.path)" ||
     fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
+fi
+
+echo "the installed program, without a display, names xvfb-run and no script of the repository"
+status=0
+env -u DISPLAY "$prefix/bin/pendula" >/dev/null 2>"$work/no_display.txt" || status=$?
+[ "$status" -eq 1 ] || fail "the installed program ended with status $status without a display"
+grep -q "xvfb-run -a $prefix/bin/pendula\$" "$work/no_display.txt" ||
+  fail "the installed program does not name xvfb-run: $(cat "$work/no_display.txt")"
+if grep -q 'scripts/' "$work/no_display.txt"; then
+  fail "the installed program names the repository's scripts: $(cat "$work/no_display.txt")"
 fi
 
 echo "each installed header compiles alone, in ISO C++17, and names no window system"
@@ -115,4 +132,11 @@ echo "  Depends: $depends"
 for library in 'libglut[0-9.]*' 'libglu1(-mesa)?' '(libopengl0|libgl1)' libglx0 libx11-6; do
   grep -qE "(^|[ ,|])$library( |,|$)" <<<"$depends" || fail "Depends names no $library"
 done
+if [ -n "${PENDULA_PYTHON:-}" ]; then
+  grep -qE '(^|, )python3 \(>= 3\.[0-9]+\), python3 \(<< 3\.[0-9]+\)' <<<"$depends" ||
+    fail "Depends names no python3 for the Python module"
+  recommends=$(dpkg-deb -f "$deb" Recommends)
+  echo "  Recommends: $recommends"
+  [ "$recommends" = python3-numpy ] || fail "the package does not recommend python3-numpy"
+fi
 echo "all install checks passed"

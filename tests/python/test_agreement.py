@@ -1,6 +1,7 @@
 """The module against the C++ interface, bit for bit, and its energy against an independent
 computation."""
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -50,28 +51,37 @@ def test_a_nan_chain_leaves_the_others_untouched(random_states):
 
 def test_threads_get_what_serial_calls_get():
     # step_chains lets other threads run while it steps; they must not share its working storage.
+    # The two workers step until the main thread has made its calls while both were stepping,
+    # however fast or slow the machine; the serial reference then takes as many steps.
     momenta, angles = pendula.start_up_state()
-    serial = [(momenta.copy(), angles.copy()) for _ in range(2)]
-    for state, friction in zip(serial, (5.0, 1.0)):
-        for _ in range(40):
-            pendula.step_chains(*state, friction)
-    threaded = [(momenta.copy(), angles.copy()) for _ in range(2)]
+    frictions = (5.0, 1.0)
+    threaded = [(momenta.copy(), angles.copy()) for _ in frictions]
+    steps = [0 for _ in frictions]
+    probed = threading.Event()
 
-    def step(state, friction):
-        for _ in range(40):
-            pendula.step_chains(*state, friction)
+    def step(index):
+        while steps[index] < 40 or not probed.is_set():
+            pendula.step_chains(*threaded[index], frictions[index])
+            steps[index] += 1
 
-    workers = [threading.Thread(target=step, args=(state, friction))
-               for state, friction in zip(threaded, (5.0, 1.0))]
+    workers = [threading.Thread(target=step, args=(index,)) for index in range(len(frictions))]
     for worker in workers:
         worker.start()
     probe_momenta, probe_angles = momenta[:10].copy(), angles[:10].copy()
     expected_energy = pendula.energy(probe_momenta, probe_angles)
-    while any(worker.is_alive() for worker in workers):
-        assert_same_bits(pendula.energy(probe_momenta, probe_angles), expected_energy)
-    for worker in workers:
-        worker.join()
-    for (momenta_t, angles_t), (momenta_s, angles_s) in zip(threaded, serial):
+    try:
+        while min(steps) == 0 and all(worker.is_alive() for worker in workers):
+            time.sleep(0.001)
+        for _ in range(100):
+            assert_same_bits(pendula.energy(probe_momenta, probe_angles), expected_energy)
+    finally:
+        probed.set()
+        for worker in workers:
+            worker.join()
+    for (momenta_t, angles_t), count, friction in zip(threaded, steps, frictions):
+        momenta_s, angles_s = momenta.copy(), angles.copy()
+        for _ in range(count):
+            pendula.step_chains(momenta_s, angles_s, friction)
         assert_same_bits(momenta_t, momenta_s)
         assert_same_bits(angles_t, angles_s)
 

@@ -6,6 +6,7 @@ import numpy as np
 import pytest
 
 import pendula
+from conftest import assert_same_bits
 
 
 def chains(n=3):
@@ -29,9 +30,9 @@ BAD_MOMENTA = [
     ("float32", lambda: np.zeros((3, 20), dtype=np.float32), TypeError, "float64"),
     ("int64", lambda: np.zeros((3, 20), dtype=np.int64), TypeError, "float64"),
     ("big-endian", lambda: np.zeros((3, 20), dtype=">f8"), TypeError, "float64"),
-    ("one chain", lambda: np.zeros(20), ValueError, "shape (n, 20)"),
-    ("19 joints", lambda: np.zeros((3, 19)), ValueError, "shape (n, 20)"),
-    ("three axes", lambda: np.zeros((3, 20, 1)), ValueError, "shape (n, 20)"),
+    ("one chain", lambda: np.zeros(20), ValueError, "same number of chains, in the same shape"),
+    ("19 joints", lambda: np.zeros((3, 19)), ValueError, "shape (20,) or (n, 20)"),
+    ("three axes", lambda: np.zeros((3, 20, 1)), ValueError, "shape (20,) or (n, 20)"),
     ("Fortran order", lambda: np.asfortranarray(np.zeros((3, 20))), ValueError, "C-contiguous"),
     ("strided view", lambda: np.zeros((3, 40))[:, ::2], ValueError, "C-contiguous"),
     ("unaligned", unaligned, ValueError, "aligned"),
@@ -69,6 +70,43 @@ def test_step_chains_takes_views_and_no_chains():
     assert np.array_equal(momenta[2:4], expected_momenta)
     empty = np.zeros((0, 20))
     pendula.step_chains(empty, empty.copy())
+
+
+def test_one_chain_of_shape_20_is_stepped_in_place_as_a_batch_of_one():
+    momenta, angles = chains(3)
+    one_momenta, one_angles = momenta[1].copy(), angles[1].copy()
+    row_momenta, row_angles = momenta[1], angles[1]  # views of row 1
+    pendula.step_chains(one_momenta, one_angles, 1.0, 100.0)
+    pendula.step_chains(row_momenta, row_angles, 1.0, 100.0)
+    batch_momenta, batch_angles = chains(3)
+    pendula.step_chains(batch_momenta[1:2], batch_angles[1:2], 1.0, 100.0)
+    for stepped in (one_momenta, momenta[1]):
+        assert_same_bits(stepped, batch_momenta[1])
+    for stepped in (one_angles, angles[1]):
+        assert_same_bits(stepped, batch_angles[1])
+    assert_same_bits(momenta[[0, 2]], chains(3)[0][[0, 2]])
+
+
+@pytest.mark.parametrize("call", [pendula.step_chains, pendula.forward_dynamics],
+                         ids=["step_chains", "forward_dynamics"])
+def test_friction_and_torque_are_checked_with_messages_that_name_them(call):
+    momenta, angles = chains()
+    before = momenta.copy(), angles.copy()
+    refused = [
+        ({"friction": "a"}, TypeError, "friction must be a real number; got str"),
+        ({"friction": np.zeros(3)}, TypeError, "friction must be a real number; got ndarray"),
+        ({"friction": float("nan")}, ValueError, "friction must be finite and >= 0; got nan"),
+        ({"friction": -1}, ValueError, "friction must be finite and >= 0; got -1.0"),
+        ({"friction": float("inf")}, ValueError, "friction must be finite and >= 0; got inf"),
+        ({"torque": "a"}, TypeError, "torque must be a real number; got str"),
+    ]
+    for settings, error, message in refused:
+        with pytest.raises(error) as raised:
+            call(momenta, angles, **settings)
+        assert str(raised.value) == message, settings  # the whole message: no array in it
+    assert_same_bits(momenta, before[0])
+    assert_same_bits(angles, before[1])
+    call(momenta, angles, friction=np.float32(0.0), torque=np.int64(-100))  # NumPy scalars
 
 
 def test_read_only_arguments_are_converted_from_array_likes():

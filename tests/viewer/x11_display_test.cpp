@@ -40,16 +40,20 @@ TEST(ExplainUnopenableDisplay, OneLineNamingTheDisplayAndTheWaysToRunHeadless) {
       {":5", nullptr, "\":5\" given with -display (DISPLAY is not set)"},
       {":5", ":0", "\":5\" given with -display (DISPLAY is \":0\")"},
   };
-  for (const Case& c : cases) {
-    std::ostringstream err;
-    ExplainUnopenableDisplay("build/app/pendula", c.option, c.environment, err);
-    const std::string line = err.str();
-    SCOPED_TRACE(line);
-    EXPECT_EQ(line.rfind("build/app/pendula: ", 0), 0u);
-    EXPECT_NE(line.find(c.names), std::string::npos);
-    EXPECT_NE(line.find("scripts/demo.sh"), std::string::npos);
-    EXPECT_NE(line.find("xvfb-run -a build/app/pendula"), std::string::npos);
-    EXPECT_EQ(line.find('\n'), line.size() - 1) << "not exactly one line";
+  // In the build tree the repository's demo script is at hand; an installed program has none.
+  for (const bool inBuildTree : {true, false}) {
+    const char* program = inBuildTree ? "build/app/pendula" : "pendula";
+    for (const Case& c : cases) {
+      std::ostringstream err;
+      ExplainUnopenableDisplay(program, c.option, c.environment, inBuildTree, err);
+      const std::string line = err.str();
+      SCOPED_TRACE(line);
+      EXPECT_EQ(line.rfind(std::string(program) + ": ", 0), 0u);
+      EXPECT_NE(line.find(c.names), std::string::npos);
+      EXPECT_EQ(line.find("scripts/demo.sh") != std::string::npos, inBuildTree);
+      EXPECT_NE(line.find("xvfb-run -a " + std::string(program) + "\n"), std::string::npos);
+      EXPECT_EQ(line.find('\n'), line.size() - 1) << "not exactly one line";
+    }
   }
 }
 

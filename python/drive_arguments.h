@@ -1,0 +1,20 @@
+// The friction and torque arguments of the module's functions, checked before anything is read
+// or stepped. The messages name the argument and say what it takes; they never print an array.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+namespace pendula {
+namespace python {
+
+namespace py = pybind11;
+
+// The viscous friction coefficient b: a real number (int, float, NumPy scalar), finite and >= 0.
+// TypeError for anything that is not a real number, ValueError for NaN, infinities or b < 0.
+double FrictionArgument(py::handle object);
+
+// The torque on joint 1, N m: a real number. TypeError for anything else.
+double TorqueArgument(py::handle object);
+
+}  // namespace python
+}  // namespace pendula
