@@ -40,20 +40,33 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
 
 namespace detail {
 
-// Element `joint` of each of the W rows, as one pack, assembled in registers.
+// Element `joint` of each of the W rows, as one register's pack, assembled in registers.
 template <int W, int N, int... Lane>
-inline LanePack<W> JointOfRows(const double (*const (&rows)[W])[N], int joint,
+inline LanePack<W> JointOfRows(const double (*const* rows)[N], int joint,
                                std::integer_sequence<int, Lane...>) {
   return LanePack<W>{(*rows[Lane])[joint]...};
+}
+
+// The same as a Pack of any width: a pair takes the first half of the rows in its low pack.
+template <typename Pack, int N>
+inline Pack JointOfRows(const double (*const* rows)[N], int joint) {
+  if constexpr (IsPackPair<Pack>::value) {
+    using Half = decltype(Pack::low);
+    return Pack{JointOfRows<Half>(rows, joint), JointOfRows<Half>(rows + LaneCount<Half>, joint)};
+  } else {
+    constexpr int W = LaneCount<Pack>;
+    return JointOfRows<W>(rows, joint, std::make_integer_sequence<int, W>{});
+  }
 }
 
 }  // namespace detail
 
 // Chains first .. first + W - 1 in the lanes of (p, q); the lanes of chains at or beyond `count`
 // carry a copy of chain `first`.
-template <int W, int N>
-inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*momenta)[N],
+template <typename Pack, int N>
+inline void LoadLanes(Pack (&p)[N], Pack (&q)[N], const double (*momenta)[N],
                       const double (*angles)[N], int first, int count) {
+  constexpr int W = LaneCount<Pack>;
   const double(*pRows[W])[N];
   const double(*qRows[W])[N];
   for (int lane = 0; lane < W; ++lane) {
@@ -62,13 +75,15 @@ inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*m
     qRows[lane] = &angles[chain];
   }
   for (int joint = 0; joint < N; ++joint) {
-    p[joint] = detail::JointOfRows<W>(pRows, joint, std::make_integer_sequence<int, W>{});
-    q[joint] = detail::JointOfRows<W>(qRows, joint, std::make_integer_sequence<int, W>{});
+    p[joint] = detail::JointOfRows<Pack>(pRows, joint);
+    q[joint] = detail::JointOfRows<Pack>(qRows, joint);
   }
 }
 
 // Steps chains 0 .. chainCount - 1 (momenta[i] and angles[i] are chain i's) by one Heun step
 // each, W at a time in the lanes of a pack, each chain bit for bit as HeunStep steps it alone.
+// A W wider than the registers is carried as pairs of packs (WidePack), two register-wide packs
+// in flight through every stage.
 // The empty lanes of a last pack that is not full carry copies of its first chain, whose results
 // are dropped. While one pack is stepped, the sine-table entries of the next pack's angles are
 // on their way into the cache: the table is far larger than the cache, and the first lookups of
@@ -76,17 +91,17 @@ inline void LoadLanes(LanePack<W> (&p)[N], LanePack<W> (&q)[N], const double (*m
 template <typename A, int W, int N>
 inline void StepChainsInLanes(const ChainModel<N>& model, const JointTorqueSettings& settings,
                               double (*momenta)[N], double (*angles)[N], int chainCount) {
-  using Pack = LanePack<W>;
+  using Pack = WidePack<W>;
   if (chainCount <= 0) return;
   const SineTable& table = *model.sineTable;
   ChainData<A, Pack, N> data;
   Pack p[2][N], q[2][N];
   JointTablePlaces<Pack, N> places[2];
-  LoadLanes<W>(p[0], q[0], momenta, angles, 0, chainCount);
+  LoadLanes(p[0], q[0], momenta, angles, 0, chainCount);
   TablePlacesOf(table, places[0], q[0], true);
   for (int first = 0, now = 0; first < chainCount; first += W, now ^= 1) {
     if (first + W < chainCount) {
-      LoadLanes<W>(p[now ^ 1], q[now ^ 1], momenta, angles, first + W, chainCount);
+      LoadLanes(p[now ^ 1], q[now ^ 1], momenta, angles, first + W, chainCount);
       TablePlacesOf(table, places[now ^ 1], q[now ^ 1], true);
     }
     HeunStep(model, data, settings, p[now], q[now], &places[now]);

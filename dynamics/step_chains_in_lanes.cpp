@@ -9,13 +9,26 @@
 
 namespace pendula {
 
-#define PENDULA_STEP_CHAINS_AT_WIDTH(count)                                               \
-  template <>                                                                             \
-  void StepChainsAtWidth<PENDULA_LANE_WIDTH, count>(                                      \
-      const ChainModel<count>& model, const JointTorqueSettings& settings,                \
-      double(*momenta)[count], double(*angles)[count], int chainCount) {                  \
-    StepChainsInLanes<PlaneAlgebra, PENDULA_LANE_WIDTH>(model, settings, momenta, angles, \
-                                                        chainCount);                      \
+// The chains of one pack. With AVX-512F's 32 registers a pair of them (16 chains) fits, so two
+// packs are in flight through every stage; with AVX2's 16 registers, and SSE2's, a pair spills
+// and is slower than one register's pack (docs/performance.md). The pair's step is flattened:
+// the compiler's inlining limits, reached sooner by the doubled kernels, must not leave a
+// kernel as a call that passes its packs through memory.
+#if PENDULA_LANE_WIDTH == 8
+#define PENDULA_CHAINS_PER_PACK 16
+#define PENDULA_STEP_ATTRIBUTES __attribute__((flatten))
+#else
+#define PENDULA_CHAINS_PER_PACK PENDULA_LANE_WIDTH
+#define PENDULA_STEP_ATTRIBUTES
+#endif
+
+#define PENDULA_STEP_CHAINS_AT_WIDTH(count)                                                    \
+  template <>                                                                                  \
+  PENDULA_STEP_ATTRIBUTES void StepChainsAtWidth<PENDULA_LANE_WIDTH, count>(                   \
+      const ChainModel<count>& model, const JointTorqueSettings& settings,                     \
+      double(*momenta)[count], double(*angles)[count], int chainCount) {                       \
+    StepChainsInLanes<PlaneAlgebra, PENDULA_CHAINS_PER_PACK>(model, settings, momenta, angles, \
+                                                             chainCount);                      \
   }
 PENDULA_BUILT_LINK_COUNTS(PENDULA_STEP_CHAINS_AT_WIDTH)
 
