@@ -5,30 +5,10 @@
 
 #include <cstddef>
 
+#include "viewer/scene_constants.h"
+
 namespace pendula {
 namespace {
-
-// Every link is dark grey; the same colour is the material's diffuse colour at set-up.
-constexpr GLfloat LinkColour[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-constexpr GLfloat LinkSpecular[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-constexpr GLfloat LinkShininess = 0.95f;
-
-// Both lights have w = 0, so they are directional. They are given while the modelview matrix is
-// the identity and never again, so their directions are fixed relative to the eye.
-constexpr GLfloat Light0Direction[4] = {6.0f, 8.0f, -5.0f, 0.0f};
-constexpr GLfloat Light1Direction[4] = {-8.0f, -4.0f, 5.0f, 0.0f};
-constexpr GLfloat LightDiffuse[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-constexpr GLfloat LightAmbient[4] = {0.4f, 0.4f, 0.4f, 1.0f};
-
-constexpr double FieldOfViewDegrees = 45.0;
-constexpr double NearPlane = 0.1;
-constexpr double FarPlane = 100.0;
-
-// The drawing has its own geometry: a link is a box 0.5 long and 0.1 by 0.1 in cross-section
-// (the dynamics uses links of length 1), and adjacent chains are one box-depth apart.
-constexpr GLfloat DrawnLinkLength = 0.5f;
-constexpr GLfloat DrawnLinkThickness = 0.1f;
-constexpr GLfloat ChainSpacing = 0.1f;
 
 void DrawChain(const double* chainAngles, int linksPerChain) {
   glPushMatrix();

@@ -2,12 +2,9 @@
 #pragma once
 
 #include "viewer/camera.h"
+#include "viewer/scene_constants.h"
 
 namespace pendula {
-
-// Size of the window requested at creation, in pixels.
-constexpr int InitialWindowWidth = 400;
-constexpr int InitialWindowHeight = 400;
 
 // Opens the double-buffered window with a depth buffer at screen position (0, 0) and sets the
 // fixed OpenGL state of the whole run: white background, depth test, a dark grey material

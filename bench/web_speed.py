@@ -1,0 +1,109 @@
+#!/usr/bin/python3
+"""The web page's speed in Debian's headless Chromium beside the native program's, in one run:
+the page's step of the 100 chains (WebAssembly, 2 lanes) against the native StepChains at 2 lanes
+scaled to 100 chains and the native idle pass (widest lanes); then the page's frame rate with
+all 2,000 boxes, from its own "Frame rate:" lines. Optionally saves a screenshot of the page.
+
+usage: web_speed.py PAGE_DIR PENDULA_BENCH [--seconds S] [--screenshot FILE.png]
+   (PAGE_DIR from scripts/web.sh --build: build-web/web; PENDULA_BENCH: build/bench/pendula_bench)
+"""
+import asyncio
+import base64
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+import cdp  # noqa: E402
+
+STEPS = 300
+
+
+def native(bench):
+    """Microseconds per step of 100 chains, the fastest of 10 repetitions (the least disturbed
+    by other work on the machine): StepChains at 2 lanes (256 chains per iteration, scaled) and
+    the idle pass's step (IdlePass/100chains, the widest lanes)."""
+    output = subprocess.run(
+        [bench, "--benchmark_filter=^(StepChains/lanes/2|IdlePass/100chains)$",
+         "--benchmark_repetitions=10", "--benchmark_format=json"],
+        capture_output=True, text=True, check=True).stdout
+    fastest = {}
+    for b in json.loads(output)["benchmarks"]:
+        if b.get("run_type") == "iteration":
+            name = b["run_name"]
+            fastest[name] = min(fastest.get(name, float("inf")), b["real_time"])
+    return fastest["StepChains/lanes/2"] * 100 / 256, fastest["IdlePass/100chains"]
+
+
+async def page_figures(page_dir, bench, rounds, seconds, screenshot):
+    """Rounds of the page's step timing (the fastest of 10 runs of 300 steps) and the native
+    benchmark, alternated so that both see the same load; then the page's draw time and its
+    frame rate while it runs."""
+    server = cdp.Server(page_dir)
+    page = cdp.Page()
+    try:
+        await page.start()
+        await page.send("Page.navigate", url=f"http://127.0.0.1:{server.port}/index.html?paused")
+        await page.wait_for("window.pendula && pendula.framesShown() >= 1")
+        start_up = await page.evaluate("pendula.startUpMs")
+        ratios, page_steps, native_steps = [], [], []
+        for _ in range(rounds):
+            page_step = min([await page.evaluate(f"pendula.timeSteps({STEPS})") * 1000 / STEPS
+                             for _ in range(10)])
+            native_two_lanes, native_idle = native(bench)
+            ratios.append(page_step / native_two_lanes)
+            page_steps.append(page_step)
+            native_steps.append(native_two_lanes)
+            print(f"page step of 100 chains {page_step:.1f} us, native 2 lanes per 100 chains "
+                  f"{native_two_lanes:.1f} us (ratio {ratios[-1]:.2f}), native idle pass "
+                  f"{native_idle:.1f} us")
+        draw = statistics.median([await page.evaluate("pendula.timeDraws(30)") for _ in range(3)])
+        before = len(await page.evaluate("pendula.lines()"))
+        await page.evaluate("pendula.run()")
+        await asyncio.sleep(seconds)
+        lines = (await page.evaluate("pendula.lines()"))[before:]
+        rates = [float(l[len("Frame rate: "):-len("fps")]) for l in lines
+                 if l.startswith("Frame rate: ")]
+        if screenshot:
+            result = await page.send("Page.captureScreenshot", format="png")
+            with open(screenshot, "wb") as f:
+                f.write(base64.b64decode(result["data"]))
+        errors = page.errors
+    finally:
+        await page.close()
+        server.close()
+    print(f"page start-up (model with its patched table, World, momenta): {start_up:.1f} ms")
+    print(f"page / native step at 2 lanes, median of {rounds} rounds: "
+          f"{statistics.median(ratios):.2f}x")
+    print(f"fastest page step / fastest native step at 2 lanes: {min(page_steps):.1f} / "
+          f"{min(native_steps):.1f} us = {min(page_steps) / min(native_steps):.2f}x")
+    print(f"page display of 2,000 boxes, drawn and waited for: {draw:.1f} ms")
+    if rates:
+        print(f"page frame rate over {len(rates)} reports of 20 frames: median "
+              f"{statistics.median(rates):g} fps, min {min(rates):g}, max {max(rates):g}")
+    print("last lines:", lines[-4:])
+    if errors:
+        print("browser errors:", errors)
+
+
+def main():
+    args = sys.argv[1:]
+    seconds, screenshot = 20.0, None
+    if "--seconds" in args:
+        i = args.index("--seconds")
+        seconds = float(args[i + 1])
+        del args[i:i + 2]
+    if "--screenshot" in args:
+        i = args.index("--screenshot")
+        screenshot = args[i + 1]
+        del args[i:i + 2]
+    if len(args) != 2:
+        sys.exit(__doc__)
+    page_dir, bench = args
+    asyncio.run(page_figures(page_dir, bench, 3, seconds, screenshot))
+
+
+if __name__ == "__main__":
+    main()
