@@ -4,6 +4,8 @@
 // compare thread counts directly.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,13 +40,14 @@ void StepChainsOnThreadsBench(benchmark::State& state) {
   }
   std::vector<double> batch = first;
   auto* momenta = reinterpret_cast<double(*)[20]>(batch.data());
-  auto* angles = reinterpret_cast<double(*)[20]>(batch.data() + chains * 20);
+  auto* angles =
+      reinterpret_cast<double(*)[20]>(batch.data() + static_cast<std::ptrdiff_t>(chains) * 20);
   ThreadPool& pool = BenchmarkPool();
   int steps = 0;
   for (auto _ : state) {
     if (++steps == StepsBeforeRewind) {
       state.PauseTiming();
-      batch = first;
+      std::copy(first.begin(), first.end(), batch.begin());
       steps = 0;
       state.ResumeTiming();
     }

@@ -138,14 +138,14 @@ inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlace
     return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
                               true};
   }
-  std::int32_t entry[W];
-  std::int64_t signFlip[W];
+  std::int32_t entry[W] = {};
+  std::int64_t signFlip[W] = {};
   for (int lane = 0; lane < W; ++lane) {
     const SineTablePlace place = SineTablePlaceOf(table, angles[lane]);
     entry[lane] = place.entry;
     signFlip[lane] = static_cast<std::int64_t>(place.signFlip);
   }
-  SineTablePlaces<W> places;
+  SineTablePlaces<W> places{};
   std::memcpy(&places.entry, entry, sizeof entry);
   std::memcpy(&places.signFlip, signFlip, sizeof signFlip);
   places.inTable = false;
@@ -156,7 +156,7 @@ inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlace
 template <int W>
 inline std::enable_if_t<(W > RegisterLanes), SineTablePlaces<W>> SineTablePlacesOf(
     const SineTable& table, const LanePack<W>& angles) {
-  LanePack<W / 2> low, high;
+  LanePack<W / 2> low{}, high{};
   std::memcpy(&low, &angles, sizeof low);
   std::memcpy(&high, reinterpret_cast<const char*>(&angles) + sizeof low, sizeof high);
   return SineTablePlaces<W>{SineTablePlacesOf<W / 2>(table, low),

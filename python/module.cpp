@@ -71,7 +71,7 @@ py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
 }
 
 void StepChainsOf(py::handle momentaObject, py::handle anglesObject, double frictionCoefficient,
-                  double appliedTorque, py::object threadsObject) {
+                  double appliedTorque, const py::object& threadsObject) {
   int threads = 0;  // the default rule
   if (!threadsObject.is_none()) {
     const long long asked = threadsObject.cast<long long>();

@@ -22,7 +22,8 @@ constexpr int Chains = 341;
 
 struct Batch {
   std::vector<double> p, q;
-  explicit Batch(int count) : p(count * Links), q(count * Links) {}
+  explicit Batch(int count)
+      : p(static_cast<std::size_t>(count) * Links), q(static_cast<std::size_t>(count) * Links) {}
   double (*Momenta())[Links] { return reinterpret_cast<double(*)[Links]>(p.data()); }
   double (*Angles())[Links] { return reinterpret_cast<double(*)[Links]>(q.data()); }
 };
