@@ -1,6 +1,7 @@
 // Scaling/pendula/N: one evaluation of the forward dynamics of an N-link chain, over the scaling
 // states. Scaling/pendula-batch/N: StepChains on all the scaling states at once, as the program
-// steps its chains, given as the time of one chain-evaluation (a step makes two per chain).
+// steps its chains, given as the time of one chain-evaluation (a step makes two per chain);
+// BatchScaling/lanes:W/N the same in lanes of width W.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -61,10 +62,16 @@ void PendulaScaling(benchmark::State& state) {
   }
 }
 
-// Each iteration stands for one chain-evaluation: every 2·256-th iteration steps the whole batch.
+// Each iteration stands for one chain-evaluation: every 2·256-th iteration steps the whole batch,
+// in lanes of the given width (0: the widest the CPU has, as the program steps).
 template <int N>
-void PendulaBatchScaling(benchmark::State& state) {
-  const ChainModel<N>& model = BenchmarkModel<N>();
+void PendulaBatchScaling(benchmark::State& state, int width) {
+  if (width != 0 && !LaneWidthAvailable(width)) {
+    state.SkipWithError("this build or this CPU lacks the lanes of this width");
+    return;
+  }
+  ChainModel<N> model = BenchmarkModel<N>();
+  if (width != 0) model.laneWidth = width;
   static StatesOf<N> batch;
   batch = States<N>();
   int evaluationsLeft = 0, steps = 0;
@@ -96,9 +103,18 @@ bool RegisterPendulaScaling(std::integer_sequence<int, Index...>) {
    ...);
   (benchmark::RegisterBenchmark(
        ("Scaling/pendula-batch/" + std::to_string(FixedScalingLinkCounts[Index])).c_str(),
-       PendulaBatchScaling<FixedScalingLinkCounts[Index]>)
+       PendulaBatchScaling<FixedScalingLinkCounts[Index]>, 0)
        ->Unit(benchmark::kNanosecond),
    ...);
+  // The batch at every width: BatchScaling/lanes:W/N.
+  for (int width : {2, 4, 8}) {
+    (benchmark::RegisterBenchmark(("BatchScaling/lanes:" + std::to_string(width) + "/" +
+                                   std::to_string(FixedScalingLinkCounts[Index]))
+                                      .c_str(),
+                                  PendulaBatchScaling<FixedScalingLinkCounts[Index]>, width)
+         ->Unit(benchmark::kNanosecond),
+     ...);
+  }
   return true;
 }
 

@@ -60,10 +60,10 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
   Pack* p = data.p[0];
   Pack* q = data.q[0];
   for (int first = 0; first < chainCount; first += W) {
-    LoadLanes<W>(p, momenta, first, chainCount, n);
-    LoadLanes<W>(q, angles, first, chainCount, n);
+    LoadLanes(p, momenta, first, chainCount, n);
+    LoadLanes(q, angles, first, chainCount, n);
     if (torques.rows != nullptr) {
-      LoadLanes<W>(data.evaluation.appliedTorque, torques.rows, first, chainCount, n);
+      LoadLanes(data.evaluation.appliedTorque, torques.rows, first, chainCount, n);
     }
     Rk4Step(f, n, h, p, q, rk4);
     for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {

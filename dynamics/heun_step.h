@@ -78,36 +78,52 @@ inline X* RowOf(X* rows, int chain, int n) {
 
 namespace detail {
 
-// Element `joint` of each of the W rows, as one pack, assembled in registers.
+// Element `joint` of each of the W rows, as one register's pack, assembled in registers.
 template <int W, int... Lane>
-inline LanePack<W> JointOfRows(const double* const (&rows)[W], int joint,
+inline LanePack<W> JointOfRows(const double* const* rows, int joint,
                                std::integer_sequence<int, Lane...>) {
   return LanePack<W>{rows[Lane][joint]...};
 }
 
+// The same as a Pack of any width: a pair takes the first half of the rows in its low pack.
+template <typename Pack>
+inline Pack JointOfRows(const double* const* rows, int joint) {
+  if constexpr (IsPackPair<Pack>::value) {
+    using Half = decltype(Pack::low);
+    return Pack{JointOfRows<Half>(rows, joint), JointOfRows<Half>(rows + LaneCount<Half>, joint)};
+  } else {
+    constexpr int W = LaneCount<Pack>;
+    return JointOfRows<W>(rows, joint, std::make_integer_sequence<int, W>{});
+  }
+}
+
 }  // namespace detail
 
-// Chains first .. first + W - 1 of `rows` (n values each) in the lanes of out; the lanes of
-// chains at or beyond `count` carry a copy of chain `first`.
-template <int W, typename Rows>
-inline void LoadLanes(LanePack<W>* out, Rows rows, int first, int count, int n) {
+// Chains first .. first + W - 1 of `rows` (n values each) in the lanes of out, W the lanes of a
+// Pack; the lanes of chains at or beyond `count` carry a copy of chain `first`.
+template <typename Pack, typename Rows>
+inline void LoadLanes(Pack* out, Rows rows, int first, int count, int n) {
+  constexpr int W = LaneCount<Pack>;
   const double* row[W];
   for (int lane = 0; lane < W; ++lane) {
     row[lane] = RowOf(rows, first + lane < count ? first + lane : first, n);
   }
   for (int joint = 0; joint < n; ++joint) {
-    out[joint] = detail::JointOfRows<W>(row, joint, std::make_integer_sequence<int, W>{});
+    out[joint] = detail::JointOfRows<Pack>(row, joint);
   }
 }
 
 // The working data of a batch stepped W chains at a time: one pack's evaluation and step data,
-// and the states and table places of the pack being stepped and of the next.
+// and the states and table places of the pack being stepped and of the next. A W wider than the
+// registers is carried as pairs of packs (WidePack), two register-wide packs in flight through
+// every stage.
 template <typename A, int W, int N>
 struct LaneBatchData {
-  ChainData<A, LanePack<W>, N> evaluation;
-  StepBuffers<LanePack<W>, N> step;
-  PerLink<LanePack<W>, N> p[2], q[2];
-  JointTablePlaces<LanePack<W>, N> places[2];
+  using Pack = WidePack<W>;
+  ChainData<A, Pack, N> evaluation;
+  StepBuffers<Pack, N> step;
+  PerLink<Pack, N> p[2], q[2];
+  JointTablePlaces<Pack, N> places[2];
 };
 
 // f(array) for every per-link array of the batch data of a run-time link count.
@@ -138,17 +154,17 @@ inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>
   if (chainCount <= 0) return;
   const int n = LinkCount(model);
   const bool table = SinesOf(model) == SineSource::Table;
-  LoadLanes<W>(data.p[0], momenta, 0, chainCount, n);
-  LoadLanes<W>(data.q[0], angles, 0, chainCount, n);
+  LoadLanes(data.p[0], momenta, 0, chainCount, n);
+  LoadLanes(data.q[0], angles, 0, chainCount, n);
   if (table) TablePlacesOf(*model.sineTable, data.places[0], data.q[0], n, true);
   for (int first = 0, now = 0; first < chainCount; first += W, now ^= 1) {
     if (first + W < chainCount) {
-      LoadLanes<W>(data.p[now ^ 1], momenta, first + W, chainCount, n);
-      LoadLanes<W>(data.q[now ^ 1], angles, first + W, chainCount, n);
+      LoadLanes(data.p[now ^ 1], momenta, first + W, chainCount, n);
+      LoadLanes(data.q[now ^ 1], angles, first + W, chainCount, n);
       if (table) TablePlacesOf(*model.sineTable, data.places[now ^ 1], data.q[now ^ 1], n, true);
     }
     if (torqueRows != nullptr) {
-      LoadLanes<W>(data.evaluation.appliedTorque, torqueRows, first, chainCount, n);
+      LoadLanes(data.evaluation.appliedTorque, torqueRows, first, chainCount, n);
     }
     HeunStep(model, data.evaluation, data.step, settings, h, data.p[now], data.q[now],
              table ? &data.places[now] : nullptr);

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "app/world.h"
 #include "dynamics/dynamics.h"
+#include "dynamics/step_chains_on_threads.h"
 #include "python/chain_arrays.h"
 #include "python/chain_class.h"
 #include "python/chain_energy.h"
@@ -27,6 +29,20 @@ constexpr double StepSize = 0.012;
 // meanwhile. It is always taken after the GIL or with the GIL released, never the other way
 // round, so the two cannot deadlock.
 std::mutex dynamicsInUse;
+
+// The batch step's own model of the program's chain, set up at import exactly as the program
+// sets up its own (the same constants, step size and table), so that its steps are the
+// program's bit for bit; read-only afterwards, so any number of threads may step chains on it.
+SineTable batchTable = {nullptr, 0.0, 0};
+ChainModel<JointsPerChain> batchModel;
+
+// The threads of step_chains: one per core, started at the first call that uses more than one
+// and kept (never freed) for the life of the process.
+ThreadPool& BatchPool() {
+  static ThreadPool* const pool =
+      new ThreadPool(static_cast<int>(std::thread::hardware_concurrency()));
+  return *pool;
+}
 
 ChainArray MomentumInitialisationOf(py::handle anglesObject, py::handle ratesObject) {
   const ChainArray angles = ReadChains(anglesObject, "angles");
@@ -59,7 +75,17 @@ py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
 }
 
 void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle frictionObject,
-                  py::handle torqueObject) {
+                  py::handle torqueObject, const py::object& threadsObject) {
+  int threads = 0;  // the default rule
+  if (!threadsObject.is_none()) {
+    if (!py::isinstance<py::int_>(threadsObject)) {
+      throw py::type_error("threads must be None or an int >= 1; got " +
+                           py::type::handle_of(threadsObject).attr("__name__").cast<std::string>());
+    }
+    const long long asked = threadsObject.cast<long long>();
+    if (asked < 1) throw py::value_error("threads must be None or at least 1");
+    threads = asked > INT_MAX ? INT_MAX : static_cast<int>(asked);
+  }
   py::array momenta = InPlaceChains(momentaObject, "momenta");
   py::array angles = InPlaceChains(anglesObject, "angles");
   RequireSeparateChainSets(momenta, angles);
@@ -71,9 +97,16 @@ void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle 
   const int chainCount = static_cast<int>(CountOfChains(momenta));
   auto* momentaChains = static_cast<double(*)[20]>(momenta.mutable_data());
   auto* anglesChains = static_cast<double(*)[20]>(angles.mutable_data());
+  const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
+  // One thread needs no pool; asking for more makes it, once.
+  const bool oneThread = threads == 1 || (threads == 0 && chainCount < 2 * MinimumChainsPerThread);
   const py::gil_scoped_release withoutGil;
-  const std::lock_guard<std::mutex> lock(dynamicsInUse);
-  StepChains(momentaChains, anglesChains, chainCount, frictionCoefficient, appliedTorque);
+  if (oneThread) {
+    StepChains(batchModel, settings, momentaChains, anglesChains, chainCount);
+  } else {
+    StepChainsOnThreads(BatchPool(), batchModel, settings, momentaChains, anglesChains, chainCount,
+                        threads);
+  }
 }
 
 py::object EnergyOf(py::handle momentaObject, py::handle anglesObject) {
@@ -135,6 +168,8 @@ Typical use:
   py::options options;
   options.disable_function_signatures();
   pendula::setUpModel(StepSize);
+  pendula::BuildSineTable(batchTable, pendula::SineTableSize);
+  pendula::SetUpChainModel(batchModel, StepSize, batchTable);
   module.attr("STEP_SIZE") = StepSize;
   module.attr("LINKS") = pendula::JointsPerChain;
   module.attr("CHAINS") = pendula::ChainCount;
@@ -159,17 +194,21 @@ momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
 friction: a real number, finite and >= 0; torque: a real number.
 Returns two new arrays of that shape.)");
   module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
-             py::arg("friction") = 5.0, py::arg("torque") = 0.0,
-             R"(step_chains(momenta, angles, friction=5.0, torque=0.0) -> None
+             py::arg("friction") = 5.0, py::arg("torque") = 0.0, py::arg("threads") = py::none(),
+             R"(step_chains(momenta, angles, friction=5.0, torque=0.0, threads=None) -> None
 
-One Heun step of STEP_SIZE seconds of every chain, in place.
+One Heun step of STEP_SIZE seconds of every chain, in place, on up to `threads` threads.
 
 Exactly what the program's step gives each chain, bit for bit. momenta and angles are updated
 in place, so both must be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable,
 of the same shape, (20,) for one chain or (n, 20), and must not share memory. friction must be
 a real number, finite and >= 0, and torque a real number. Anything else raises TypeError or
 ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
-NaN leaves the others untouched. The GIL is released while the chains are stepped.)");
+NaN leaves the others untouched. The GIL is released while the chains are stepped.
+
+threads=None uses every core for a large batch and one thread below 128 chains per
+thread, where waking another costs more than it saves; an integer n >= 1 uses at most n
+(and at most one per core). The result is the same bits for every thread count.)");
   module.def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),
              R"(energy(momenta, angles) -> float or numpy.ndarray
 

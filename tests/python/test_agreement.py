@@ -49,6 +49,21 @@ def test_a_nan_chain_leaves_the_others_untouched(random_states):
     assert np.isnan(momenta[6]).all() and np.isnan(momenta[20]).all()
 
 
+def test_every_thread_count_gives_the_same_bits():
+    # 1,000 chains: enough for the default rule to use every core; 7 threads are more than cores.
+    rng = np.random.default_rng(21)
+    momenta, angles = rng.normal(0.0, 10.0, (1000, 20)), rng.uniform(-np.pi, np.pi, (1000, 20))
+    one_thread = (momenta.copy(), angles.copy())
+    pendula.step_chains(*one_thread, 5.0, 100.0, threads=1)
+    for threads in (None, 2, 7):
+        state = (momenta.copy(), angles.copy())
+        pendula.step_chains(*state, 5.0, 100.0, threads=threads)
+        assert_same_bits(state[0], one_thread[0])
+        assert_same_bits(state[1], one_thread[1])
+    with pytest.raises(ValueError, match="threads"):
+        pendula.step_chains(momenta, angles, threads=0)
+
+
 def test_threads_get_what_serial_calls_get():
     # step_chains lets other threads run while it steps; they must not share its working storage.
     # The two workers step until the main thread has made its calls while both were stepping,

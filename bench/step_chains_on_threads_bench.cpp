@@ -1,0 +1,72 @@
+// StepChainsOnThreads/<chains>/<threads>: one Heun step of a batch of copies of the benchmark
+// states on a pool made once with a thread per core; threads 0 is the default rule. The counter
+// gives the time per chain-evaluation (a step makes two per chain), so rows of one chain count
+// compare thread counts directly.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/chain_states.h"
+#include "dynamics/step_chains_on_threads.h"
+
+namespace pendula {
+namespace bench {
+namespace {
+
+constexpr JointTorqueSettings StartUpSettings{5.0, 0.0};
+// The batch is rewound to its first states after this many steps (1.2 simulated seconds).
+constexpr int StepsBeforeRewind = 100;
+
+ThreadPool& BenchmarkPool() {
+  static ThreadPool pool(static_cast<int>(std::thread::hardware_concurrency()));
+  return pool;
+}
+
+void StepChainsOnThreadsBench(benchmark::State& state) {
+  const int chains = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
+  const ChainStateSet& states = BenchmarkStates();
+  const ChainModel<20>& model = BenchmarkModel();
+  std::vector<double> first(static_cast<std::size_t>(chains) * 40);
+  for (int i = 0; i < chains; ++i) {
+    for (int k = 0; k < 20; ++k) {
+      first[i * 20 + k] = states.momenta[i % StateCount][k];
+      first[(chains + i) * 20 + k] = states.angles[i % StateCount][k];
+    }
+  }
+  std::vector<double> batch = first;
+  auto* momenta = reinterpret_cast<double(*)[20]>(batch.data());
+  auto* angles =
+      reinterpret_cast<double(*)[20]>(batch.data() + static_cast<std::ptrdiff_t>(chains) * 20);
+  ThreadPool& pool = BenchmarkPool();
+  int steps = 0;
+  for (auto _ : state) {
+    if (++steps == StepsBeforeRewind) {
+      state.PauseTiming();
+      std::copy(first.begin(), first.end(), batch.begin());
+      steps = 0;
+      state.ResumeTiming();
+    }
+    StepChainsOnThreads(pool, model, StartUpSettings, momenta, angles, chains, threads);
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_evaluation"] =
+      benchmark::Counter(2.0 * chains * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(std::to_string(ThreadsForBatch(pool, chains, threads)) + " threads used");
+}
+
+BENCHMARK(StepChainsOnThreadsBench)
+    ->Name("StepChainsOnThreads")
+    ->ArgNames({"chains", "threads"})
+    ->ArgsProduct({{100, 256, 1000, 10000}, {1, 2, 0}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace bench
+}  // namespace pendula
