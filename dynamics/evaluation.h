@@ -108,6 +108,9 @@ inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
   if constexpr (std::is_same_v<T, double>) {
     sine = std::sin(angle);
     cosine = std::cos(angle);
+  } else if constexpr (IsPackPair<T>::value) {
+    LibrarySineAndCosine(angle.low, sine.low, cosine.low);
+    LibrarySineAndCosine(angle.high, sine.high, cosine.high);
   } else {
     for (int lane = 0; lane < LaneCount<T>; ++lane) {
       sine[lane] = std::sin(angle[lane]);
