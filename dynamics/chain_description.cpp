@@ -1,9 +1,8 @@
 // Validation of a chain description and the link parameters built from it.
 #include <cmath>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 
+#include "dynamics/chain_calls.h"
 #include "dynamics/chain_internals.h"
 
 namespace pendula {
@@ -13,17 +12,6 @@ namespace {
 // relative to their sum: a flat plate (one moment the sum of the other two) is a body, and the
 // eigenvalues of its inertia come out of the rotation only to within rounding.
 constexpr double TriangleSlack = 1e-12;
-
-[[noreturn]] void Refuse(const std::string& message) {
-  throw std::invalid_argument(message);
-}
-
-std::string Number(double x) {
-  std::ostringstream out;
-  out.precision(17);
-  out << x;
-  return out.str();
-}
 
 std::string LinkName(std::size_t index) {
   return "links[" + std::to_string(index) + "]";
