@@ -33,21 +33,21 @@ THRESHOLD = 0.01
 FRICTIONS = (0.0, 0.25, 0.5, 1.0, 2.0, 5.0)
 
 
-def block_specs(pairs, frictions, block_pairs, steps, seed):
+def block_tasks(pairs, frictions, block_pairs, steps, seed):
     """The tasks of a run: for every friction, blocks of block_pairs pairs (the last one maybe
     smaller) that together hold `pairs` pairs, as (friction, block, count, steps, seed) tuples,
     numbered across the whole run so that every block draws its own angles."""
-    specs = []
+    tasks = []
     for friction in frictions:
         for first in range(0, pairs, block_pairs):
-            specs.append((float(friction), len(specs), min(block_pairs, pairs - first), steps, seed))
-    return specs
+            tasks.append((float(friction), len(tasks), min(block_pairs, pairs - first), steps, seed))
+    return tasks
 
 
-def divergence_steps(spec, threads=1):
+def divergence_steps(task, threads=1):
     """One task: the step at which each pair of the block diverged (0 for one that did not), as
     an int32 array. The pairs ride in one batch of 2 * count chains, originals first."""
-    friction, block, count, steps, seed = spec
+    friction, block, count, steps, seed = task
     rng = np.random.default_rng([seed, block])
     angles = np.empty((2 * count, pendula.LINKS))
     angles[:count] = rng.uniform(-np.pi / 2, np.pi / 2, (count, pendula.LINKS))
@@ -65,22 +65,22 @@ def divergence_steps(spec, threads=1):
     return diverged
 
 
-def run_in_process(specs):
+def run_in_process(tasks):
     """Every block, one after the other, here."""
-    return [divergence_steps(spec) for spec in specs]
+    return [divergence_steps(task) for task in tasks]
 
 
-def run_on_client(client, specs):
+def run_on_client(client, tasks):
     """Every block as a task of the cluster behind the Dask client, gathered in block order."""
-    futures = client.map(divergence_steps, specs, pure=False)
+    futures = client.map(divergence_steps, tasks, pure=False)
     return client.gather(futures)
 
 
-def by_friction(specs, results):
+def by_friction(tasks, results):
     """The divergence steps of every pair, per friction, in block order."""
     table = {}
-    for spec, steps in zip(specs, results):
-        table.setdefault(spec[0], []).append(steps)
+    for task, steps in zip(tasks, results):
+        table.setdefault(task[0], []).append(steps)
     return {friction: np.concatenate(parts) for friction, parts in table.items()}
 
 
@@ -132,11 +132,11 @@ def main():
     arguments = parser.parse_args()
 
     steps = int(round(arguments.seconds / pendula.STEP_SIZE))
-    specs = block_specs(arguments.pairs, FRICTIONS, arguments.block, steps, arguments.seed)
+    tasks = block_tasks(arguments.pairs, FRICTIONS, arguments.block, steps, arguments.seed)
     start = time.perf_counter()
     if arguments.in_process:
         where = "in one process"
-        results = run_in_process(specs)
+        results = run_in_process(tasks)
     else:
         from dask.distributed import Client, LocalCluster
 
@@ -147,18 +147,18 @@ def main():
                                          dashboard_address=None))
         workers = len(client.scheduler_info()["workers"])
         where = f"on {workers} Dask workers"
-        results = run_on_client(client, specs)
+        results = run_on_client(client, tasks)
         client.close()
     elapsed = time.perf_counter() - start
-    table = by_friction(specs, results)
+    table = by_friction(tasks, results)
     for friction in sorted(table):
         steps_of = table[friction]
         diverged = steps_of[steps_of > 0] * pendula.STEP_SIZE
         median = f"{np.median(diverged):6.2f} s" if diverged.size else "     -  "
         print(f"friction {friction:4g}: {diverged.size / steps_of.size:6.1%} of {steps_of.size} "
               f"pairs diverged within {arguments.seconds:g} s, median time of those {median}")
-    chains = 2 * sum(spec[2] for spec in specs)
-    print(f"{len(specs)} tasks, {chains} chains, up to {steps} steps each, {where}: "
+    chains = 2 * sum(task[2] for task in tasks)
+    print(f"{len(tasks)} tasks, {chains} chains, up to {steps} steps each, {where}: "
           f"{elapsed:.1f} s")
     plot(table, steps, arguments.output)
     print(f"wrote {arguments.output}")
