@@ -4,6 +4,7 @@
 // rk4 step the batch in lanes; the midpoint rule solves chain by chain.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "dynamics/chain.h"
@@ -14,13 +15,15 @@ namespace bench {
 namespace {
 
 constexpr int Chains = 100, Links = 20;
+// Values in one state array of the 100 chains.
+constexpr std::ptrdiff_t Values = std::ptrdiff_t{Chains} * Links;
 
 // The program's start-up state advanced 10 s at friction 5 by the program's own step.
 const std::vector<double>& SwingingState() {
   static const std::vector<double> state = [] {
     setUpModel(0.012);
-    std::vector<double> momenta(Chains * Links, 0.0), angles(Chains * Links, 0.0);
-    for (int i = 0; i < Chains; ++i) angles[i * Links] = 20.0 * i;
+    std::vector<double> momenta(Values, 0.0), angles(Values, 0.0);
+    for (int i = 0; i < Chains; ++i) angles[std::size_t{20} * i] = 20.0 * i;
     for (int pass = 0; pass < 834; ++pass) {
       StepChains(reinterpret_cast<double(*)[20]>(momenta.data()),
                  reinterpret_cast<double(*)[20]>(angles.data()), Chains, 5.0, 0.0);
@@ -38,14 +41,14 @@ void MethodStep(benchmark::State& state) {
   const Chain chain(description);
   ChainWorkspace workspace(chain);
   const std::vector<double>& start = SwingingState();
-  std::vector<double> p(start.begin(), start.begin() + Chains * Links);
-  std::vector<double> q(start.begin() + Chains * Links, start.end());
+  std::vector<double> p(start.begin(), start.begin() + Values);
+  std::vector<double> q(start.begin() + Values, start.end());
   long evaluations = 0, steps = 0;
   for (auto _ : state) {
     // Each timed call steps the same state, so the cost does not drift as the chains move.
     state.PauseTiming();
-    std::copy(start.begin(), start.begin() + Chains * Links, p.begin());
-    std::copy(start.begin() + Chains * Links, start.end(), q.begin());
+    std::copy(start.begin(), start.begin() + Values, p.begin());
+    std::copy(start.begin() + Values, start.end(), q.begin());
     state.ResumeTiming();
     const BatchStepStatus status = StepChains(chain, workspace, p.data(), q.data(), Chains, 0.012,
                                               method, 0.0, {}, NewtonSettings{1e-10, 20});

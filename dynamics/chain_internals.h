@@ -36,9 +36,9 @@ struct OneChainData {
 
 struct ChainWorkspace::Storage {
   // The chains it was made for.
-  int linkCount;
-  ModelShape shape;
-  int laneWidth;
+  int linkCount = 0;
+  ModelShape shape = ModelShape::General;
+  int laneWidth = 0;
   AlignedBlock oneChain;  // the evaluation's working data and the step's buffers of one chain
   AlignedBlock lanes;     // the batch's data, W chains at a time (in-plane chains)
   // One chain's data in the model's algebra, its arrays in oneChain, bound once (the other

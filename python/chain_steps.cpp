@@ -89,9 +89,9 @@ long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
       // Chain by chain, as the batch goes for this method, so that every chain whose solve
       // fails is known.
       for (int i = 0; i < s.count; ++i) {
-        const StepStatus one = Step(self.chain(), lease.workspace(), s.p + std::ptrdiff_t{i} * n,
-                                    s.q + std::ptrdiff_t{i} * n, h, method, friction,
-                                    TorquesOf(s.torques, i, n), newton);
+        const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
+        const StepStatus one = Step(self.chain(), lease.workspace(), s.p + row, s.q + row, h,
+                                    method, friction, TorquesOf(s.torques, i, n), newton);
         evaluations += one.evaluations;
         if (!one.taken) {
           notTaken.push_back(i);
@@ -130,9 +130,9 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
   {
     const py::gil_scoped_release withoutGil;
     for (int i = 0; i < s.count; ++i) {
-      statistics[i] = Integrate(self.chain(), lease.workspace(), s.p + std::ptrdiff_t{i} * n,
-                                s.q + std::ptrdiff_t{i} * n, duration, tolerances, friction,
-                                TorquesOf(s.torques, i, n));
+      const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
+      statistics[i] = Integrate(self.chain(), lease.workspace(), s.p + row, s.q + row, duration,
+                                tolerances, friction, TorquesOf(s.torques, i, n));
     }
   }
   std::vector<int> stopped;

@@ -40,20 +40,21 @@ struct MidpointStepResult {
 
 // The storage of a step of n joints, sized once when it is made; a step allocates nothing.
 struct MidpointStorage {
+  static std::size_t Twice(int joints) { return 2 * static_cast<std::size_t>(joints); }
   explicit MidpointStorage(int joints)
       : n(joints),
-        x0(2 * joints),
-        x1(2 * joints),
-        mid(2 * joints),
-        rate(2 * joints),
-        shifted(2 * joints),
-        shiftedRate(2 * joints),
-        residual(2 * joints),
-        predicted(2 * joints),
-        accepted(2 * joints),
-        newtonStep(2 * joints),
-        jacobian(new double[4 * static_cast<std::size_t>(joints) * joints]),
-        pivot(2 * joints) {}
+        x0(Twice(joints)),
+        x1(Twice(joints)),
+        mid(Twice(joints)),
+        rate(Twice(joints)),
+        shifted(Twice(joints)),
+        shiftedRate(Twice(joints)),
+        residual(Twice(joints)),
+        predicted(Twice(joints)),
+        accepted(Twice(joints)),
+        newtonStep(Twice(joints)),
+        jacobian(new double[Twice(joints) * Twice(joints)]),
+        pivot(Twice(joints)) {}
   int n;
   // 2n values each, x = (p, q): the start, the iterate, their midpoint, f there, the shifted
   // midpoint of a difference quotient, f there, the residual, the explicit midpoint step, the
