@@ -7,8 +7,6 @@
 namespace pendula {
 namespace python {
 
-namespace {
-
 std::string ShapeOf(const py::array& array) {
   return py::repr(array.attr("shape")).cast<std::string>();
 }
@@ -16,8 +14,6 @@ std::string ShapeOf(const py::array& array) {
 std::string TypeNameOf(py::handle object) {
   return py::type::handle_of(object).attr("__name__").cast<std::string>();
 }
-
-}  // namespace
 
 ChainArray ReadChains(py::handle object, const char* name) {
   ChainArray chains = ChainArray::ensure(object);
@@ -34,7 +30,7 @@ ChainArray ReadChains(py::handle object, const char* name) {
   return chains;
 }
 
-void RequireSameShape(const ChainArray& first, const char* firstName, const ChainArray& second,
+void RequireSameShape(const py::array& first, const char* firstName, const py::array& second,
                       const char* secondName) {
   if (ShapeOf(first) != ShapeOf(second)) {
     throw py::value_error(std::string(firstName) + " and " + secondName +
@@ -89,6 +85,10 @@ void RequireSeparateChainSets(const py::array& momenta, const py::array& angles)
         "shape; got " +
         ShapeOf(momenta) + " and " + ShapeOf(angles));
   }
+  RequireNoSharedMemory(momenta, angles);
+}
+
+void RequireNoSharedMemory(const py::array& momenta, const py::array& angles) {
   const auto momentaBegin = reinterpret_cast<std::uintptr_t>(momenta.data());
   const auto anglesBegin = reinterpret_cast<std::uintptr_t>(angles.data());
   const auto bytes = static_cast<std::uintptr_t>(momenta.nbytes());

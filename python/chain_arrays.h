@@ -5,6 +5,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <string>
+
 namespace pendula {
 namespace python {
 
@@ -18,9 +20,18 @@ using ChainArray = py::array_t<double, py::array::c_style | py::array::forcecast
 // is neither (20,) nor (n, 20).
 ChainArray ReadChains(py::handle object, const char* name);
 
+// The shape of an array as Python writes it, "(3, 20)", and the name of an object's type, for
+// messages.
+std::string ShapeOf(const py::array& array);
+std::string TypeNameOf(py::handle object);
+
 // ValueError unless the two arrays have the same shape.
-void RequireSameShape(const ChainArray& first, const char* firstName, const ChainArray& second,
+void RequireSameShape(const py::array& first, const char* firstName, const py::array& second,
                       const char* secondName);
+
+// ValueError unless the two arrays share no memory: one chain's step must not overwrite what
+// another step reads.
+void RequireNoSharedMemory(const py::array& momenta, const py::array& angles);
 
 // 1 for shape (20,), n for shape (n, 20).
 py::ssize_t CountOfChains(const py::array& chains);

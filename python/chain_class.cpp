@@ -19,10 +19,6 @@ namespace pendula {
 namespace python {
 namespace {
 
-std::string TypeNameOf(py::handle object) {
-  return py::type::handle_of(object).attr("__name__").cast<std::string>();
-}
-
 double FloatOf(py::handle object, const std::string& name) {
   if (!py::isinstance<py::float_>(object) && !py::isinstance<py::int_>(object) &&
       !py::hasattr(object, "__float__")) {
@@ -119,7 +115,7 @@ ChainArray Momenta(PyChain& self, py::handle anglesObject, py::handle ratesObjec
   const int n = self.chain().linkCount();
   const ChainArray angles = ReadStates(anglesObject, "angles", n);
   const ChainArray rates = ReadStates(ratesObject, "rates", n);
-  RequireSameStateShape(angles, "angles", rates, "rates");
+  RequireSameShape(angles, "angles", rates, "rates");
   ChainArray momenta = NewChains(angles);
   PyChain::Lease lease(self);
   const py::gil_scoped_release withoutGil;
@@ -135,7 +131,7 @@ py::tuple ForwardDynamicsOf(PyChain& self, py::handle momentaObject, py::handle 
   const int n = self.chain().linkCount();
   const ChainArray momenta = ReadStates(momentaObject, "momenta", n);
   const ChainArray angles = ReadStates(anglesObject, "angles", n);
-  RequireSameStateShape(momenta, "momenta", angles, "angles");
+  RequireSameShape(momenta, "momenta", angles, "angles");
   const TorqueArray torques = ReadTorques(torquesObject, n, momenta);
   ChainArray momentumRates = NewChains(momenta), jointRates = NewChains(momenta);
   PyChain::Lease lease(self);
@@ -154,7 +150,7 @@ py::object EnergyOf(PyChain& self, py::handle momentaObject, py::handle anglesOb
   const int n = self.chain().linkCount();
   const ChainArray momenta = ReadStates(momentaObject, "momenta", n);
   const ChainArray angles = ReadStates(anglesObject, "angles", n);
-  RequireSameStateShape(momenta, "momenta", angles, "angles");
+  RequireSameShape(momenta, "momenta", angles, "angles");
   PyChain::Lease lease(self);
   if (momenta.ndim() == 1) {
     return py::float_(Energy(self.chain(), lease.workspace(), momenta.data(), angles.data()));

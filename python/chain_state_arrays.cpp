@@ -1,19 +1,10 @@
 #include "python/chain_state_arrays.h"
 
-#include <cstdint>
 #include <string>
 
 namespace pendula {
 namespace python {
 namespace {
-
-std::string ShapeOf(const py::array& array) {
-  return py::repr(array.attr("shape")).cast<std::string>();
-}
-
-std::string TypeNameOf(py::handle object) {
-  return py::type::handle_of(object).attr("__name__").cast<std::string>();
-}
 
 std::string Shapes(int links) {
   const std::string n = std::to_string(links);
@@ -68,24 +59,6 @@ py::array InPlaceStates(py::handle object, const char* name, int links) {
   if (!array.writeable())
     throw py::value_error(std::string(name) + " must be writeable" + expected);
   return array;
-}
-
-void RequireSameStateShape(const py::array& first, const char* firstName, const py::array& second,
-                           const char* secondName) {
-  if (ShapeOf(first) != ShapeOf(second)) {
-    throw py::value_error(std::string(firstName) + " and " + secondName +
-                          " must have the same shape; got " + ShapeOf(first) + " and " +
-                          ShapeOf(second));
-  }
-}
-
-void RequireNoSharedMemory(const py::array& first, const py::array& second) {
-  const auto a = reinterpret_cast<std::uintptr_t>(first.data());
-  const auto b = reinterpret_cast<std::uintptr_t>(second.data());
-  const auto bytes = static_cast<std::uintptr_t>(first.nbytes());
-  if (bytes > 0 && a < b + bytes && b < a + bytes) {
-    throw py::value_error("momenta and angles must not share memory");
-  }
 }
 
 TorqueArray ReadTorques(py::handle object, int links, const py::array& like) {

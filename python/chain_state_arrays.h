@@ -19,12 +19,6 @@ ChainArray ReadStates(py::handle object, const char* name, int links);
 // float64, ValueError unless of shape (N,) or (n, N), C-contiguous, aligned and writeable.
 py::array InPlaceStates(py::handle object, const char* name, int links);
 
-// ValueError unless both have the same shape; and for arrays updated in place, unless they share
-// no memory.
-void RequireSameStateShape(const py::array& first, const char* firstName, const py::array& second,
-                           const char* secondName);
-void RequireNoSharedMemory(const py::array& first, const py::array& second);
-
 // The joint torques of a call on `like`: None, (N,) for every chain, or (n, N) with like's n for
 // one row per chain (only when like is (n, N)). Null `values` for None.
 struct TorqueArray {

@@ -19,8 +19,7 @@ py::handle convergenceError;  // kept for the life of the interpreter
 StepMethod MethodOf(py::handle object) {
   const char* expected = "method must be \"heun\", \"rk4\" or \"midpoint\"";
   if (!py::isinstance<py::str>(object)) {
-    throw py::type_error(std::string(expected) + "; got " +
-                         py::type::handle_of(object).attr("__name__").cast<std::string>());
+    throw py::type_error(std::string(expected) + "; got " + TypeNameOf(object));
   }
   const std::string name = object.cast<std::string>();
   if (name == "heun") return StepMethod::Heun;
@@ -43,7 +42,7 @@ States InPlace(const PyChain& self, py::handle momentaObject, py::handle anglesO
   const int n = self.chain().linkCount();
   py::array momenta = InPlaceStates(momentaObject, "momenta", n);
   py::array angles = InPlaceStates(anglesObject, "angles", n);
-  RequireSameStateShape(momenta, "momenta", angles, "angles");
+  RequireSameShape(momenta, "momenta", angles, "angles");
   RequireNoSharedMemory(momenta, angles);
   TorqueArray torques = ReadTorques(torquesObject, n, momenta);
   if (StateCount(momenta) > INT_MAX) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "python/chain_arrays.h"
+
 namespace pendula {
 namespace python {
 
@@ -13,8 +15,7 @@ double RealArgument(py::handle object, const char* name) {
   const double value = PyFloat_AsDouble(object.ptr());
   if (value == -1.0 && PyErr_Occurred() != nullptr) {
     PyErr_Clear();
-    throw py::type_error(std::string(name) + " must be a real number; got " +
-                         py::type::handle_of(object).attr("__name__").cast<std::string>());
+    throw py::type_error(std::string(name) + " must be a real number; got " + TypeNameOf(object));
   }
   return value;
 }

@@ -79,8 +79,7 @@ void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle 
   int threads = 0;  // the default rule
   if (!threadsObject.is_none()) {
     if (!py::isinstance<py::int_>(threadsObject)) {
-      throw py::type_error("threads must be None or an int >= 1; got " +
-                           py::type::handle_of(threadsObject).attr("__name__").cast<std::string>());
+      throw py::type_error("threads must be None or an int >= 1; got " + TypeNameOf(threadsObject));
     }
     const long long asked = threadsObject.cast<long long>();
     if (asked < 1) throw py::value_error("threads must be None or at least 1");
