@@ -2,7 +2,6 @@
 // is compiled once per width, with that width's target flags and code namespace.
 #include "dynamics/chain_lanes.h"
 #include "dynamics/heun_step.h"
-#include "dynamics/integrators/rk4_step.h"
 
 #ifndef PENDULA_LANE_WIDTH
 #error "compile with PENDULA_LANE_WIDTH set to 2, 4 or 8"
@@ -52,8 +51,7 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
         torques.rows != nullptr || torques.shared == nullptr ? 0.0 : torques.shared[joint]);
   }
   const JointTorqueSettings settings{friction, 0.0, true};
-  StepBuffers<Pack, DynamicLinkCount>& b = data.step;
-  const Rk4Storage<Pack> rk4{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
+  const Rk4Storage<Pack> rk4 = Rk4StorageIn(data.step);
   auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
     ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
   };

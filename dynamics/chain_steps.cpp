@@ -5,7 +5,6 @@
 #include <string>
 
 #include "dynamics/chain_calls.h"
-#include "dynamics/integrators/rk4_step.h"
 
 namespace pendula {
 namespace {
@@ -43,13 +42,10 @@ StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& d
       HeunStep(model, data.evaluation, data.step, settings, h, p, q);
       status.evaluations = 2;
       break;
-    case StepMethod::Rk4: {
-      StepBuffers<double, DynamicLinkCount>& b = data.step;
-      Rk4Step(f, model.linkCount, h, p, q,
-              Rk4Storage<double>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted});
+    case StepMethod::Rk4:
+      Rk4Step(f, model.linkCount, h, p, q, Rk4StorageIn(data.step));
       status.evaluations = 4;
       break;
-    }
     case StepMethod::Midpoint: {
       const MidpointStepResult r =
           ImplicitMidpointStep(f, h, p, q, midpoint, {newton.tolerance, newton.maxIterations});

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "dynamics/evaluation.h"
+#include "dynamics/integrators/rk4_step.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
@@ -32,6 +33,12 @@ void ForEachLinkArray(StepBuffers<T, DynamicLinkCount>& b, F& f) {
   f(b.pdot2);
   f(b.qdot2);
   ForEachLinkArray(b.predictedPlaces, f);
+}
+
+// The step buffers, six arrays of N, as the storage of an rk4 step.
+template <typename T, int N>
+inline Rk4Storage<T> Rk4StorageIn(StepBuffers<T, N>& b) {
+  return Rk4Storage<T>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
 }
 
 // One step of size h, in place, with d and b as the working data; `places`, if given, are the

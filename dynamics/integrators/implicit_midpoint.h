@@ -33,7 +33,6 @@ struct MidpointSolverSettings {
 struct MidpointStepResult {
   bool converged = false;  // true: the step was taken; false: the state is unchanged
   int iterations = 0;      // Newton iterations (each one evaluation and one solve)
-  int jacobians = 0;       // Jacobians formed (each 2n evaluations and one factorisation)
   int evaluations = 0;     // evaluations of f in all
   double residual = 0.0;   // the largest |R_i| / max(1, |x0_i|) at the last iterate
 };
@@ -168,7 +167,6 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
           jacobian[i * m + j] = (i == j ? 1.0 : 0.0) - 0.5 * h * (shiftedRate[i] - rate[i]) / delta;
         }
       }
-      ++result.jacobians;
       if (!FactorLu(jacobian, s.pivot.data(), m)) return result;
       haveJacobian = true;
       reform = false;

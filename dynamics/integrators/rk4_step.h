@@ -20,18 +20,6 @@ struct Rk4Storage {
   T* stageQ;
 };
 
-// The number of T values an Rk4Storage of n joints points into.
-constexpr int Rk4Values(int n) {
-  return 6 * n;
-}
-
-// Lays an Rk4Storage over `values`, which holds Rk4Values(n) of T.
-template <typename T>
-inline Rk4Storage<T> Rk4StorageOver(T* values, int n) {
-  return Rk4Storage<T>{values,         values + n,     values + 2 * n,
-                       values + 3 * n, values + 4 * n, values + 5 * n};
-}
-
 // One classical fourth-order Runge–Kutta step of size h, in place.
 template <typename T, typename Evaluate>
 inline void Rk4Step(Evaluate&& f, int n, double h, T* p, T* q, const Rk4Storage<T>& s) {
