@@ -11,14 +11,4 @@ int ThreadsForBatch(const ThreadPool& pool, int chainCount, int threads) {
   return used > 1 ? used : 1;
 }
 
-namespace detail {
-
-int ChainsPerBlock(int chainCount, int threads) {
-  const long long share =
-      (static_cast<long long>(chainCount) + 4LL * threads - 1) / (4LL * threads);
-  const long long units = (share + ChainsPerBlockUnit - 1) / ChainsPerBlockUnit;
-  return static_cast<int>((units > 0 ? units : 1) * ChainsPerBlockUnit);
-}
-
-}  // namespace detail
 }  // namespace pendula

@@ -3,14 +3,11 @@
 // bit for bit where HeunStep takes it, so the result does not depend on the thread count.
 #pragma once
 
+#include "dynamics/chain_blocks.h"
 #include "dynamics/step_chains.h"
 #include "dynamics/thread_pool.h"
 
 namespace pendula {
-
-// Blocks are whole multiples of this many chains, a multiple of every pack width, so that no
-// pack but the batch's last is part empty, however many threads share the batch.
-constexpr int ChainsPerBlockUnit = 16;
 // Below this many chains for each thread, waking another thread costs more than it saves: one
 // thread steps the batch (docs/performance.md, "Threads").
 constexpr int MinimumChainsPerThread = 128;
@@ -33,18 +30,13 @@ struct ChainBlocks {
 };
 
 template <int N>
-void StepChainBlock(void* context, int block) {
+void StepChainBlock(void* context, int block, int /*thread*/) {
   const ChainBlocks<N>& blocks = *static_cast<const ChainBlocks<N>*>(context);
   const int first = block * blocks.chainsPerBlock;
   const int left = blocks.chainCount - first;
   const int count = left < blocks.chainsPerBlock ? left : blocks.chainsPerBlock;
   StepChains(*blocks.model, *blocks.settings, blocks.momenta + first, blocks.angles + first, count);
 }
-
-// Chains in each block for `threads` threads: about a quarter of a thread's share, so that a
-// thread slowed by others' work on its core leaves its remaining blocks to the rest, rounded up
-// to whole ChainsPerBlockUnit.
-int ChainsPerBlock(int chainCount, int threads);
 
 }  // namespace detail
 
@@ -59,7 +51,7 @@ void StepChainsOnThreads(ThreadPool& pool, const ChainModel<N>& model,
   const int used = ThreadsForBatch(pool, chainCount, threads);
   if (used == 1) return StepChains(model, settings, momenta, angles, chainCount);
   detail::ChainBlocks<N> blocks{&model, &settings,  momenta,
-                                angles, chainCount, detail::ChainsPerBlock(chainCount, used)};
+                                angles, chainCount, ChainsPerBlock(chainCount, used)};
   const int blockCount = (chainCount + blocks.chainsPerBlock - 1) / blocks.chainsPerBlock;
   pool.Run(blockCount, detail::StepChainBlock<N>, &blocks, used);
 }

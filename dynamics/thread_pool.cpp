@@ -17,18 +17,17 @@ ThreadPool::~ThreadPool() {
   for (std::thread& worker : workers_) worker.join();
 }
 
-int ThreadPool::RunTasks() {
+void ThreadPool::RunTasks(int thread) {
   int ran = 0;
   std::unique_lock<std::mutex> lock(state_);
   while (nextTask_ < taskCount_) {
     const int index = nextTask_++;
     lock.unlock();
-    task_(context_, index);
+    task_(context_, index, thread);
     ++ran;
     lock.lock();
   }
   tasksDone_ += ran;
-  return ran;
 }
 
 void ThreadPool::WorkerLoop(int worker) {
@@ -40,7 +39,7 @@ void ThreadPool::WorkerLoop(int worker) {
     seen = job_;
     ++workersBusy_;
     lock.unlock();
-    RunTasks();
+    RunTasks(worker + 1);
     lock.lock();
     --workersBusy_;
     if (tasksDone_ == taskCount_ && workersBusy_ == 0) jobDone_.notify_one();
@@ -52,7 +51,7 @@ void ThreadPool::Run(int taskCount, Task task, void* context, int threads) {
   if (threads > ThreadCount()) threads = ThreadCount();
   if (threads > taskCount) threads = taskCount;
   if (threads <= 1) {
-    for (int index = 0; index < taskCount; ++index) task(context, index);
+    for (int index = 0; index < taskCount; ++index) task(context, index, 0);
     return;
   }
   const std::lock_guard<std::mutex> oneJob(jobInProgress_);
@@ -67,7 +66,7 @@ void ThreadPool::Run(int taskCount, Task task, void* context, int threads) {
     ++job_;
   }
   jobPosted_.notify_all();
-  RunTasks();
+  RunTasks(0);
   // Every task is taken; wait until the workers that took some have finished theirs. A worker
   // that wakes only now finds nothing left and goes back to waiting.
   std::unique_lock<std::mutex> lock(state_);

@@ -12,9 +12,12 @@ namespace pendula {
 
 class ThreadPool {
  public:
-  // One task of a job: task(context, index) for index = 0 .. taskCount - 1, in any order and on
-  // any of the threads; the tasks of one job must not write the same memory.
-  using Task = void (*)(void* context, int index);
+  // One task of a job: task(context, index, thread) for index = 0 .. taskCount - 1, in any order
+  // and on any of the threads; the tasks of one job must not write the same memory, and must not
+  // throw. thread is the slot of the thread running the task, 0 for the caller of Run and 1 ..
+  // ThreadCount() - 1 for the workers, below the job's thread count: no two tasks run at the
+  // same time with the same slot, so a task may use working data of its own slot's.
+  using Task = void (*)(void* context, int index, int thread);
 
   // A pool that runs jobs on threadCount threads: threadCount - 1 workers, started here, and the
   // caller of Run. threadCount below 1 is taken as 1 (no workers: Run runs every task itself).
@@ -35,8 +38,8 @@ class ThreadPool {
 
  private:
   void WorkerLoop(int worker);
-  // Takes and runs tasks of the current job until none is left; returns how many it ran.
-  int RunTasks();
+  // Takes and runs tasks of the current job on slot `thread` until none is left.
+  void RunTasks(int thread);
 
   std::vector<std::thread> workers_;
   std::mutex jobInProgress_;  // held by Run for the whole of a job

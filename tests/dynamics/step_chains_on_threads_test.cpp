@@ -1,7 +1,7 @@
 // The batch on a pool of threads gives every chain the bits that the single-threaded batch gives
 // it, whatever the thread count: one thread, the pool's, fewer or more threads than blocks, a
 // part block at the end, the default rule; the pool is reused from call to call and a call
-// allocates nothing.
+// allocates nothing. The pool tells each task the slot of the thread that runs it.
 #include "dynamics/step_chains_on_threads.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +68,25 @@ TEST(StepChainsOnThreads, EveryThreadCountGivesTheSingleThreadedBits) {
   EXPECT_EQ(ThreadsForBatch(pool, 100, 0), 1);
   EXPECT_EQ(ThreadsForBatch(pool, 100000, 0), 4);
   EXPECT_EQ(ThreadsForBatch(pool, 100, 64), 4);
+}
+
+// Slots are 0 for the caller of Run and below the job's thread count for every task, so that
+// working data indexed by slot is enough for any job.
+TEST(ThreadPool, TasksRunOnSlotsBelowTheThreadsOfTheirJob) {
+  ThreadPool pool(4);
+  for (int threads : {1, 3, 4}) {
+    std::vector<int> slots(64, -1);
+    pool.Run(
+        64,
+        [](void* context, int index, int thread) {
+          (*static_cast<std::vector<int>*>(context))[static_cast<std::size_t>(index)] = thread;
+        },
+        &slots, threads);
+    for (int slot : slots) {
+      EXPECT_GE(slot, 0) << threads << " threads";
+      EXPECT_LT(slot, threads) << threads << " threads";
+    }
+  }
 }
 
 }  // namespace
