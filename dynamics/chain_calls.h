@@ -2,6 +2,7 @@
 // arguments, with the messages they refuse with, and one chain's working data in a workspace.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "dynamics/chain_internals.h"
@@ -21,6 +22,16 @@ void RequireStepSize(double h);
 ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace);
 // The torques of one chain into the evaluation's applied-torque vector, zeros for none.
 void SetJointTorques(double* appliedTorque, const double* torques, int n);
+
+// The checks of a batch step's arguments (all but the workspace's), as StepChains makes them.
+void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
+                  double h, StepMethod method, double friction, const NewtonSettings& newton);
+// StepChains by the method on arguments already checked, in the storage of a workspace made for
+// the chain; with taken not null, also taken[i] = whether chain i was stepped (1) or not (0).
+BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& storage,
+                                  double* momenta, double* angles, int chainCount, double h,
+                                  StepMethod method, double friction, JointTorques torques,
+                                  const NewtonSettings& newton, std::uint8_t* taken);
 
 // One step by the method (Heun or Rk4) of each of the in-plane chains 0 .. chainCount - 1, in the
 // lanes of the model's width, in the workspace's lane storage.

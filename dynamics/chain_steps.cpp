@@ -2,6 +2,7 @@
 // integration: the integrators over the run-time chain's evaluation, in the workspace's storage.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "dynamics/chain_calls.h"
@@ -86,33 +87,40 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   });
 }
 
-BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta,
-                           double* angles, int chainCount, double h, StepMethod method,
-                           double friction, JointTorques torques, const NewtonSettings& newton) {
-  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
+void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
+                  double h, StepMethod method, double friction, const NewtonSettings& newton) {
   if (chainCount < 0) Refuse("chainCount must be >= 0; got " + std::to_string(chainCount));
   RequireStepSize(h);
   RequireFriction(friction);
   RequireMethod(method);
   if (method == StepMethod::Midpoint) RequireNewton(newton);
-  BatchStepStatus status;
-  if (chainCount == 0) return status;
+  if (chainCount == 0) return;
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
-  const int n = model.linkCount;
-  const auto bytes = static_cast<std::uintptr_t>(chainCount) * n * sizeof(double);
+  const auto bytes =
+      static_cast<std::uintptr_t>(chainCount) * chain.model().chain.linkCount * sizeof(double);
   const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
   const auto qBegin = reinterpret_cast<std::uintptr_t>(angles);
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and angles must not overlap");
   }
+}
+
+BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& storage,
+                                  double* momenta, double* angles, int chainCount, double h,
+                                  StepMethod method, double friction, JointTorques torques,
+                                  const NewtonSettings& newton, std::uint8_t* taken) {
+  BatchStepStatus status;
+  if (chainCount == 0) return status;
+  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const int n = model.linkCount;
   if (model.shape == ModelShape::InPlane && method != StepMethod::Midpoint) {
     const BatchTorques batch{torques.perChain ? nullptr : torques.values,
                              torques.perChain ? torques.values : nullptr};
     StepInLanes(method, model, storage.lanes.get(), h, friction, batch, momenta, angles,
                 chainCount);
     status.evaluations = static_cast<long>(chainCount) * (method == StepMethod::Rk4 ? 4 : 2);
+    if (taken != nullptr) std::memset(taken, 1, static_cast<std::size_t>(chainCount));
     return status;
   }
   WithAlgebraOf(model, [&](auto algebra) {
@@ -125,12 +133,22 @@ BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double
       const StepStatus one = StepOne(model, data, storage.midpoint, method, h, friction, newton,
                                      RowOf(momenta, i, n), RowOf(angles, i, n));
       status.evaluations += one.evaluations;
+      if (taken != nullptr) taken[i] = one.taken ? 1 : 0;
       if (!one.taken) {
         if (status.notTaken++ == 0) status.firstNotTaken = i;
       }
     }
   });
   return status;
+}
+
+BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta,
+                           double* angles, int chainCount, double h, StepMethod method,
+                           double friction, JointTorques torques, const NewtonSettings& newton) {
+  ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
+  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, newton);
+  return StepCheckedChains(chain, storage, momenta, angles, chainCount, h, method, friction,
+                           torques, newton, nullptr);
 }
 
 IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, double* momenta,
