@@ -1,5 +1,6 @@
 #include "python/drive_arguments.h"
 
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -33,6 +34,20 @@ double FrictionArgument(py::handle object) {
 
 double TorqueArgument(py::handle object) {
   return RealArgument(object, "torque");
+}
+
+int ThreadsArgument(py::handle object) {
+  if (object.is_none()) return 0;
+  if (!py::isinstance<py::int_>(object)) {
+    throw py::type_error("threads must be None or an int >= 1; got " + TypeNameOf(object));
+  }
+  // With the overflow flag, no int is too large to be refused or accepted.
+  int overflow = 0;
+  const long long asked = PyLong_AsLongLongAndOverflow(object.ptr(), &overflow);
+  if (overflow < 0 || (overflow == 0 && asked < 1)) {
+    throw py::value_error("threads must be None or at least 1");
+  }
+  return overflow > 0 || asked > INT_MAX ? INT_MAX : static_cast<int>(asked);
 }
 
 }  // namespace python

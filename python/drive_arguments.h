@@ -1,5 +1,6 @@
-// The friction and torque arguments of the module's functions, checked before anything is read
-// or stepped. The messages name the argument and say what it takes; they never print an array.
+// The friction, torque and threads arguments of the module's functions, checked before anything
+// is read or stepped. The messages name the argument and say what it takes; they never print an
+// array.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -15,6 +16,10 @@ double FrictionArgument(py::handle object);
 
 // The torque on joint 1, N m: a real number. TypeError for anything else.
 double TorqueArgument(py::handle object);
+
+// The most threads a batch step may use: None for the default rule (0), or an int >= 1 (ints
+// beyond INT_MAX taken as INT_MAX). TypeError for anything but None or an int, ValueError below 1.
+int ThreadsArgument(py::handle object);
 
 }  // namespace python
 }  // namespace pendula

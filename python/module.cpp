@@ -76,15 +76,7 @@ py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
 
 void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle frictionObject,
                   py::handle torqueObject, const py::object& threadsObject) {
-  int threads = 0;  // the default rule
-  if (!threadsObject.is_none()) {
-    if (!py::isinstance<py::int_>(threadsObject)) {
-      throw py::type_error("threads must be None or an int >= 1; got " + TypeNameOf(threadsObject));
-    }
-    const long long asked = threadsObject.cast<long long>();
-    if (asked < 1) throw py::value_error("threads must be None or at least 1");
-    threads = asked > INT_MAX ? INT_MAX : static_cast<int>(asked);
-  }
+  const int threads = ThreadsArgument(threadsObject);
   py::array momenta = InPlaceChains(momentaObject, "momenta");
   py::array angles = InPlaceChains(anglesObject, "angles");
   RequireSeparateChainSets(momenta, angles);

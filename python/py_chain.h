@@ -1,4 +1,5 @@
-// The Python object behind pendula.Chain: a Chain and a pool of workspaces for its calls.
+// The Python object behind pendula.Chain: a Chain, a pool of workspaces for its calls, and the
+// threads of its batch steps.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "dynamics/chain.h"
+#include "dynamics/chain_threads.h"
 
 namespace pendula {
 namespace python {
@@ -43,10 +45,32 @@ class PyChain {
     std::unique_ptr<ChainWorkspace> workspace_;
   };
 
+  // The ChainThreads of the batch step on threads, with a thread per core, held for one batch:
+  // made by the first lease and kept for the Chain's life. One batch on threads at a time; the
+  // lease must be taken with the GIL released (so that a batch in progress does not hold up
+  // the interpreter), and the GIL must not be taken while it is held, so that the two locks
+  // cannot deadlock.
+  class ThreadsLease {
+   public:
+    explicit ThreadsLease(PyChain& owner) : lock_(owner.threadsLock_) {
+      if (!owner.threads_) owner.threads_ = std::make_unique<ChainThreads>(owner.chain_, 0);
+      threads_ = owner.threads_.get();
+    }
+    ThreadsLease(const ThreadsLease&) = delete;
+    ThreadsLease& operator=(const ThreadsLease&) = delete;
+    ChainThreads& threads() { return *threads_; }
+
+   private:
+    std::lock_guard<std::mutex> lock_;
+    ChainThreads* threads_;
+  };
+
  private:
   const Chain chain_;
   std::mutex poolLock_;
   std::vector<std::unique_ptr<ChainWorkspace>> pool_;
+  std::mutex threadsLock_;
+  std::unique_ptr<ChainThreads> threads_;
 };
 
 }  // namespace python
