@@ -2,6 +2,8 @@
 // states on a pool made once with a thread per core; threads 0 is the default rule. The counter
 // gives the time per chain-evaluation (a step makes two per chain), so rows of one chain count
 // compare thread counts directly.
+// ChainStepChainsOnThreads/<threads>/<chains>: the same for the run-time chain: the program's
+// chain built at run time, stepped by Heun on a ChainThreads made once with a thread per core.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "bench/chain_states.h"
+#include "dynamics/chain_threads.h"
 #include "dynamics/step_chains_on_threads.h"
 
 namespace pendula {
@@ -26,11 +29,9 @@ ThreadPool& BenchmarkPool() {
   return pool;
 }
 
-void StepChainsOnThreadsBench(benchmark::State& state) {
-  const int chains = static_cast<int>(state.range(0));
-  const int threads = static_cast<int>(state.range(1));
+// The momenta of `chains` copies of the benchmark states, row by row, then their angles.
+std::vector<double> FirstStates(int chains) {
   const ChainStateSet& states = BenchmarkStates();
-  const ChainModel<20>& model = BenchmarkModel();
   std::vector<double> first(static_cast<std::size_t>(chains) * 40);
   for (int i = 0; i < chains; ++i) {
     for (int k = 0; k < 20; ++k) {
@@ -38,6 +39,14 @@ void StepChainsOnThreadsBench(benchmark::State& state) {
       first[(chains + i) * 20 + k] = states.angles[i % StateCount][k];
     }
   }
+  return first;
+}
+
+void StepChainsOnThreadsBench(benchmark::State& state) {
+  const int chains = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
+  const ChainModel<20>& model = BenchmarkModel();
+  const std::vector<double> first = FirstStates(chains);
   std::vector<double> batch = first;
   auto* momenta = reinterpret_cast<double(*)[20]>(batch.data());
   auto* angles =
@@ -64,6 +73,53 @@ BENCHMARK(StepChainsOnThreadsBench)
     ->Name("StepChainsOnThreads")
     ->ArgNames({"chains", "threads"})
     ->ArgsProduct({{100, 256, 1000, 10000}, {1, 2, 0}})
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
+
+const Chain& ProgramChain() {
+  static const Chain chain = Chain::Program();
+  return chain;
+}
+
+ChainThreads& BenchmarkChainThreads() {
+  static ChainThreads onThreads(ProgramChain(), 0);
+  return onThreads;
+}
+
+void ChainStepChainsOnThreadsBench(benchmark::State& state) {
+  const int threads = static_cast<int>(state.range(0));
+  const int chains = static_cast<int>(state.range(1));
+  const Chain& chain = ProgramChain();
+  ChainThreads& onThreads = BenchmarkChainThreads();
+  const std::vector<double> first = FirstStates(chains);
+  std::vector<double> batch = first;
+  double* momenta = batch.data();
+  double* angles = batch.data() + static_cast<std::ptrdiff_t>(chains) * 20;
+  const JointTorques noTorques;
+  int steps = 0;
+  for (auto _ : state) {
+    if (++steps == StepsBeforeRewind) {
+      state.PauseTiming();
+      std::copy(first.begin(), first.end(), batch.begin());
+      steps = 0;
+      state.ResumeTiming();
+    }
+    StepChains(chain, onThreads, momenta, angles, chains, BenchmarkStepSize, StepMethod::Heun,
+               StartUpSettings.frictionCoefficient, noTorques, {}, threads);
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_evaluation"] =
+      benchmark::Counter(2.0 * chains * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(std::to_string(ThreadsForChainBatch(onThreads.ThreadCount(), chain, chains,
+                                                     StepMethod::Heun, threads)) +
+                 " threads used");
+}
+
+BENCHMARK(ChainStepChainsOnThreadsBench)
+    ->Name("ChainStepChainsOnThreads")
+    ->ArgNames({"threads", "chains"})
+    ->ArgsProduct({{1, 2, 0}, {100, 1000, 10000}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
