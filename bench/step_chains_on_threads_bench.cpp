@@ -72,7 +72,7 @@ void StepChainsOnThreadsBench(benchmark::State& state) {
 BENCHMARK(StepChainsOnThreadsBench)
     ->Name("StepChainsOnThreads")
     ->ArgNames({"chains", "threads"})
-    ->ArgsProduct({{100, 256, 1000, 10000}, {1, 2, 0}})
+    ->ArgsProduct({{100, 256, 512, 1000, 10000}, {1, 2, 0}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 

@@ -14,11 +14,11 @@ namespace pendula {
 
 // Below this much work for each thread, waking another costs more than it saves, and one thread
 // steps the batch: link-evaluations (one evaluation of the forward dynamics, per link) of a step
-// of every chain, at the threshold of the program's batch on threads, 128 chains of 20 links at
+// of every chain, at the threshold of the program's batch on threads, 256 chains of 20 links at
 // 2 evaluations each (MinimumChainsPerThread; docs/performance.md, "Threads"). The cost of a
 // hand-off between threads is fixed while a step's cost grows with its links and evaluations,
 // so counting both carries that threshold over to chains of any length and to every method.
-constexpr long long MinimumLinkEvaluationsPerThread = 128LL * 20 * 2;
+constexpr long long MinimumLinkEvaluationsPerThread = 256LL * 20 * 2;
 
 // An estimate of the evaluations of the forward dynamics that one step of a chain of `links`
 // links makes by the method: Heun 2, Rk4 4, Midpoint 2·links + 4 (a Jacobian by forward

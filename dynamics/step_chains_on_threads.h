@@ -10,7 +10,7 @@
 namespace pendula {
 // Below this many chains for each thread, waking another thread costs more than it saves: one
 // thread steps the batch (docs/performance.md, "Threads").
-constexpr int MinimumChainsPerThread = 128;
+constexpr int MinimumChainsPerThread = 256;
 
 // The threads that StepChainsOnThreads uses for `chainCount` chains when asked for `threads`:
 // at most `threads` (all of the pool's when `threads` is 0 or less) and at most one for each

@@ -220,7 +220,7 @@ table (trigonometry="table") the force is piecewise constant in the angles and t
 stall at the table's resolution: use trigonometry="exact" for tight tolerances.
 
 A batch of n chains goes on up to `threads` threads: None uses every core for a large batch and
-one thread while each would have less than 5,120 link-evaluations of work (128 chains of 20
+one thread while each would have less than 10,240 link-evaluations of work (256 chains of 20
 links by heun), where waking another costs more than it saves; an int >= 1 uses at most that many
 (and at most one per core). The results, the evaluations returned and the chains named by
 ConvergenceError are the same for every thread count; one batch on threads at a time for each

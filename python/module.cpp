@@ -197,7 +197,7 @@ a real number, finite and >= 0, and torque a real number. Anything else raises T
 ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
 NaN leaves the others untouched. The GIL is released while the chains are stepped.
 
-threads=None uses every core for a large batch and one thread below 128 chains per
+threads=None uses every core for a large batch and one thread below 256 chains per
 thread, where waking another costs more than it saves; an integer n >= 1 uses at most n
 (and at most one per core). The result is the same bits for every thread count.)");
   module.def("energy", &EnergyOf, py::arg("momenta"), py::arg("angles"),

@@ -157,16 +157,16 @@ TEST(ChainThreads, RefusesAnotherChainAndBadArguments) {
                std::invalid_argument);
 }
 
-// The default rule: one thread below 5,120 link-evaluations for each, the pool's threads for a
+// The default rule: one thread below 10,240 link-evaluations for each, the pool's threads for a
 // large batch; never more threads than blocks.
 TEST(ChainThreads, DefaultRuleCountsTheWork) {
   const Chain program = Chain::Program();
-  EXPECT_EQ(ThreadsForChainBatch(4, program, 255, StepMethod::Heun, 0), 1);
-  EXPECT_EQ(ThreadsForChainBatch(4, program, 256, StepMethod::Heun, 0), 2);
-  EXPECT_EQ(ThreadsForChainBatch(4, program, 128, StepMethod::Rk4, 0), 2);
+  EXPECT_EQ(ThreadsForChainBatch(4, program, 511, StepMethod::Heun, 0), 1);
+  EXPECT_EQ(ThreadsForChainBatch(4, program, 512, StepMethod::Heun, 0), 2);
+  EXPECT_EQ(ThreadsForChainBatch(4, program, 256, StepMethod::Rk4, 0), 2);
   EXPECT_EQ(ThreadsForChainBatch(4, program, 100000, StepMethod::Heun, 0), 4);
-  // 20 chains of 44 evaluations each: three threads' worth, in blocks of one chain.
-  EXPECT_EQ(ThreadsForChainBatch(4, program, 20, StepMethod::Midpoint, 0), 3);
+  // 35 chains of 44 evaluations each: three threads' worth, in blocks of one chain.
+  EXPECT_EQ(ThreadsForChainBatch(4, program, 35, StepMethod::Midpoint, 0), 3);
   EXPECT_EQ(ThreadsForChainBatch(4, program, 100, StepMethod::Heun, 64), 4);
   EXPECT_EQ(ThreadsForChainBatch(4, program, 17, StepMethod::Heun, 4), 2);
 }
