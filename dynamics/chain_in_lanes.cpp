@@ -8,31 +8,75 @@
 #endif
 
 namespace pendula {
+namespace {
+
+// With AVX-512F's 32 registers the Heun batch carries a pair of registers, 16 chains, through
+// every stage, as the program's batch does; a batch whose last pair would be half empty or less
+// ends in one register's pack. Both share the one storage, sized for the pair.
+constexpr int HeunLanes = PENDULA_LANE_WIDTH == 8 ? 2 * PENDULA_LANE_WIDTH : PENDULA_LANE_WIDTH;
+
 template <int W>
-std::size_t LaneBatchBytes(int links) {
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+std::size_t BatchBytes(int links) {
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
   LinkArena arena{nullptr, links};
   ForEachLinkArray(data, arena);
   return arena.used;
 }
 
+// The Heun step of chains 0 .. chainCount - 1, W at a time, in the storage given.
 template <int W>
-void StepChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
-                              double h, double friction, BatchTorques torques, double* momenta,
-                              double* angles, int chainCount) {
+void HeunInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* storage, double h,
+                 double friction, BatchTorques torques, double* momenta, double* angles,
+                 int chainCount) {
+  if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   // Torques shared by every chain, or none, sit in the applied-torque vector for every pack.
   if (torques.rows == nullptr) {
     for (int joint = 0; joint < n; ++joint) {
       data.evaluation.appliedTorque[joint] =
-          LaneSplat<LanePack<W>>(torques.shared == nullptr ? 0.0 : torques.shared[joint]);
+          LaneSplat<WidePack<W>>(torques.shared == nullptr ? 0.0 : torques.shared[joint]);
     }
   }
   const JointTorqueSettings settings{friction, 0.0, true};
   StepChainsInLanes(model, data, settings, h, momenta, angles, chainCount, torques.rows);
+}
+
+}  // namespace
+
+template <int W>
+std::size_t LaneBatchBytes(int links) {
+  const std::size_t heun = BatchBytes<HeunLanes>(links), rk4 = BatchBytes<W>(links);
+  return heun > rk4 ? heun : rk4;
+}
+
+#if PENDULA_LANE_WIDTH == 8
+#define PENDULA_STEP_ATTRIBUTES __attribute__((flatten))
+#else
+#define PENDULA_STEP_ATTRIBUTES
+#endif
+
+template <int W>
+PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model,
+                                                      unsigned char* storage, double h,
+                                                      double friction, BatchTorques torques,
+                                                      double* momenta, double* angles,
+                                                      int chainCount) {
+  if constexpr (HeunLanes > W) {
+    const int n = LinkCount(model);
+    const int left = chainCount % HeunLanes;
+    const int inPairs = left > 0 && left <= W ? chainCount - left : chainCount;
+    const std::ptrdiff_t rest = static_cast<std::ptrdiff_t>(inPairs) * n;
+    HeunInLanes<HeunLanes>(model, storage, h, friction, torques, momenta, angles, inPairs);
+    const BatchTorques restTorques{torques.shared,
+                                   torques.rows == nullptr ? nullptr : torques.rows + rest};
+    HeunInLanes<W>(model, storage, h, friction, restTorques, momenta + rest, angles + rest,
+                   chainCount - inPairs);
+  } else {
+    HeunInLanes<W>(model, storage, h, friction, torques, momenta, angles, chainCount);
+  }
 }
 
 // The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's first
@@ -43,7 +87,7 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
                              double* angles, int chainCount) {
   using Pack = LanePack<W>;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   for (int joint = 0; joint < n; ++joint) {
