@@ -1,5 +1,14 @@
 // The batch step of a chain built at run time for one lane width, PENDULA_LANE_WIDTH: this file
 // is compiled once per width, with that width's target flags and code namespace.
+
+// Every array of the batch data is bound to the storage by ForEachLinkArray before any stage
+// reads it; once the pair's step is flattened into one function GCC loses track of that and
+// warns that the arrays may be read unset. The warning points into the headers, so it is turned
+// off for the whole of this file, before they are included.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "dynamics/chain_lanes.h"
 #include "dynamics/heun_step.h"
 
@@ -17,7 +26,7 @@ constexpr int HeunLanes = PENDULA_LANE_WIDTH == 8 ? 2 * PENDULA_LANE_WIDTH : PEN
 
 template <int W>
 std::size_t BatchBytes(int links) {
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
   LinkArena arena{nullptr, links};
   ForEachLinkArray(data, arena);
   return arena.used;
@@ -30,7 +39,7 @@ void HeunInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* stora
                  int chainCount) {
   if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   // Torques shared by every chain, or none, sit in the applied-torque vector for every pack.
@@ -87,7 +96,7 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
                              double* angles, int chainCount) {
   using Pack = LanePack<W>;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data{};
+  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   for (int joint = 0; joint < n; ++joint) {

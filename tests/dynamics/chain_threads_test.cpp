@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -98,11 +99,12 @@ TEST(ChainThreads, EveryThreadCountGivesTheSingleThreadedBitsAndStatus) {
       for (int step = 0; step < Steps; ++step) {
         // Which chains a step takes, from each chain stepped alone.
         for (int i = 0; i < count; ++i) {
-          Values p(expected.p.begin() + i * n, expected.p.begin() + (i + 1) * n);
-          Values q(expected.q.begin() + i * n, expected.q.begin() + (i + 1) * n);
+          const std::ptrdiff_t row = std::ptrdiff_t{i} * n, next = row + n;
+          Values p(expected.p.begin() + row, expected.p.begin() + next);
+          Values q(expected.q.begin() + row, expected.q.begin() + next);
           expectedTaken[static_cast<std::size_t>(step) * count + i] =
               Step(c.chain, workspace, p.data(), q.data(), H, c.method, Friction,
-                   expected.torques.data() + i * n, c.newton)
+                   expected.torques.data() + row, c.newton)
                   .taken;
         }
         expectedStatus[step] = StepChains(c.chain, workspace, expected.p.data(), expected.q.data(),
@@ -121,7 +123,7 @@ TEST(ChainThreads, EveryThreadCountGivesTheSingleThreadedBitsAndStatus) {
         for (int step = 0; step < Steps; ++step) {
           status[step] = StepChains(c.chain, onThreads, batch.p.data(), batch.q.data(), count, H,
                                     c.method, Friction, JointTorques{batch.torques.data(), true},
-                                    c.newton, threads, taken.data() + step * count);
+                                    c.newton, threads, taken.data() + std::ptrdiff_t{step} * count);
         }
         EXPECT_EQ(testing::AllocationCount(), before) << what << ", " << threads << " threads";
         EXPECT_TRUE(SameBits(batch.p, expected.p)) << what << ", " << threads << " threads";
