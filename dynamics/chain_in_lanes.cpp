@@ -75,8 +75,7 @@ PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel<DynamicLi
                                                       int chainCount) {
   if constexpr (HeunLanes > W) {
     const int n = LinkCount(model);
-    const int left = chainCount % HeunLanes;
-    const int inPairs = left > 0 && left <= W ? chainCount - left : chainCount;
+    const int inPairs = ChainsInPairs(chainCount, W);
     const std::ptrdiff_t rest = static_cast<std::ptrdiff_t>(inPairs) * n;
     HeunInLanes<HeunLanes>(model, storage, h, friction, torques, momenta, angles, inPairs);
     const BatchTorques restTorques{torques.shared,

@@ -186,6 +186,13 @@ inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>
   }
 }
 
+// How many of chainCount chains go in pairs of W-lane registers: all of them, unless the last
+// pair would be half empty or less, whose chains then go in one register's pack.
+inline int ChainsInPairs(int chainCount, int W) {
+  const int left = chainCount % (2 * W);
+  return left > 0 && left <= W ? chainCount - left : chainCount;
+}
+
 // The same for a model of a fixed count, with the model's step size and the working data on the
 // stack.
 template <typename A, int W, int N>

@@ -23,8 +23,7 @@ void StepInPacks(const ChainModel<N>& model, const JointTorqueSettings& settings
                  double (*momenta)[N], double (*angles)[N], int chainCount) {
   constexpr int W = PENDULA_LANE_WIDTH;
   if constexpr (W == 8) {
-    const int left = chainCount % (2 * W);
-    const int inPairs = left > 0 && left <= W ? chainCount - left : chainCount;
+    const int inPairs = ChainsInPairs(chainCount, W);
     StepChainsInLanes<PlaneAlgebra, 2 * W>(model, settings, momenta, angles, inPairs);
     StepChainsInLanes<PlaneAlgebra, W>(model, settings, momenta + inPairs, angles + inPairs,
                                        chainCount - inPairs);
