@@ -42,6 +42,27 @@ std::vector<double> FirstStates(int chains) {
   return first;
 }
 
+// Times step() on the batch, one Heun step of every chain a call, rewinding the batch to `first`
+// every StepsBeforeRewind steps outside the timing, and counts the time per chain-evaluation.
+template <typename Step>
+void TimeHeunSteps(benchmark::State& state, const std::vector<double>& first,
+                   std::vector<double>& batch, int chains, Step step) {
+  int steps = 0;
+  for (auto _ : state) {
+    if (++steps == StepsBeforeRewind) {
+      state.PauseTiming();
+      std::copy(first.begin(), first.end(), batch.begin());
+      steps = 0;
+      state.ResumeTiming();
+    }
+    step();
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_evaluation"] =
+      benchmark::Counter(2.0 * chains * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 void StepChainsOnThreadsBench(benchmark::State& state) {
   const int chains = static_cast<int>(state.range(0));
   const int threads = static_cast<int>(state.range(1));
@@ -52,20 +73,9 @@ void StepChainsOnThreadsBench(benchmark::State& state) {
   auto* angles =
       reinterpret_cast<double(*)[20]>(batch.data() + static_cast<std::ptrdiff_t>(chains) * 20);
   ThreadPool& pool = BenchmarkPool();
-  int steps = 0;
-  for (auto _ : state) {
-    if (++steps == StepsBeforeRewind) {
-      state.PauseTiming();
-      std::copy(first.begin(), first.end(), batch.begin());
-      steps = 0;
-      state.ResumeTiming();
-    }
+  TimeHeunSteps(state, first, batch, chains, [&] {
     StepChainsOnThreads(pool, model, StartUpSettings, momenta, angles, chains, threads);
-    benchmark::ClobberMemory();
-  }
-  state.counters["per_evaluation"] =
-      benchmark::Counter(2.0 * chains * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  });
   state.SetLabel(std::to_string(ThreadsForBatch(pool, chains, threads)) + " threads used");
 }
 
@@ -96,21 +106,10 @@ void ChainStepChainsOnThreadsBench(benchmark::State& state) {
   double* momenta = batch.data();
   double* angles = batch.data() + static_cast<std::ptrdiff_t>(chains) * 20;
   const JointTorques noTorques;
-  int steps = 0;
-  for (auto _ : state) {
-    if (++steps == StepsBeforeRewind) {
-      state.PauseTiming();
-      std::copy(first.begin(), first.end(), batch.begin());
-      steps = 0;
-      state.ResumeTiming();
-    }
+  TimeHeunSteps(state, first, batch, chains, [&] {
     StepChains(chain, onThreads, momenta, angles, chains, BenchmarkStepSize, StepMethod::Heun,
                StartUpSettings.frictionCoefficient, noTorques, {}, threads);
-    benchmark::ClobberMemory();
-  }
-  state.counters["per_evaluation"] =
-      benchmark::Counter(2.0 * chains * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  });
   state.SetLabel(std::to_string(ThreadsForChainBatch(onThreads.ThreadCount(), chain, chains,
                                                      StepMethod::Heun, threads)) +
                  " threads used");
