@@ -19,7 +19,7 @@ struct KernelInputs {
 };
 
 // One link per state (links 2 to 20 in turn, the ones that transfer to a parent), with the
-// articulated inertia, subtree force and transform that the 6-D evaluation formed for it.
+// articulated inertia, load and transform that the 6-D evaluation formed for it.
 KernelInputs MakeKernelInputs() {
   const ChainStateSet& states = BenchmarkStates();
   const ChainModel<20>& model = BenchmarkModel();
@@ -33,7 +33,7 @@ KernelInputs MakeKernelInputs() {
     in.angles[s] = states.angles[s][link];
     in.inertia[s] = data.inertia[link];
     in.inverseD[s] = data.inverseD[link];
-    in.force[s] = data.force[link];
+    in.force[s] = data.load[link];
     in.transform[s] = TransformOfLink(model, data, link);
   }
   return in;

@@ -36,15 +36,13 @@ struct ChainData {
 
   PerLink<T, N> sine;                // s_k = sin q_k, from the table
   PerLink<T, N> cosine;              // c_k = cos q_k
-  PerLink<T[3], N> gravity;          // g_k: gravitational acceleration in link k coordinates
   PerLink<Inertia, N> inertia;       // M_k: articulated inertia of links k..N, outboard free
   PerLink<Vector, N> bias;           // beta_k: articulated bias, H_k = M_k·v_k + beta_k
   PerLink<T, N> inverseD;            // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
-  PerLink<Vector, N> velocity;       // v_k: spatial velocity of link k
   PerLink<T, N> appliedTorque = {};  // joint torques: the drive on joint 1, or the caller's
-  PerLink<T, N> frictionTorque;      // -b·q̇_k
-  PerLink<Vector, N> force;          // F_k: weights and joint torques of links k..N
-  PerLink<Vector, N> momentum;       // H_k: momentum of links k..N (momentum initialisation)
+  PerLink<Vector, N> load;           // link k's own term of the inward sum: its weight and its
+                                     // joint's torques, or (momentum initialisation) I_k·v_k
+  PerLink<T, N> velocityTerm;        // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
   JointTablePlaces<T, N> places;     // the table places of q, when no step worked them out
 };
 
@@ -64,15 +62,12 @@ template <typename A, typename T, typename F>
 void ForEachLinkArray(ChainData<A, T, DynamicLinkCount>& d, F& f) {
   f(d.sine);
   f(d.cosine);
-  f(d.gravity);
   f(d.inertia);
   f(d.bias);
   f(d.inverseD);
-  f(d.velocity);
   f(d.appliedTorque);
-  f(d.frictionTorque);
-  f(d.force);
-  f(d.momentum);
+  f(d.load);
+  f(d.velocityTerm);
   ForEachLinkArray(d.places, f);
 }
 

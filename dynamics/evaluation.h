@@ -11,6 +11,7 @@
 //   M_k       articulated inertia of links k..N  beta_k  articulated bias, H_k = M_k v_k + beta_k
 //   U, D      column 5 and entry (5,5) of M_k    v_k     velocity
 //   F_k       subtree force (weights and torques of links k..N)
+//   c_k       velocity term of ṗ_k, (v_k x* (M_k v_k + beta_k))_5
 //   X_k       link k's transform: Xf moves forces from link k to k-1, Xfᵀ motions back
 #pragma once
 
@@ -184,19 +185,7 @@ inline void PredictAnglesAndPlaces(const ChainModel<N>& model, T* predicted,
     TablePlacesOf(*model.sineTable, places, predicted, n, true);
 }
 
-// Stage 2 (outward): g_k = E_kᵀ g_{k-1}, g_0 the linear part of the model's gravity.
-template <typename A, typename T, int N>
-inline void GravityInLinkFrames(const ChainModel<N>& model, ChainData<A, T, N>& d) {
-  T parent[3] = {LaneSplat<T>(model.gravity[0]), LaneSplat<T>(model.gravity[1]),
-                 LaneSplat<T>(model.gravity[2])};
-  for (int link = 0; link < LinkCount(model); ++link) {
-    T(&g)[3] = d.gravity[link];
-    RotateToChild(g, parent, TransformOfLink(model, d, link));
-    for (int i = 0; i < 3; ++i) parent[i] = g[i];
-  }
-}
-
-// Stage 3 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
+// Stage 2 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
 // has none); for k >= 2 the slots X_k (M_k - U Uᵀ/D) X_kᵀ and X_k (beta_k + U (p_k - beta_k5)/D),
 // handed to link k-1 in registers.
 template <typename A, typename T, int N>
@@ -216,7 +205,7 @@ inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A
       BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass, inertiaSlot);
       SumChildVectors(beta, biasSlot);
     }
-    // One division per link serves both transfers and the joint rate of stage 4.
+    // One division per link serves both transfers and the joint rate of stage 3.
     const T inverseD = 1.0 / detail::JointAxisInertia(M);
     d.inertia[link] = M;
     d.bias[link] = beta;
@@ -229,39 +218,42 @@ inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A
 }
 
 // Outward, k = 1..N: v'_k = X_kᵀ v_{k-1} (v_0 the base's), the joint rate from rateOf(k, v'_k),
-// v_k = v'_k + S·rate. Stage 4 solves for the rate; the momentum initialisation is given it.
-template <typename A, typename T, int N, typename RateOf>
-inline void PropagateVelocities(const ChainModel<N>& model, ChainData<A, T, N>& d, RateOf rateOf) {
+// v_k = v'_k + S·rate, handed to useVelocity(k, v_k, X_k) for what else the pass forms of link
+// k. Stage 3 solves for the rate; the momentum initialisation is given it.
+template <typename A, typename T, int N, typename RateOf, typename UseVelocity>
+inline void PropagateVelocities(const ChainModel<N>& model, const ChainData<A, T, N>& d,
+                                RateOf rateOf, UseVelocity useVelocity) {
   typename A::template Vector<T> parent = detail::InLanes<T>(A{}, model.baseVelocity);
   for (int link = 0; link < LinkCount(model); ++link) {
+    const auto X = TransformOfLink(model, d, link);
     typename A::template Vector<T> vPrime, v;
-    TransformMotionToChild(vPrime, parent, TransformOfLink(model, d, link));
+    TransformMotionToChild(vPrime, parent, X);
     AddJointRate(v, vPrime, rateOf(link, vPrime));
-    d.velocity[link] = v;
+    useVelocity(link, v, X);
     parent = v;
   }
 }
 
-// Inward, k = N..1: out_k = own_k + X_{k+1}·(out_{k+1} - S·held_{k+1}), the tip's own term
-// alone; link 1 hands nothing to the base. Stage 6 sums the links' loads into subtree forces,
-// the momentum initialisation their momenta into subtree momenta (momenta transform like
-// forces). `held`, if given, is what each joint keeps of its sum: a joint torque acts on its link
-// and, as the reaction, on the parent, so its generalized force is the joint's own alone.
-template <typename A, typename T, int N, typename OwnTerm>
+// Inward, k = N..1: sum_k = own_k + X_{k+1}·(sum_{k+1} - S·held_{k+1}), the tip's own term
+// alone, handed to useSum(k, sum_k); link 1 hands nothing to the base. Stage 4 sums the links'
+// loads into subtree forces, the momentum initialisation their momenta into subtree momenta
+// (momenta transform like forces). `held`, if given, is what each joint keeps of its sum: a joint
+// torque acts on its link and, as the reaction, on the parent, so its generalized force is the
+// joint's own alone.
+template <typename A, typename T, int N, typename UseSum>
 inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
-                      typename A::template Vector<T>* out, OwnTerm ownTerm,
+                      const typename A::template Vector<T>* own, UseSum useSum,
                       const T* held = nullptr) {
   const int n = LinkCount(model);
   typename A::template Vector<T> slot{};
   for (int link = n - 1; link >= 0; --link) {
-    typename A::template Vector<T> own, sum;
-    ownTerm(link, own);
+    typename A::template Vector<T> sum;
     if (link == n - 1) {
-      AddChildVectors(sum, own);
+      AddChildVectors(sum, own[link]);
     } else {
-      AddChildVectors(sum, own, slot);
+      AddChildVectors(sum, own[link], slot);
     }
-    out[link] = sum;
+    useSum(link, sum);
     if (link == 0) break;
     if (held == nullptr) {
       TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
@@ -273,50 +265,60 @@ inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
   }
 }
 
-// (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in seven
-// stages. d is the working data, which no other argument may share (__restrict__: the compiler
+// (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in four
+// stages. Each pass forms all it can of each link while it has the link at hand, so that little
+// working data is stored between passes: the outward pass forms, beside the velocities and the
+// joint rates, the velocity term of ṗ and each link's load, and the inward force pass gives ṗ
+// itself. d is the working data, which no other argument may share (__restrict__: the compiler
 // need not reload it after every store to the outputs); the inputs are not changed, and every
 // output is written.
 template <typename A, typename T, int N>
 inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                             const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
                             T* qdot, const StepLookahead<T, N>& lookahead = {}) {
+  using Vector = typename A::template Vector<T>;
   // 1. s_k, c_k
   SinesAndCosines(model, d, q, lookahead.given);
-  // 2. g_k
-  GravityInLinkFrames(model, d);
-  // 3. M_k, beta_k
+  // 2. M_k, beta_k
   ArticulatedInertiasAndBiases(model, d, p);
-  // 4. q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k
-  PropagateVelocities(model, d, [&](int link, const typename A::template Vector<T>& vPrime) {
-    T rate;
-    SolveJointRate(rate, p[link], d.bias[link], vPrime, d.inertia[link], d.inverseD[link]);
-    qdot[link] = rate;
-    return rate;
-  });
+  // 3. outward: q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k, c_k; g_k = E_kᵀ g_{k-1} (g_0 the linear
+  // part of the model's gravity) and link k's load, its weight with the torques of joint k about
+  // S: the applied torque (the drive on joint 1, or the caller's) and friction -b q̇_k.
+  if (!settings.perJointTorques) AppliedTorque(d.appliedTorque, settings);
+  T gravity[3] = {LaneSplat<T>(model.gravity[0]), LaneSplat<T>(model.gravity[1]),
+                  LaneSplat<T>(model.gravity[2])};
+  PropagateVelocities(
+      model, d,
+      [&](int link, const Vector& vPrime) {
+        T rate;
+        SolveJointRate(rate, p[link], d.bias[link], vPrime, d.inertia[link], d.inverseD[link]);
+        qdot[link] = rate;
+        return rate;
+      },
+      [&](int link, const Vector& v, const auto& X) {
+        MomentumRateVelocityTerm(d.velocityTerm[link], d.inertia[link], d.bias[link], v);
+        T g[3];
+        RotateToChild(g, gravity, X);
+        for (int i = 0; i < 3; ++i) gravity[i] = g[i];
+        const LinkParameters& L = model.links[link];
+        Vector weight;
+        GravityForce(weight, g, L.centreOfMass, L.mass);
+        AddJointTorques(d.load[link], weight, d.appliedTorque[link],
+                        FrictionTorque(qdot[link], settings));
+      });
   if (lookahead.predictedPlaces != nullptr) {
     PredictAnglesAndPlaces(model, lookahead.predictedAngles, *lookahead.predictedPlaces, q, qdot,
                            lookahead.h);
   }
-  // 5. the applied torques (the drive on joint 1, or the caller's), then friction -b q̇_k on every
-  // joint
-  const int n = LinkCount(model);
-  if (!settings.perJointTorques) AppliedTorque(d.appliedTorque, q, qdot, settings);
-  JointFriction(d.frictionTorque, qdot, n, settings);
-  // 6. F_k = (weight + torques of joint k about S) + X_{k+1} (F_{k+1} - S·applied_{k+1})
+  // 4. inward: F_k = load_k + X_{k+1} (F_{k+1} - S·applied_{k+1}), ṗ_k = F_k5 - c_k
   SumInward(
-      model, d, d.force,
-      [&](int link, typename A::template Vector<T>& load) {
-        const LinkParameters& L = model.links[link];
-        typename A::template Vector<T> weight;
-        GravityForce(weight, d.gravity[link], L.centreOfMass, L.mass);
-        AddJointTorques(load, weight, d.appliedTorque[link], d.frictionTorque[link]);
+      model, d, static_cast<const Vector*>(d.load),
+      [&](int link, const Vector& force) {
+        T f5;
+        JointComponent(f5, force);
+        pdot[link] = f5 - d.velocityTerm[link];
       },
       static_cast<const T*>(d.appliedTorque));
-  // 7. ṗ_k = F_k5 - (v_k x* (M_k v_k + beta_k))_5
-  for (int link = 0; link < n; ++link) {
-    JointMomentumRate(pdot[link], d.force[link], d.inertia[link], d.bias[link], d.velocity[link]);
-  }
 }
 
 // p = A(q)·q̇ for one chain or a pack: outward, v_k from the given rates and h_k = I_k v_k;
@@ -324,15 +326,16 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
 template <typename A, typename T, int N>
 inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                                    T* momenta, const T* angles, const T* jointRates) {
+  using Vector = typename A::template Vector<T>;
   SinesAndCosines<A, T, N>(model, d, angles, nullptr);
-  PropagateVelocities(model, d, [&](int link, const auto&) { return jointRates[link]; });
-  SumInward(model, d, d.momentum, [&](int link, typename A::template Vector<T>& own) {
-    const LinkParameters& L = model.links[link];
-    ApplyRigidInertia(own, L.mass, L.inertia, L.centreOfMass, d.velocity[link]);
-  });
-  for (int link = 0; link < LinkCount(model); ++link) {
-    JointComponent(momenta[link], d.momentum[link]);
-  }
+  PropagateVelocities(
+      model, d, [&](int link, const auto&) { return jointRates[link]; },
+      [&](int link, const Vector& v, const auto&) {
+        const LinkParameters& L = model.links[link];
+        ApplyRigidInertia(d.load[link], L.mass, L.inertia, L.centreOfMass, v);
+      });
+  SumInward(model, d, static_cast<const Vector*>(d.load),
+            [&](int link, const Vector& momentum) { JointComponent(momenta[link], momentum); });
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -8,25 +8,18 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// out[0] = τ; nothing else is written (angles and rates are not used), so the other joints carry
-// whatever the caller's vector holds (zeros for the program's chains).
+// out[0] = τ; nothing else is written, so the other joints carry whatever the caller's vector
+// holds (zeros for the program's chains). The drive depends on the settings alone, so the
+// evaluation sets it before it knows the joint rates.
 template <typename T>
-inline void AppliedTorque(T* out, const T* angles, const T* rates,
-                          const JointTorqueSettings& settings) {
-  static_cast<void>(angles);
-  static_cast<void>(rates);
+inline void AppliedTorque(T* out, const JointTorqueSettings& settings) {
   out[0] = LaneSplat<T>(settings.appliedTorque);
 }
 
-// out[k-1] = -(b·rates[k-1]) for each of the n joints: the product, negated.
+// Viscous friction on a joint turning at `rate`: -(b·rate), the product, negated.
 template <typename T>
-inline void JointFriction(T* out, const T* rates, int n, const JointTorqueSettings& settings) {
-  const double b = settings.frictionCoefficient;
-  for (int joint = 0; joint < n; ++joint) out[joint] = -(b * rates[joint]);
-}
-template <typename T, int N>
-inline void JointFriction(T (&out)[N], const T (&rates)[N], const JointTorqueSettings& settings) {
-  JointFriction(out, rates, N, settings);
+inline T FrictionTorque(const T& rate, const JointTorqueSettings& settings) {
+  return -(settings.frictionCoefficient * rate);
 }
 
 }  // namespace PENDULA_CODE_TARGET

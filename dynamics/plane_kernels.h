@@ -152,14 +152,23 @@ inline void SolveJointRate(T& out, const T& p, const PlaneVectorOf<T>& pA,
   out = ((p - pA.c5) - Ux) * inverseD;
 }
 
-// The momentum rate: g = M·v + beta (rows 0 and 1), out = f5 - (v0·g1 - v1·g0); v3 and v4 are
-// zero.
+// The momentum rate's velocity term: g = M·v + beta (rows 0 and 1), out = v0·g1 - v1·g0; v3
+// and v4 are zero.
+template <typename T>
+inline void MomentumRateVelocityTerm(T& out, const PlaneInertiaOf<T>& M,
+                                     const PlaneVectorOf<T>& beta, const PlaneVectorOf<T>& v) {
+  const T g0 = ((M.m00 * v.c0 + M.m01 * v.c1) + M.m05 * v.c5) + beta.c0;
+  const T g1 = ((M.m01 * v.c0 + M.m11 * v.c1) + M.m15 * v.c5) + beta.c1;
+  out = v.c0 * g1 - v.c1 * g0;
+}
+
+// The momentum rate: out = f5 - the velocity term.
 template <typename T>
 inline void JointMomentumRate(T& out, const PlaneVectorOf<T>& f, const PlaneInertiaOf<T>& M,
                               const PlaneVectorOf<T>& beta, const PlaneVectorOf<T>& v) {
-  const T g0 = ((M.m00 * v.c0 + M.m01 * v.c1) + M.m05 * v.c5) + beta.c0;
-  const T g1 = ((M.m01 * v.c0 + M.m11 * v.c1) + M.m15 * v.c5) + beta.c1;
-  out = f.c5 - (v.c0 * g1 - v.c1 * g0);
+  T term;
+  MomentumRateVelocityTerm(term, M, beta, v);
+  out = f.c5 - term;
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -305,15 +305,24 @@ inline void SolveJointRate(T& out, const T& p, const SpatialVectorOf<T>& pA,
   out = ((p - pA[5]) - Ux) * inverseD;
 }
 
-// The rate of change of the joint's momentum: g = M·v + beta (rows 0, 1, 3, 4 only),
-// out = f[5] - (v x* g)[5] = f[5] - (v[3]·g[4] - v[4]·g[3] + v[0]·g[1] - v[1]·g[0]).
+// The velocity term of the rate of change of the joint's momentum: g = M·v + beta (rows 0, 1, 3,
+// 4 only), out = (v x* g)[5] = v[3]·g[4] - v[4]·g[3] + v[0]·g[1] - v[1]·g[0].
 template <typename T>
-inline void JointMomentumRate(T& out, const SpatialVectorOf<T>& f, const ArticulatedInertiaOf<T>& M,
-                              const SpatialVectorOf<T>& beta, const SpatialVectorOf<T>& v) {
+inline void MomentumRateVelocityTerm(T& out, const ArticulatedInertiaOf<T>& M,
+                                     const SpatialVectorOf<T>& beta, const SpatialVectorOf<T>& v) {
   using detail::RowTimes;
   const T g0 = RowTimes<0>(M, v) + beta[0], g1 = RowTimes<1>(M, v) + beta[1];
   const T g3 = RowTimes<3>(M, v) + beta[3], g4 = RowTimes<4>(M, v) + beta[4];
-  out = f[5] - (v[3] * g4 - v[4] * g3 + v[0] * g1 - v[1] * g0);
+  out = v[3] * g4 - v[4] * g3 + v[0] * g1 - v[1] * g0;
+}
+
+// The rate of change of the joint's momentum: out = f[5] - the velocity term.
+template <typename T>
+inline void JointMomentumRate(T& out, const SpatialVectorOf<T>& f, const ArticulatedInertiaOf<T>& M,
+                              const SpatialVectorOf<T>& beta, const SpatialVectorOf<T>& v) {
+  T term;
+  MomentumRateVelocityTerm(term, M, beta, v);
+  out = f[5] - term;
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -111,21 +111,18 @@ TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   const LinkParameters& L = model.links[tip];
   ArticulatedInertia rigid;
   BuildArticulatedInertia(rigid, L.mass, L.inertia, L.centreOfMass);
-  SpatialVector weight, load;
-  GravityForce(weight, data.gravity[tip], L.centreOfMass, L.mass);
-  AddJointTorques(load, weight, data.appliedTorque[tip], data.frictionTorque[tip]);
   for (int i = 0; i < 21; ++i) EXPECT_EQ(data.inertia[tip][i], rigid[i]);
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(data.bias[tip][i], 0.0);
-    EXPECT_EQ(data.force[tip][i], load[i]);
-  }
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(data.bias[tip][i], 0.0);
+  // The tip's load is its weight (components 0..4) with no applied torque and its friction.
+  const SpatialVector& load = data.load[tip];
+  const double weightAboutJoint = L.centreOfMass[0] * load[1] - L.centreOfMass[1] * load[0];
   EXPECT_EQ(data.appliedTorque[tip], 0.0);
-  EXPECT_EQ(data.frictionTorque[tip], -(5.0 * qdot[tip]));
+  EXPECT_EQ(load[5], (weightAboutJoint + 0.0) + -(5.0 * qdot[tip]));
+  // Its force is that load alone.
+  EXPECT_EQ(pdot[tip], load[5] - data.velocityTerm[tip]);
   for (double& r : rates) r = 0.7;
   MomentumInitialisation(model, data, momenta, q, rates);
-  SpatialVector own;
-  ApplyRigidInertia(own, L.mass, L.inertia, L.centreOfMass, data.velocity[tip]);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(data.momentum[tip][i], own[i]);
+  EXPECT_EQ(momenta[tip], data.load[tip][5]);
 }
 
 TEST_F(ChainModelTest, TipMomentumUsesInertiaAboutJointNotCentre) {
@@ -167,16 +164,18 @@ TEST_F(ChainModelTest, GravityInLinkFramesFollowsTheAngles) {
   const ChainModel<20> model = testing::TestChainModel<20>();
   ChainData<SpatialAlgebra, double, 20> data;
   ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
+  // At rest the loads are the weights alone, m·g_k.
+  const auto gravity = [&](int link, int i) { return data.load[link][i] / model.links[link].mass; };
   for (int link = 0; link < 20; ++link) {
-    EXPECT_NEAR(data.gravity[link][0], 0.0, Tolerance);
-    EXPECT_NEAR(data.gravity[link][1], -9.80665, Tolerance);
-    EXPECT_EQ(data.gravity[link][2], 0.0);
+    EXPECT_NEAR(gravity(link, 0), 0.0, Tolerance);
+    EXPECT_NEAR(gravity(link, 1), -9.80665, Tolerance);
+    EXPECT_EQ(gravity(link, 2), 0.0);
   }
   q[0] = 1.5707963267948966;
   ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
   for (int link = 0; link < 20; ++link) {
-    EXPECT_NEAR(data.gravity[link][0], -9.80665, Tolerance);
-    EXPECT_NEAR(data.gravity[link][1], 0.0, Tolerance);
+    EXPECT_NEAR(gravity(link, 0), -9.80665, Tolerance);
+    EXPECT_NEAR(gravity(link, 1), 0.0, Tolerance);
   }
 }
 

@@ -8,17 +8,10 @@ namespace {
 
 using Joints = double[20];
 
-TEST(JointTorques, JointFrictionIsTheNegatedProduct) {
-  Joints rates, out;
-  for (int k = 0; k < 20; ++k) rates[k] = 0.1 * k - 0.7;
-  JointFriction(out, rates, JointTorqueSettings{5.0, 0.0});
-  for (int k = 0; k < 20; ++k) EXPECT_EQ(out[k], -(5.0 * rates[k]));
-}
-
 TEST(JointTorques, AppliedTorqueWritesOnlyJointOne) {
-  Joints out, q = {}, rates = {};
+  Joints out;
   for (double& x : out) x = 7.0;
-  AppliedTorque(out, q, rates, JointTorqueSettings{0.0, -100.0});
+  AppliedTorque(out, JointTorqueSettings{0.0, -100.0});
   EXPECT_EQ(out[0], -100.0);
   for (int k = 1; k < 20; ++k) EXPECT_EQ(out[k], 7.0);
 }
