@@ -6,11 +6,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "dynamics/dynamics.h"
+#include "tests/dynamics/avx512/register_lookup.h"
 #include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {
@@ -201,21 +203,32 @@ bool SameValue(double a, double b) {
 // The packed lookups of the evaluations, W angles at once, must read exactly what the single
 // lookup reads, in every lane, whatever the other lanes hold: signed zeros, angles a hair either
 // side of multiples of π/2 and of whole table steps, many turns, the edge of the range (where a
-// pack falls back lane by lane) and non-finite angles.
-template <int W>
-void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles) {
+// pack falls back lane by lane) and non-finite angles. sinesOf(pack, sines) is the packed lookup.
+template <int W, typename SinesOf>
+void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles, SinesOf sinesOf) {
   const std::size_t n = angles.size();
   for (std::size_t a = 0; a < n; ++a) {
-    LanePack<W> pack{};
+    double pack[W], sines[W];
     for (int lane = 0; lane < W; ++lane)
       pack[lane] = angles[(a + 7 * static_cast<std::size_t>(lane * lane)) % n];
-    // Packs wider than a register come back as pairs of packs, lane for lane.
-    const auto sines = SinesAt(Table(), SineTablePlacesOf<W>(Table(), pack));
+    sinesOf(pack, sines);
     for (int lane = 0; lane < W; ++lane) {
       ASSERT_TRUE(SameValue(sines[lane], SineLookup(pack[lane])))
           << W << " lanes: " << pack[lane] << " in lane " << lane;
     }
   }
+}
+
+// The packed lookup of this unit's code, for plain x86-64: packs wider than a register come back
+// as pairs of packs, lane for lane.
+template <int W>
+void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles) {
+  ExpectPackedLookupReadsAsTheSingleLookup<W>(angles, [](const double(&in)[W], double(&out)[W]) {
+    LanePack<W> pack;
+    std::memcpy(&pack, in, sizeof pack);
+    const auto sines = SinesAt(Table(), SineTablePlacesOf<W>(Table(), pack));
+    for (int lane = 0; lane < W; ++lane) out[lane] = sines[lane];
+  });
 }
 
 TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
@@ -254,6 +267,12 @@ TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
   ExpectPackedLookupReadsAsTheSingleLookup<2>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<4>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<8>(angles);
+  // One AVX-512 register, whose places are a word a lane.
+  if (testing::HasAvx512RegisterLookup() && __builtin_cpu_supports("avx512f")) {
+    ExpectPackedLookupReadsAsTheSingleLookup<8>(angles, [](const double(&in)[8], double(&out)[8]) {
+      testing::SinesOfAnAvx512Register(Table(), in, out);
+    });
+  }
 }
 
 }  // namespace
