@@ -116,14 +116,8 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
       LoadLanes(data.evaluation.appliedTorque, torques.rows, first, chainCount, n);
     }
     Rk4Step(f, n, h, p, q, rk4);
-    for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {
-      double* pRow = RowOf(momenta, first + lane, n);
-      double* qRow = RowOf(angles, first + lane, n);
-      for (int joint = 0; joint < n; ++joint) {
-        pRow[joint] = p[joint][lane];
-        qRow[joint] = q[joint][lane];
-      }
-    }
+    StoreLanes(p, momenta, first, chainCount, n);
+    StoreLanes(q, angles, first, chainCount, n);
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "dynamics/evaluation.h"
 #include "dynamics/integrators/rk4_step.h"
+#include "dynamics/lane_rows.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
@@ -73,53 +74,6 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
   HeunStep(model, d, buffers, settings, model.stepSize, momenta, angles, places);
 }
 
-// Chain i's row of n values: rows[i] of a fixed count, or the n values from rows + i·n.
-template <typename X, int N>
-inline X* RowOf(X (*rows)[N], int chain, int) {
-  return rows[chain];
-}
-template <typename X>
-inline X* RowOf(X* rows, int chain, int n) {
-  return rows + static_cast<std::ptrdiff_t>(chain) * n;
-}
-
-namespace detail {
-
-// Element `joint` of each of the W rows, as one register's pack, assembled in registers.
-template <int W, int... Lane>
-inline LanePack<W> JointOfRows(const double* const* rows, int joint,
-                               std::integer_sequence<int, Lane...>) {
-  return LanePack<W>{rows[Lane][joint]...};
-}
-
-// The same as a Pack of any width: a pair takes the first half of the rows in its low pack.
-template <typename Pack>
-inline Pack JointOfRows(const double* const* rows, int joint) {
-  if constexpr (IsPackPair<Pack>::value) {
-    using Half = decltype(Pack::low);
-    return Pack{JointOfRows<Half>(rows, joint), JointOfRows<Half>(rows + LaneCount<Half>, joint)};
-  } else {
-    constexpr int W = LaneCount<Pack>;
-    return JointOfRows<W>(rows, joint, std::make_integer_sequence<int, W>{});
-  }
-}
-
-}  // namespace detail
-
-// Chains first .. first + W - 1 of `rows` (n values each) in the lanes of out, W the lanes of a
-// Pack; the lanes of chains at or beyond `count` carry a copy of chain `first`.
-template <typename Pack, typename Rows>
-inline void LoadLanes(Pack* out, Rows rows, int first, int count, int n) {
-  constexpr int W = LaneCount<Pack>;
-  const double* row[W];
-  for (int lane = 0; lane < W; ++lane) {
-    row[lane] = RowOf(rows, first + lane < count ? first + lane : first, n);
-  }
-  for (int joint = 0; joint < n; ++joint) {
-    out[joint] = detail::JointOfRows<Pack>(row, joint);
-  }
-}
-
 // The working data of a batch stepped W chains at a time: one pack's evaluation and step data,
 // and the states and table places of the pack being stepped and of the next. A W wider than the
 // registers is carried as pairs of packs (WidePack), two register-wide packs in flight through
@@ -175,14 +129,8 @@ inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>
     }
     HeunStep(model, data.evaluation, data.step, settings, h, data.p[now], data.q[now],
              table ? &data.places[now] : nullptr);
-    for (int lane = 0; lane < W && first + lane < chainCount; ++lane) {
-      double* pRow = RowOf(momenta, first + lane, n);
-      double* qRow = RowOf(angles, first + lane, n);
-      for (int joint = 0; joint < n; ++joint) {
-        pRow[joint] = data.p[now][joint][lane];
-        qRow[joint] = data.q[now][joint][lane];
-      }
-    }
+    StoreLanes(data.p[now], momenta, first, chainCount, n);
+    StoreLanes(data.q[now], angles, first, chainCount, n);
   }
 }
 
