@@ -122,7 +122,7 @@ def draw_pass(path):
     axes.set_ylim(0, 9.6)
     axes.axis("off")
     columns = {1: 3.0, 2: 7.1, 3: 11.2}
-    width, height = 3.2, 1.25
+    width = 3.2
 
     # the chain itself, base on the left
     axes.add_patch(Rectangle((0.55, 8.55), 0.25, 0.8, fc="0.75", ec="0.3", hatch="///"))
@@ -139,36 +139,36 @@ def draw_pass(path):
         start = end
     axes.text(start[0] + 0.15, start[1], "tip", va="center", fontsize=9)
 
+    # The four passes as ForwardDynamics runs them: (y, height, title, boxes, direction of the
+    # arrows, their labels, colour).
     rows = [
-        (7.45, "stages 1, 2\noutward", {
-            1: r"$s_1, c_1$ from the table" "\n" r"$g_1 = E_1^T g_0$",
-            2: r"$s_2, c_2$" "\n" r"$g_2 = E_2^T g_1$",
-            3: r"$s_3, c_3$" "\n" r"$g_3 = E_3^T g_2$"}, +1, [r"$g_1$", r"$g_2$"], "tab:gray"),
-        (5.85, "stage 3\ninward", {
+        (7.75, 0.7, "pass 1\nany order", {
+            1: r"$s_1, c_1$ from the table", 2: r"$s_2, c_2$", 3: r"$s_3, c_3$"}, 0, [],
+         "tab:gray"),
+        (6.45, 1.25, "pass 2\ninward", {
             1: r"$M_1 = I_1 + X_2 P_2 X_2^T$" "\n" r"$\beta_1 = X_2(\beta_2 + U_2\lambda_2)$",
             2: r"$M_2 = I_2 + X_3 P_3 X_3^T$" "\n" r"$\beta_2 = X_3(\beta_3 + U_3\lambda_3)$",
             3: r"$M_3 = I_3$,  $\beta_3 = 0$" "\n"
                r"$P_3 = M_3 - U_3U_3^T/D_3$"}, -1,
          [r"$X_2P_2X_2^T$" "\n\n\n" r"$X_2(\beta_2 + U_2\lambda_2)$",
           r"$X_3P_3X_3^T$" "\n\n\n" r"$X_3(\beta_3 + U_3\lambda_3)$"], "tab:blue"),
-        (4.25, "stage 4\noutward", {
-            1: r"$v'_1 = X_1^T v_0$,  $v_0 = 0$" "\n"
-               r"$\dot q_1 = (p_1 - \beta_{1,5} - U_1^T v'_1)/D_1$" "\n"
-               r"$v_1 = v'_1 + S\dot q_1$",
-            2: r"$v'_2 = X_2^T v_1$" "\n" r"$\dot q_2 = (p_2 - \beta_{2,5} - U_2^T v'_2)/D_2$"
-               "\n" r"$v_2 = v'_2 + S\dot q_2$",
-            3: r"$v'_3 = X_3^T v_2$" "\n" r"$\dot q_3 = (p_3 - \beta_{3,5} - U_3^T v'_3)/D_3$"
-               "\n" r"$v_3 = v'_3 + S\dot q_3$"}, +1, [r"$v_1$", r"$v_2$"], "tab:orange"),
-        (2.65, "stages 5, 6\ninward", {
-            1: r"$l_1 = w_1 + S(\tau - b\dot q_1)$" "\n" r"$F_1 = l_1 + X_2F_2$",
-            2: r"$l_2 = w_2 + S(-b\dot q_2)$" "\n" r"$F_2 = l_2 + X_3F_3$",
-            3: r"$l_3 = w_3 + S(-b\dot q_3)$" "\n" r"$F_3 = l_3$"}, -1,
+        (4.1, 2.3, "pass 3\noutward", {
+            k: (rf"$v'_{k} = X_{k}^T v_{k - 1}$" + (r",  $v_0 = 0$" if k == 1 else "") + "\n"
+                rf"$\dot q_{k} = (p_{k} - \beta_{{{k},5}} - U_{k}^T v'_{k})/D_{k}$" "\n"
+                rf"$v_{k} = v'_{k} + S\dot q_{k}$" "\n"
+                rf"$c_{k} = (v_{k} \times^{{*}} (M_{k}v_{k} + \beta_{k}))_5$" "\n"
+                rf"$g_{k} = E_{k}^T g_{k - 1}$" "\n"
+                + (rf"$l_{k} = w_{k} + S(\tau - b\dot q_{k})$" if k == 1 else
+                   rf"$l_{k} = w_{k} + S(-b\dot q_{k})$"))
+            for k in (1, 2, 3)}, +1,
+         [r"$v_1$" "\n\n\n" r"$g_1$", r"$v_2$" "\n\n\n" r"$g_2$"], "tab:orange"),
+        (1.65, 1.25, "pass 4\ninward", {
+            1: r"$F_1 = l_1 + X_2F_2$" "\n" r"$\dot p_1 = F_{1,5} - c_1$",
+            2: r"$F_2 = l_2 + X_3F_3$" "\n" r"$\dot p_2 = F_{2,5} - c_2$",
+            3: r"$F_3 = l_3$" "\n" r"$\dot p_3 = F_{3,5} - c_3$"}, -1,
          [r"$X_2F_2$", r"$X_3F_3$"], "tab:green"),
-        (1.05, "stage 7\neach link", {
-            k: rf"$\dot p_{k} = F_{{{k},5}} - (v_{k} \times^{{*}} (M_{k}v_{k} + \beta_{k}))_5$"
-            for k in (1, 2, 3)}, 0, [], "tab:red"),
     ]
-    for y, title, cells, direction, labels, colour in rows:
+    for y, height, title, cells, direction, labels, colour in rows:
         axes.text(0.15, y, title, va="center", fontsize=10.5, color=colour, weight="bold")
         for k, text in cells.items():
             x = columns[k]
@@ -191,10 +191,11 @@ def draw_pass(path):
               r" (column 5 and entry (5,5) of $M$),  $\lambda_k = (p_k - \beta_{k,5})/D_k$."
               "\n"
               r"$I_k$ = rigid-body inertia,  $w_k$ = weight of link $k$,  $\tau$ drives joint 1,"
-              r"  $b$ = friction coefficient,  $S = e_5$ = the joint axis.",
+              r"  $b$ = friction coefficient,  $S = e_5$ = the joint axis,  $c_k$ the velocity"
+              r" term of $\dot p_k$.",
               fontsize=9.5)
     axes.set_title("One evaluation (p, q) → (ṗ, q̇) of a chain of three links: each row is "
-                   "one pass, each box one link's step", fontsize=12)
+                   "one pass, each box what the pass forms of one link", fontsize=12)
     figure.savefig(path, dpi=100, bbox_inches="tight")
     plt.close(figure)
     print(f"wrote {path}")

@@ -22,13 +22,16 @@ struct Counts {
 Counts counts;
 
 // A double that counts the arithmetic done on it (a double operand converts to it). It converts to
-// and from a one-lane pack, so that stage 1 takes it through the lanes' table lookup like any pack.
+// and from a one-lane pack, so that step 1 takes it through the lanes' table lookup like any pack.
 struct Counted {
   double v = 0.0;
   Counted() = default;
   Counted(double x) : v(x) {}                                                // NOLINT: implicit
   Counted(pendula::LanePack<1> x) : v(x[0]) {}                               // NOLINT
   operator pendula::LanePack<1>() const { return pendula::LanePack<1>{v}; }  // NOLINT
+  // Its one lane, as the library's sines of a pack read and write them.
+  double& operator[](int) { return v; }
+  double operator[](int) const { return v; }
 };
 
 Counted operator+(Counted a, Counted b) {
@@ -59,9 +62,9 @@ void Print(const char* what, const Counts& c) {
               what, c.add, c.sub, c.mul, c.div, c.neg, c.add + c.sub, c.mul);
 }
 
-// The counts of ForwardDynamics without stage 1, of stage 1 alone (the subtractions π/2 - q_k
+// The counts of ForwardDynamics without step 1, of step 1 alone (the subtractions π/2 - q_k
 // that place the cosines; the rest of the lookup rule runs in lane packs and is not counted) and
-// of MomentumInitialisation without its stage 1.
+// of MomentumInitialisation without its step 1.
 template <typename Algebra, int N>
 void CountEvaluations(const pendula::ChainModel<N>& model) {
   using namespace pendula;
@@ -81,11 +84,11 @@ void CountEvaluations(const pendula::ChainModel<N>& model) {
   const Counts lookups = counts;
   counts = Counts{};
   ForwardDynamics(model, data, settings, p, q, pdot, qdot);
-  Print("ForwardDynamics, stages 2 to 7", counts - lookups);
+  Print("ForwardDynamics, steps 2 to 7", counts - lookups);
   counts = Counts{};
   MomentumInitialisation(model, data, p, q, r);
-  Print("MomentumInitialisation, after stage 1", counts - lookups);
-  Print("stage 1 (counted part)", lookups);
+  Print("MomentumInitialisation, after step 1", counts - lookups);
+  Print("step 1 (counted part)", lookups);
 }
 
 template <int N>
