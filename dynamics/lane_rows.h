@@ -31,24 +31,22 @@ namespace detail {
 #if defined(__AVX512F__)
 // x[i][j] -> x[j][i], the 8 by 8 block of 8 registers, in three rounds of two-register shuffles.
 inline void Transpose8(LanePack<8> (&x)[8]) {
-  using Lanes = LaneTypes<8>::Int64Lanes;
-  const Lanes low = {0, 8, 2, 10, 4, 12, 6, 14}, high = {1, 9, 3, 11, 5, 13, 7, 15};
-  const Lanes even = {0, 1, 8, 9, 4, 5, 12, 13}, odd = {2, 3, 10, 11, 6, 7, 14, 15};
-  const Lanes front = {0, 1, 2, 3, 8, 9, 10, 11}, back = {4, 5, 6, 7, 12, 13, 14, 15};
   LanePack<8> t[8], u[8];
   for (int i = 0; i < 8; i += 2) {
-    t[i] = __builtin_shuffle(x[i], x[i + 1], low);       // rows i, i+1 at joints 0, 2, 4, 6
-    t[i + 1] = __builtin_shuffle(x[i], x[i + 1], high);  // at joints 1, 3, 5, 7
+    // rows i, i+1 at joints 0, 2, 4, 6, and at 1, 3, 5, 7
+    t[i] = __builtin_shufflevector(x[i], x[i + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+    t[i + 1] = __builtin_shufflevector(x[i], x[i + 1], 1, 9, 3, 11, 5, 13, 7, 15);
   }
   for (int i = 0; i < 8; i += 4) {
-    u[i] = __builtin_shuffle(t[i], t[i + 2], even);          // rows i..i+3 at joints 0 and 4
-    u[i + 1] = __builtin_shuffle(t[i + 1], t[i + 3], even);  // at 1 and 5
-    u[i + 2] = __builtin_shuffle(t[i], t[i + 2], odd);       // at 2 and 6
-    u[i + 3] = __builtin_shuffle(t[i + 1], t[i + 3], odd);   // at 3 and 7
+    // rows i..i+3 at joints 0 and 4, 1 and 5, 2 and 6, 3 and 7
+    u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[i + 1] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[i + 2] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+    u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
   }
   for (int j = 0; j < 4; ++j) {
-    x[j] = __builtin_shuffle(u[j], u[j + 4], front);
-    x[j + 4] = __builtin_shuffle(u[j], u[j + 4], back);
+    x[j] = __builtin_shufflevector(u[j], u[j + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+    x[j + 4] = __builtin_shufflevector(u[j], u[j + 4], 4, 5, 6, 7, 12, 13, 14, 15);
   }
 }
 
