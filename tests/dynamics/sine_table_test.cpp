@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "dynamics/dynamics.h"
-#include "tests/dynamics/avx512/register_lookup.h"
 #include "tests/dynamics/chain_fixture.h"
+#include "tests/dynamics/registers/register_lookup.h"
 
 namespace pendula {
 namespace {
@@ -267,10 +267,15 @@ TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
   ExpectPackedLookupReadsAsTheSingleLookup<2>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<4>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<8>(angles);
-  // One AVX-512 register, whose places are a word a lane.
-  if (testing::HasAvx512RegisterLookup() && __builtin_cpu_supports("avx512f")) {
+  // One AVX2 and one AVX-512 register, whose places are a word a lane.
+  if (testing::HasRegisterLookup<4>() && __builtin_cpu_supports("avx2")) {
+    ExpectPackedLookupReadsAsTheSingleLookup<4>(angles, [](const double(&in)[4], double(&out)[4]) {
+      testing::SinesOfARegister<4>(Table(), in, out);
+    });
+  }
+  if (testing::HasRegisterLookup<8>() && __builtin_cpu_supports("avx512f")) {
     ExpectPackedLookupReadsAsTheSingleLookup<8>(angles, [](const double(&in)[8], double(&out)[8]) {
-      testing::SinesOfAnAvx512Register(Table(), in, out);
+      testing::SinesOfARegister<8>(Table(), in, out);
     });
   }
 }

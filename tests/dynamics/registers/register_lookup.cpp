@@ -1,0 +1,29 @@
+// Compiled once per width with that width's target flags, code namespace and PENDULA_LANE_WIDTH;
+// it includes nothing of the tests' framework or the standard library's containers, whose inline
+// functions the linker could otherwise take from this unit for every caller.
+#include "tests/dynamics/registers/register_lookup.h"
+
+#include <cstring>
+
+namespace pendula {
+namespace testing {
+
+template <>
+bool HasRegisterLookup<PENDULA_LANE_WIDTH>() {
+  return true;
+}
+
+template <>
+void SinesOfARegister<PENDULA_LANE_WIDTH>(const SineTable& table,
+                                          const double (&angles)[PENDULA_LANE_WIDTH],
+                                          double (&sines)[PENDULA_LANE_WIDTH]) {
+  constexpr int W = PENDULA_LANE_WIDTH;
+  static_assert(RegisterLanes == W, "compiled for the register of this width");
+  LanePack<W> pack;
+  std::memcpy(&pack, angles, sizeof pack);
+  const LanePack<W> out = SinesAt(table, SineTablePlacesOf<W>(table, pack));
+  std::memcpy(sines, &out, sizeof sines);
+}
+
+}  // namespace testing
+}  // namespace pendula
