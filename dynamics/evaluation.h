@@ -28,6 +28,21 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
+// What an evaluation inside a Heun step does besides: it takes its table places from the step
+// (`given`, already computed for these angles) instead of computing them, and as soon as its
+// joint rates are known it forms the step's predicted angles q + h·q̇ into `predictedAngles` and
+// works out their places into `predictedPlaces`, fetching their entries while the rest of the
+// evaluation runs, so that the step's second evaluation finds them in cache. `given` may be
+// null; so may the two predicted ones, together. A model whose sines come from the library
+// forms the predicted angles and leaves the places alone.
+template <typename T, int N>
+struct StepLookahead {
+  const JointTablePlaces<T, N>* given = nullptr;
+  T* predictedAngles = nullptr;
+  JointTablePlaces<T, N>* predictedPlaces = nullptr;
+  double h = 0.0;
+};
+
 namespace detail {
 
 template <typename T>
@@ -158,18 +173,6 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
   }
 }
 
-// Link k's sine and cosine at the places given (or, for a model whose sines come from the
-// library, of q_k).
-template <typename A, typename T, int N>
-inline void SineAndCosineOfLink(const ChainModel<N>& model, ChainData<A, T, N>& d, int link,
-                                const T* q, const JointTablePlaces<T, N>& places) {
-  if (SinesOf(model) == SineSource::Library) {
-    detail::LibrarySineAndCosine(q[link], d.sine[link], d.cosine[link]);
-  } else {
-    detail::EntriesOfLink(*model.sineTable, places, link, d.sine[link], d.cosine[link]);
-  }
-}
-
 // The Euler predictor of the angles, predicted = q + h·q̇, and, for a model that reads the
 // table, its table places, whose entries are fetched.
 template <typename T, int N>
@@ -182,47 +185,36 @@ inline void PredictAnglesAndPlaces(const ChainModel<N>& model, T* predicted,
     TablePlacesOf(*model.sineTable, places, predicted, n, true);
 }
 
-// What link k hands to link k-1 in the inward articulated pass, in registers: the slots
-// X_k (M_k - U Uᵀ/D) X_kᵀ and X_k (beta_k + U (p_k - beta_k5)/D).
-template <typename A, typename T>
-struct ArticulatedSlots {
-  typename A::template Inertia<T> inertia{};
-  typename A::template Vector<T> bias{};
-};
-
-// Link k's step of stage 2: M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot
-// (the tip has none), stored with 1/D_k; for k >= 2 its own slots into `slots`. p is p_k.
-template <typename A, typename T, int N>
-inline void ArticulatedLink(const ChainModel<N>& model, ChainData<A, T, N>& d, int link, const T& p,
-                            ArticulatedSlots<A, T>& slots) {
-  const LinkParameters& L = model.links[link];
-  typename A::template Inertia<T> M;
-  typename A::template Vector<T> beta;
-  if (link == LinkCount(model) - 1) {
-    BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass);
-    SumChildVectors(beta);
-  } else {
-    BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass, slots.inertia);
-    SumChildVectors(beta, slots.bias);
-  }
-  // One division per link serves both transfers and the joint rate of stage 3.
-  const T inverseD = 1.0 / detail::JointAxisInertia(M);
-  d.inertia[link] = M;
-  d.bias[link] = beta;
-  d.inverseD[link] = inverseD;
-  if (link == 0) return;  // link 1 transfers nothing to the base
-  const auto X = TransformOfLink(model, d, link);
-  TransferArticulatedInertia(slots.inertia, M, X, inverseD);
-  TransferArticulatedBias(slots.bias, beta, M, p, X, inverseD);
-}
-
-// Stage 2 (inward): M_k, beta_k for k = N..1.
+// Stage 2 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
+// has none); for k >= 2 the slots X_k (M_k - U Uᵀ/D) X_kᵀ and X_k (beta_k + U (p_k - beta_k5)/D),
+// handed to link k-1 in registers.
 template <typename A, typename T, int N>
 inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A, T, N>& d,
                                          const T* p) {
-  ArticulatedSlots<A, T> slots;
-  for (int link = LinkCount(model) - 1; link >= 0; --link)
-    ArticulatedLink(model, d, link, p[link], slots);
+  const int n = LinkCount(model);
+  typename A::template Inertia<T> inertiaSlot{};
+  typename A::template Vector<T> biasSlot{};
+  for (int link = n - 1; link >= 0; --link) {
+    const LinkParameters& L = model.links[link];
+    typename A::template Inertia<T> M;
+    typename A::template Vector<T> beta;
+    if (link == n - 1) {
+      BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass);
+      SumChildVectors(beta);
+    } else {
+      BuildArticulatedInertia(M, L.mass, L.inertia, L.centreOfMass, inertiaSlot);
+      SumChildVectors(beta, biasSlot);
+    }
+    // One division per link serves both transfers and the joint rate of stage 3.
+    const T inverseD = 1.0 / detail::JointAxisInertia(M);
+    d.inertia[link] = M;
+    d.bias[link] = beta;
+    d.inverseD[link] = inverseD;
+    if (link == 0) break;  // link 1 transfers nothing to the base
+    const auto X = TransformOfLink(model, d, link);
+    TransferArticulatedInertia(inertiaSlot, M, X, inverseD);
+    TransferArticulatedBias(biasSlot, beta, M, p[link], X, inverseD);
+  }
 }
 
 // Outward, k = 1..N: v'_k = X_kᵀ v_{k-1} (v_0 the base's), the joint rate from rateOf(k, v'_k),
@@ -242,60 +234,56 @@ inline void PropagateVelocities(const ChainModel<N>& model, const ChainData<A, T
   }
 }
 
-// Link k's step of an inward sum: sum_k = own_k + link k+1's slot (the tip's own term alone),
-// handed to useSum(k, sum_k); then, for k >= 2, the slot X_k·(sum_k - S·held_k) for link k-1.
-// `held`, if given, is what each joint keeps of its sum: a joint torque acts on its link and, as
-// the reaction, on the parent, so its generalized force is the joint's own alone.
-template <typename A, typename T, int N, typename UseSum>
-inline void SumLink(const ChainModel<N>& model, const ChainData<A, T, N>& d, int link,
-                    const typename A::template Vector<T>& own, typename A::template Vector<T>& slot,
-                    UseSum useSum, const T* held) {
-  typename A::template Vector<T> sum;
-  if (link == LinkCount(model) - 1) {
-    AddChildVectors(sum, own);
-  } else {
-    AddChildVectors(sum, own, slot);
-  }
-  useSum(link, sum);
-  if (link == 0) return;
-  if (held == nullptr) {
-    TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
-  } else {
-    typename A::template Vector<T> handedOn;
-    TakeJointTorque(handedOn, sum, held[link]);
-    TransformForceToParent(slot, handedOn, TransformOfLink(model, d, link));
-  }
-}
-
-// Inward, k = N..1: sum_k = own_k + X_{k+1}·(sum_{k+1} - S·held_{k+1}). Stage 4 sums the links'
+// Inward, k = N..1: sum_k = own_k + X_{k+1}·(sum_{k+1} - S·held_{k+1}), the tip's own term
+// alone, handed to useSum(k, sum_k); link 1 hands nothing to the base. Stage 4 sums the links'
 // loads into subtree forces, the momentum initialisation their momenta into subtree momenta
-// (momenta transform like forces).
+// (momenta transform like forces). `held`, if given, is what each joint keeps of its sum: a joint
+// torque acts on its link and, as the reaction, on the parent, so its generalized force is the
+// joint's own alone.
 template <typename A, typename T, int N, typename UseSum>
 inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
                       const typename A::template Vector<T>* own, UseSum useSum,
                       const T* held = nullptr) {
+  const int n = LinkCount(model);
   typename A::template Vector<T> slot{};
-  for (int link = LinkCount(model) - 1; link >= 0; --link) {
-    SumLink(model, d, link, own[link], slot, useSum, held);
+  for (int link = n - 1; link >= 0; --link) {
+    typename A::template Vector<T> sum;
+    if (link == n - 1) {
+      AddChildVectors(sum, own[link]);
+    } else {
+      AddChildVectors(sum, own[link], slot);
+    }
+    useSum(link, sum);
+    if (link == 0) break;
+    if (held == nullptr) {
+      TransformForceToParent(slot, sum, TransformOfLink(model, d, link));
+    } else {
+      typename A::template Vector<T> handedOn;
+      TakeJointTorque(handedOn, sum, held[link]);
+      TransformForceToParent(slot, handedOn, TransformOfLink(model, d, link));
+    }
   }
 }
 
-// ṗ_k = F_k5 - c_k, from link k's subtree force.
+// (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in four
+// stages. Each pass forms all it can of each link while it has the link at hand, so that little
+// working data is stored between passes: the outward pass forms, beside the velocities and the
+// joint rates, the velocity term of ṗ and each link's load, and the inward force pass gives ṗ
+// itself. d is the working data, which no other argument may share (__restrict__: the compiler
+// need not reload it after every store to the outputs); the inputs are not changed, and every
+// output is written.
 template <typename A, typename T, int N>
-inline void MomentumRateOfLink(const ChainData<A, T, N>& d, int link,
-                               const typename A::template Vector<T>& force, T* pdot) {
-  T f5;
-  JointComponent(f5, force);
-  pdot[link] = f5 - d.velocityTerm[link];
-}
-
-// Stage 3 (outward): q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k, c_k; g_k = E_kᵀ g_{k-1} (g_0 the
-// linear part of the model's gravity) and link k's load, its weight with the torques of joint k
-// about S: the applied torque (the drive on joint 1, or the caller's) and friction -b q̇_k.
-template <typename A, typename T, int N>
-inline void RatesAndLoads(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                          const JointTorqueSettings& settings, const T* p, T* qdot) {
+inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
+                            const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
+                            T* qdot, const StepLookahead<T, N>& lookahead = {}) {
   using Vector = typename A::template Vector<T>;
+  // 1. s_k, c_k
+  SinesAndCosines(model, d, q, lookahead.given);
+  // 2. M_k, beta_k
+  ArticulatedInertiasAndBiases(model, d, p);
+  // 3. outward: q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k, c_k; g_k = E_kᵀ g_{k-1} (g_0 the linear
+  // part of the model's gravity) and link k's load, its weight with the torques of joint k about
+  // S: the applied torque (the drive on joint 1, or the caller's) and friction -b q̇_k.
   if (!settings.perJointTorques) AppliedTorque(d.appliedTorque, settings);
   T gravity[3] = {LaneSplat<T>(model.gravity[0]), LaneSplat<T>(model.gravity[1]),
                   LaneSplat<T>(model.gravity[2])};
@@ -318,33 +306,19 @@ inline void RatesAndLoads(const ChainModel<N>& model, ChainData<A, T, N>& __rest
         AddJointTorques(d.load[link], weight, d.appliedTorque[link],
                         FrictionTorque(qdot[link], settings));
       });
-}
-
-// Stage 4 (inward): F_k = load_k + X_{k+1} (F_{k+1} - S·applied_{k+1}), ṗ_k = F_k5 - c_k.
-template <typename A, typename T, int N>
-inline void MomentumRates(const ChainModel<N>& model, const ChainData<A, T, N>& d, T* pdot) {
-  using Vector = typename A::template Vector<T>;
+  if (lookahead.predictedPlaces != nullptr) {
+    PredictAnglesAndPlaces(model, lookahead.predictedAngles, *lookahead.predictedPlaces, q, qdot,
+                           lookahead.h);
+  }
+  // 4. inward: F_k = load_k + X_{k+1} (F_{k+1} - S·applied_{k+1}), ṗ_k = F_k5 - c_k
   SumInward(
       model, d, static_cast<const Vector*>(d.load),
-      [&](int link, const Vector& force) { MomentumRateOfLink(d, link, force, pdot); },
+      [&](int link, const Vector& force) {
+        T f5;
+        JointComponent(f5, force);
+        pdot[link] = f5 - d.velocityTerm[link];
+      },
       static_cast<const T*>(d.appliedTorque));
-}
-
-// (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in four
-// stages. Each pass forms all it can of each link while it has the link at hand, so that little
-// working data is stored between passes: the outward pass forms, beside the velocities and the
-// joint rates, the velocity term of ṗ and each link's load, and the inward force pass gives ṗ
-// itself. d is the working data, which no other argument may share (__restrict__: the compiler
-// need not reload it after every store to the outputs); the inputs are not changed, and every
-// output is written.
-template <typename A, typename T, int N>
-inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                            const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
-                            T* qdot) {
-  SinesAndCosines<A, T, N>(model, d, q, nullptr);
-  ArticulatedInertiasAndBiases(model, d, p);
-  RatesAndLoads(model, d, settings, p, qdot);
-  MomentumRates(model, d, pdot);
 }
 
 // p = A(q)·q̇ for one chain or a pack: outward, v_k from the given rates and h_k = I_k v_k;

@@ -42,30 +42,6 @@ inline Rk4Storage<T> Rk4StorageIn(StepBuffers<T, N>& b) {
   return Rk4Storage<T>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
 }
 
-// The first evaluation's inward force pass and the second's sines and inward articulated pass,
-// in one inward loop: the first gives ṗ1_k at link k, and with it p~_k = p_k + h·ṗ1_k, just as
-// the second needs p~_k there, so the two recursions, which do not wait for each other, run side
-// by side instead of one after the other. Link k's transform of the first evaluation is used
-// before the second's sine and cosine of link k replace it.
-template <typename A, typename T, int N>
-inline void MomentumRatesThenPredictedInertias(const ChainModel<N>& model,
-                                               ChainData<A, T, N>& __restrict__ d,
-                                               StepBuffers<T, N>& __restrict__ b, double h,
-                                               const T* momenta) {
-  using Vector = typename A::template Vector<T>;
-  Vector forceSlot{};
-  ArticulatedSlots<A, T> slots;
-  for (int link = LinkCount(model) - 1; link >= 0; --link) {
-    SumLink(
-        model, d, link, d.load[link], forceSlot,
-        [&](int k, const Vector& force) { MomentumRateOfLink(d, k, force, b.pdot1); },
-        static_cast<const T*>(d.appliedTorque));
-    b.pPredicted[link] = momenta[link] + h * b.pdot1[link];
-    SineAndCosineOfLink(model, d, link, b.qPredicted, b.predictedPlaces);
-    ArticulatedLink(model, d, link, b.pPredicted[link], slots);
-  }
-}
-
 // One step of size h, in place, with d and b as the working data; `places`, if given, are the
 // table places of the angles, worked out (and fetched) beforehand.
 template <typename A, typename T, int N>
@@ -74,28 +50,14 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
                      double h, T* momenta, T* angles,
                      const JointTablePlaces<T, N>* places = nullptr) {
   const int n = LinkCount(model);
-  // The first evaluation up to its loads; as soon as it has the joint rates it forms the
-  // predicted angles and works out where the second evaluation will read the sine table, whose
-  // entries are then on their way into the cache while the first evaluation goes on.
-  SinesAndCosines(model, d, angles, places);
-  ArticulatedInertiasAndBiases(model, d, momenta);
-  RatesAndLoads(model, d, settings, momenta, b.qdot1);
-  PredictAnglesAndPlaces(model, b.qPredicted, b.predictedPlaces, angles, b.qdot1, h);
-  // The first evaluation's ṗ, the Euler predictor of the momenta and the second evaluation's
-  // first two stages, then the rest of the second. A pair of packs already has two recursions
-  // side by side in the registers; four would not fit, so a pair takes the passes in turn.
-  if constexpr (IsPackPair<T>::value) {
-    MomentumRates(model, d, b.pdot1);
-    for (int joint = 0; joint < n; ++joint) {
-      b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
-    }
-    SinesAndCosines(model, d, b.qPredicted, &b.predictedPlaces);
-    ArticulatedInertiasAndBiases(model, d, b.pPredicted);
-  } else {
-    MomentumRatesThenPredictedInertias(model, d, b, h, momenta);
-  }
-  RatesAndLoads(model, d, settings, b.pPredicted, b.qdot2);
-  MomentumRates(model, d, b.pdot2);
+  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet. The first
+  // evaluation forms the predicted angles itself, as soon as it has the joint rates, so that it
+  // can work out where the second will read the sine table and fetch those entries early.
+  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
+                  StepLookahead<T, N>{places, b.qPredicted, &b.predictedPlaces, h});
+  for (int joint = 0; joint < n; ++joint) b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
+  ForwardDynamics(model, d, settings, b.pPredicted, b.qPredicted, b.pdot2, b.qdot2,
+                  StepLookahead<T, N>{&b.predictedPlaces});
   // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
   for (int joint = 0; joint < n; ++joint) {
     momenta[joint] = momenta[joint] + ((b.pdot2[joint] + b.pdot1[joint]) * h) * 0.5;
