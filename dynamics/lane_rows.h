@@ -7,7 +7,6 @@
 #include <immintrin.h>
 
 #include <cstddef>
-#include <cstring>
 #include <utility>
 
 #include "dynamics/code_target.h"

@@ -162,14 +162,5 @@ inline void MomentumRateVelocityTerm(T& out, const PlaneInertiaOf<T>& M,
   out = v.c0 * g1 - v.c1 * g0;
 }
 
-// The momentum rate: out = f5 - the velocity term.
-template <typename T>
-inline void JointMomentumRate(T& out, const PlaneVectorOf<T>& f, const PlaneInertiaOf<T>& M,
-                              const PlaneVectorOf<T>& beta, const PlaneVectorOf<T>& v) {
-  T term;
-  MomentumRateVelocityTerm(term, M, beta, v);
-  out = f.c5 - term;
-}
-
 }  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

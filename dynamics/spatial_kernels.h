@@ -316,14 +316,5 @@ inline void MomentumRateVelocityTerm(T& out, const ArticulatedInertiaOf<T>& M,
   out = v[3] * g4 - v[4] * g3 + v[0] * g1 - v[1] * g0;
 }
 
-// The rate of change of the joint's momentum: out = f[5] - the velocity term.
-template <typename T>
-inline void JointMomentumRate(T& out, const SpatialVectorOf<T>& f, const ArticulatedInertiaOf<T>& M,
-                              const SpatialVectorOf<T>& beta, const SpatialVectorOf<T>& v) {
-  T term;
-  MomentumRateVelocityTerm(term, M, beta, v);
-  out = f[5] - term;
-}
-
 }  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

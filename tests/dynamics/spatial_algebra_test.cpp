@@ -355,15 +355,16 @@ TEST(SolveJointRate, WithZeroBiasAndVelocityIsMomentumOverD) {
   EXPECT_NEAR(rate, (3.0 - pA[5] - Ux) / M[20], RoundingTolerance);
 }
 
-TEST(JointMomentumRate, WithZeroVelocityIsJointForce) {
+// The momentum rate is f5 - the velocity term, as the evaluation forms it.
+TEST(MomentumRateVelocityTerm, WithZeroVelocityLeavesTheJointForce) {
   std::mt19937 random(43);
   const SpatialVector zero = {{0, 0, 0, 0, 0, 0}}, f = RandomVector(random);
-  double rate = 0.0;
-  JointMomentumRate(rate, f, RandomInertia(random), RandomVector(random), zero);
-  EXPECT_EQ(rate, f[5]);
+  double term = 1.0;
+  MomentumRateVelocityTerm(term, RandomInertia(random), RandomVector(random), zero);
+  EXPECT_EQ(f[5] - term, f[5]);
 }
 
-TEST(JointMomentumRate, SubtractsComponentFiveOfSpatialForceCross) {
+TEST(MomentumRateVelocityTerm, IsComponentFiveOfSpatialForceCross) {
   std::mt19937 random(47);
   const SpatialVector f = RandomVector(random), beta = RandomVector(random),
                       v = RandomVector(random);
@@ -377,9 +378,9 @@ TEST(JointMomentumRate, SubtractsComponentFiveOfSpatialForceCross) {
   }
   // (v x* g)[5] = (ang(v) x ang(g) + lin(v) x lin(g))_z
   const double cross5 = v[3] * g[4] - v[4] * g[3] + v[0] * g[1] - v[1] * g[0];
-  double rate = 0.0;
-  JointMomentumRate(rate, f, M, beta, v);
-  EXPECT_NEAR(rate, f[5] - cross5, RoundingTolerance * 10);
+  double term = 0.0;
+  MomentumRateVelocityTerm(term, M, beta, v);
+  EXPECT_NEAR(f[5] - term, f[5] - cross5, RoundingTolerance * 10);
 }
 
 // The in-plane kernels against the general ones, on inputs of the in-plane shape: no coupling
@@ -569,9 +570,10 @@ TEST(InPlaneKernels, ScalarKernelsEqualTheGeneralKernels) {
     SolveJointRate(general, p, beta, v, M, inverseD);
     SolveJointRate(inPlane, p, InPlanePart(beta), InPlanePart(v), pM, inverseD);
     EXPECT_EQ(inPlane, general);
-    JointMomentumRate(general, f, M, beta, v);
-    JointMomentumRate(inPlane, InPlanePart(f), pM, InPlanePart(beta), InPlanePart(v));
+    MomentumRateVelocityTerm(general, M, beta, v);
+    MomentumRateVelocityTerm(inPlane, pM, InPlanePart(beta), InPlanePart(v));
     EXPECT_EQ(inPlane, general);
+    EXPECT_EQ(InPlanePart(f).c5 - inPlane, f[5] - general);
     SpatialVector generalBias;
     PlaneVector inPlaneBias;
     TransferArticulatedBias(generalBias, beta, M, p, X, inverseD);
