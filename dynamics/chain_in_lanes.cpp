@@ -107,8 +107,8 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
   auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
     ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
   };
-  Pack* p = data.p[0];
-  Pack* q = data.q[0];
+  Pack* p = data.p;
+  Pack* q = data.q;
   for (int first = 0; first < chainCount; first += W) {
     LoadLanes(p, momenta, first, chainCount, n);
     LoadLanes(q, angles, first, chainCount, n);

@@ -28,21 +28,6 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// What an evaluation inside a Heun step does besides: it takes its table places from the step
-// (`given`, already computed for these angles) instead of computing them, and as soon as its
-// joint rates are known it forms the step's predicted angles q + h·q̇ into `predictedAngles` and
-// works out their places into `predictedPlaces`, fetching their entries while the rest of the
-// evaluation runs, so that the step's second evaluation finds them in cache. `given` may be
-// null; so may the two predicted ones, together. A model whose sines come from the library
-// forms the predicted angles and leaves the places alone.
-template <typename T, int N>
-struct StepLookahead {
-  const JointTablePlaces<T, N>* given = nullptr;
-  T* predictedAngles = nullptr;
-  JointTablePlaces<T, N>* predictedPlaces = nullptr;
-  double h = 0.0;
-};
-
 namespace detail {
 
 template <typename T>
@@ -120,17 +105,6 @@ inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
   }
 }
 
-// Fetches the entries at link k's places into the cache.
-template <typename T, int N>
-inline void PrefetchLink(const SineTable& table, const JointTablePlaces<T, N>& places, int link) {
-  if constexpr (std::is_same_v<T, double>) {
-    PrefetchSinesAt(table, places.sineAndCosine[link]);
-  } else {
-    PrefetchSinesAt(table, places.sine[link]);
-    PrefetchSinesAt(table, places.cosine[link]);
-  }
-}
-
 }  // namespace detail
 
 // Link k's transform (element `link` = k - 1), with the sine and cosine that stage 1 found.
@@ -139,23 +113,18 @@ inline auto TransformOfLink(const ChainModel<N>& model, const ChainData<A, T, N>
   return detail::MakeTransform(A{}, model.links[link], d.sine[link], d.cosine[link]);
 }
 
-// The table places of the n angles q; with `fetch`, their entries are asked into the cache too.
+// The table places of the n angles q.
 template <typename T, int N>
-inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T* q, int n,
-                          bool fetch) {
-  for (int link = 0; link < n; ++link) {
-    detail::TablePlacesOfLink(table, out, link, q[link]);
-    if (fetch) detail::PrefetchLink(table, out, link);
-  }
+inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T* q, int n) {
+  for (int link = 0; link < n; ++link) detail::TablePlacesOfLink(table, out, link, q[link]);
 }
 
-// Stage 1: s_k, c_k from the table, at the places given or at those of q. All the index
-// arithmetic comes first and the reads back to back: table entries are often not in cache, and
-// this way their misses overlap instead of waiting behind the divisions. A model whose sines
-// come from the library takes std::sin and std::cos of each angle instead.
+// Stage 1: s_k, c_k from the table at the places of q. All the index arithmetic comes first and
+// the reads back to back: table entries are often not in cache, and this way their misses overlap
+// instead of waiting behind the divisions. A model whose sines come from the library takes
+// std::sin and std::cos of each angle instead.
 template <typename A, typename T, int N>
-inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T* q,
-                            const JointTablePlaces<T, N>* given) {
+inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T* q) {
   const int n = LinkCount(model);
   if (SinesOf(model) == SineSource::Library) {
     for (int link = 0; link < n; ++link) {
@@ -164,25 +133,10 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
     return;
   }
   const SineTable& table = *model.sineTable;
-  if (given == nullptr) {
-    TablePlacesOf(table, d.places, q, n, false);
-    given = &d.places;
-  }
+  TablePlacesOf(table, d.places, q, n);
   for (int link = 0; link < n; ++link) {
-    detail::EntriesOfLink(table, *given, link, d.sine[link], d.cosine[link]);
+    detail::EntriesOfLink(table, d.places, link, d.sine[link], d.cosine[link]);
   }
-}
-
-// The Euler predictor of the angles, predicted = q + h·q̇, and, for a model that reads the
-// table, its table places, whose entries are fetched.
-template <typename T, int N>
-inline void PredictAnglesAndPlaces(const ChainModel<N>& model, T* predicted,
-                                   JointTablePlaces<T, N>& places, const T* q, const T* qdot,
-                                   double h) {
-  const int n = LinkCount(model);
-  for (int link = 0; link < n; ++link) predicted[link] = q[link] + h * qdot[link];
-  if (SinesOf(model) == SineSource::Table)
-    TablePlacesOf(*model.sineTable, places, predicted, n, true);
 }
 
 // Stage 2 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
@@ -275,10 +229,10 @@ inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
 template <typename A, typename T, int N>
 inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                             const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
-                            T* qdot, const StepLookahead<T, N>& lookahead = {}) {
+                            T* qdot) {
   using Vector = typename A::template Vector<T>;
   // 1. s_k, c_k
-  SinesAndCosines(model, d, q, lookahead.given);
+  SinesAndCosines(model, d, q);
   // 2. M_k, beta_k
   ArticulatedInertiasAndBiases(model, d, p);
   // 3. outward: q̇_k = (p_k - beta_k5 - Uᵀ v'_k)/D, v_k, c_k; g_k = E_kᵀ g_{k-1} (g_0 the linear
@@ -306,10 +260,6 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
         AddJointTorques(d.load[link], weight, d.appliedTorque[link],
                         FrictionTorque(qdot[link], settings));
       });
-  if (lookahead.predictedPlaces != nullptr) {
-    PredictAnglesAndPlaces(model, lookahead.predictedAngles, *lookahead.predictedPlaces, q, qdot,
-                           lookahead.h);
-  }
   // 4. inward: F_k = load_k + X_{k+1} (F_{k+1} - S·applied_{k+1}), ṗ_k = F_k5 - c_k
   SumInward(
       model, d, static_cast<const Vector*>(d.load),
@@ -327,7 +277,7 @@ template <typename A, typename T, int N>
 inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                                    T* momenta, const T* angles, const T* jointRates) {
   using Vector = typename A::template Vector<T>;
-  SinesAndCosines<A, T, N>(model, d, angles, nullptr);
+  SinesAndCosines<A, T, N>(model, d, angles);
   PropagateVelocities(
       model, d, [&](int link, const auto&) { return jointRates[link]; },
       [&](int link, const Vector& v, const auto&) {

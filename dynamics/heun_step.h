@@ -15,13 +15,12 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// The step's own arrays beside the evaluation's working data: the predicted state, the rates of
-// the two evaluations and the table places of the predicted angles.
+// The step's own arrays beside the evaluation's working data: the predicted state and the rates
+// of the two evaluations.
 template <typename T, int N>
 struct StepBuffers {
   PerLink<T, N> pPredicted, qPredicted;
   PerLink<T, N> pdot1, qdot1, pdot2, qdot2;
-  JointTablePlaces<T, N> predictedPlaces;
 };
 
 // f(array) for every per-link array of the step buffers of a run-time link count.
@@ -33,7 +32,6 @@ void ForEachLinkArray(StepBuffers<T, DynamicLinkCount>& b, F& f) {
   f(b.qdot1);
   f(b.pdot2);
   f(b.qdot2);
-  ForEachLinkArray(b.predictedPlaces, f);
 }
 
 // The step buffers, six arrays of N, as the storage of an rk4 step.
@@ -42,22 +40,19 @@ inline Rk4Storage<T> Rk4StorageIn(StepBuffers<T, N>& b) {
   return Rk4Storage<T>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
 }
 
-// One step of size h, in place, with d and b as the working data; `places`, if given, are the
-// table places of the angles, worked out (and fetched) beforehand.
+// One step of size h, in place, with d and b as the working data.
 template <typename A, typename T, int N>
 inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                      StepBuffers<T, N>& __restrict__ b, const JointTorqueSettings& settings,
-                     double h, T* momenta, T* angles,
-                     const JointTablePlaces<T, N>* places = nullptr) {
+                     double h, T* momenta, T* angles) {
   const int n = LinkCount(model);
-  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet. The first
-  // evaluation forms the predicted angles itself, as soon as it has the joint rates, so that it
-  // can work out where the second will read the sine table and fetch those entries early.
-  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
-                  StepLookahead<T, N>{places, b.qPredicted, &b.predictedPlaces, h});
-  for (int joint = 0; joint < n; ++joint) b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
-  ForwardDynamics(model, d, settings, b.pPredicted, b.qPredicted, b.pdot2, b.qdot2,
-                  StepLookahead<T, N>{&b.predictedPlaces});
+  // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
+  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
+  for (int joint = 0; joint < n; ++joint) {
+    b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
+    b.qPredicted[joint] = angles[joint] + h * b.qdot1[joint];
+  }
+  ForwardDynamics(model, d, settings, b.pPredicted, b.qPredicted, b.pdot2, b.qdot2);
   // Trapezoidal corrector, in exactly this order: sum of the rates, times h, times 0.5, added.
   for (int joint = 0; joint < n; ++joint) {
     momenta[joint] = momenta[joint] + ((b.pdot2[joint] + b.pdot1[joint]) * h) * 0.5;
@@ -68,23 +63,20 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
 // One step of the model's step size, the step's buffers on the stack.
 template <typename A, typename T, int N>
 inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                     const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N],
-                     const JointTablePlaces<T, N>* places = nullptr) {
+                     const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N]) {
   StepBuffers<T, N> buffers;
-  HeunStep(model, d, buffers, settings, model.stepSize, momenta, angles, places);
+  HeunStep(model, d, buffers, settings, model.stepSize, momenta, angles);
 }
 
-// The working data of a batch stepped W chains at a time: one pack's evaluation and step data,
-// and the states and table places of the pack being stepped and of the next. A W wider than the
-// registers is carried as pairs of packs (WidePack), two register-wide packs in flight through
-// every stage.
+// The working data of a batch stepped W chains at a time: one pack's evaluation and step data and
+// its state. A W wider than the registers is carried as pairs of packs (WidePack), two
+// register-wide packs in flight through every stage.
 template <typename A, int W, int N>
 struct LaneBatchData {
   using Pack = WidePack<W>;
   ChainData<A, Pack, N> evaluation;
   StepBuffers<Pack, N> step;
-  PerLink<Pack, N> p[2], q[2];
-  JointTablePlaces<Pack, N> places[2];
+  PerLink<Pack, N> p, q;
 };
 
 // f(array) for every per-link array of the batch data of a run-time link count.
@@ -92,11 +84,8 @@ template <typename A, int W, typename F>
 void ForEachLinkArray(LaneBatchData<A, W, DynamicLinkCount>& data, F& f) {
   ForEachLinkArray(data.evaluation, f);
   ForEachLinkArray(data.step, f);
-  for (int i = 0; i < 2; ++i) {
-    f(data.p[i]);
-    f(data.q[i]);
-    ForEachLinkArray(data.places[i], f);
-  }
+  f(data.p);
+  f(data.q);
 }
 
 // Steps chains 0 .. chainCount - 1 (momenta and angles are row by row, chain i's n values in
@@ -104,33 +93,22 @@ void ForEachLinkArray(LaneBatchData<A, W, DynamicLinkCount>& data, F& f) {
 // bit as HeunStep steps it alone. With `torqueRows` (row i chain i's joint torques; the settings
 // then say perJointTorques) each pack's torques are loaded beside its state; otherwise the
 // evaluation's applied-torque vector serves every pack as it is. The empty lanes of a last pack
-// that is not full carry copies of its first chain, whose results are dropped. While one pack is
-// stepped, the sine-table entries of the next pack's angles are on their way into the cache: the
-// table is far larger than the cache, and the first lookups of a step would otherwise wait for
-// memory.
+// that is not full carry copies of its first chain, whose results are dropped.
 template <typename A, int W, int N, typename Rows>
 inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>& data,
                               const JointTorqueSettings& settings, double h, Rows momenta,
                               Rows angles, int chainCount, const double* torqueRows = nullptr) {
   if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  const bool table = SinesOf(model) == SineSource::Table;
-  LoadLanes(data.p[0], momenta, 0, chainCount, n);
-  LoadLanes(data.q[0], angles, 0, chainCount, n);
-  if (table) TablePlacesOf(*model.sineTable, data.places[0], data.q[0], n, true);
-  for (int first = 0, now = 0; first < chainCount; first += W, now ^= 1) {
-    if (first + W < chainCount) {
-      LoadLanes(data.p[now ^ 1], momenta, first + W, chainCount, n);
-      LoadLanes(data.q[now ^ 1], angles, first + W, chainCount, n);
-      if (table) TablePlacesOf(*model.sineTable, data.places[now ^ 1], data.q[now ^ 1], n, true);
-    }
+  for (int first = 0; first < chainCount; first += W) {
+    LoadLanes(data.p, momenta, first, chainCount, n);
+    LoadLanes(data.q, angles, first, chainCount, n);
     if (torqueRows != nullptr) {
       LoadLanes(data.evaluation.appliedTorque, torqueRows, first, chainCount, n);
     }
-    HeunStep(model, data.evaluation, data.step, settings, h, data.p[now], data.q[now],
-             table ? &data.places[now] : nullptr);
-    StoreLanes(data.p[now], momenta, first, chainCount, n);
-    StoreLanes(data.q[now], angles, first, chainCount, n);
+    HeunStep(model, data.evaluation, data.step, settings, h, data.p, data.q);
+    StoreLanes(data.p, momenta, first, chainCount, n);
+    StoreLanes(data.q, angles, first, chainCount, n);
   }
 }
 

@@ -80,14 +80,6 @@ inline double SineAt(const SineTable& table, SineTablePlace place) {
   return BitsAs<double>(BitsAs<std::uint64_t>(table.entries[place.entry]) ^ place.signFlip);
 }
 
-// Asks for the cache line of the entry at place, so that a later SineAt finds it there; nothing
-// for a place out of range.
-inline void PrefetchSineAt(const SineTable& table, SineTablePlace place) {
-  if (static_cast<std::uint32_t>(place.entry) < static_cast<std::uint32_t>(table.size)) {
-    __builtin_prefetch(table.entries + place.entry);
-  }
-}
-
 inline double SineFromTable(const SineTable& table, double angle) {
   return SineAt(table, SineTablePlaceOf(table, angle));
 }
@@ -250,34 +242,6 @@ inline LanePack<W> SinesAt(const SineTable& table, const SineTablePlaces<W, fals
 template <int W>
 inline WidePack<W> SinesAt(const SineTable& table, const SineTablePlaces<W, true>& places) {
   return {SinesAt(table, places.low), SinesAt(table, places.high)};
-}
-
-// PrefetchSineAt for every lane.
-template <int W>
-inline void PrefetchSinesAt(const SineTable& table, const SineTablePlaces<W, true>& places) {
-  PrefetchSinesAt(table, places.low);
-  PrefetchSinesAt(table, places.high);
-}
-template <int W>
-inline void PrefetchSinesAt(const SineTable& table, const SineTablePlaces<W, false>& places) {
-#if defined(__AVX512F__)
-  if constexpr (PlacesAreWords<W>) {
-    // A lane out of the table asks for the last entry's line: no test a lane.
-    using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
-    const Int32Lanes index = places.word & OutOfTable;
-    const Int32Lanes last = index < table.size ? index : table.size - 1;
-    for (int lane = 0; lane < W; ++lane) __builtin_prefetch(table.entries + last[lane]);
-  } else
-#endif
-  {
-    for (int lane = 0; lane < W; ++lane) {
-      if (places.inTable) {
-        __builtin_prefetch(table.entries + places.entry[lane]);
-      } else {
-        PrefetchSineAt(table, SineTablePlace{places.entry[lane], 0});
-      }
-    }
-  }
 }
 
 }  // namespace PENDULA_CODE_TARGET
