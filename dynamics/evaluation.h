@@ -119,10 +119,18 @@ inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, c
   for (int link = 0; link < n; ++link) detail::TablePlacesOfLink(table, out, link, q[link]);
 }
 
-// Stage 1: s_k, c_k from the table at the places of q. All the index arithmetic comes first and
-// the reads back to back: table entries are often not in cache, and this way their misses overlap
-// instead of waiting behind the divisions. A model whose sines come from the library takes
-// std::sin and std::cos of each angle instead.
+// Whether the lookups of T read a register's entries in one gather (AVX-512, places of a word a
+// lane): a register's places then cost less to work out again than to store and load back.
+template <typename T>
+constexpr bool GathersEntries =
+    !std::is_same_v<T, double> &&
+    PlacesAreWords<(LaneCount<T> > RegisterLanes ? RegisterLanes : LaneCount<T>)>;
+
+// Stage 1: s_k, c_k from the table at the places of q. Table entries are often not in cache; so
+// that their misses overlap instead of waiting behind the divisions, all the index arithmetic
+// comes first and the reads back to back, or, where a register's reads are one gather, each
+// link's reads as soon as its places are known, the next links' arithmetic running beside them.
+// A model whose sines come from the library takes std::sin and std::cos of each angle instead.
 template <typename A, typename T, int N>
 inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T* q) {
   const int n = LinkCount(model);
@@ -133,9 +141,17 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
     return;
   }
   const SineTable& table = *model.sineTable;
-  TablePlacesOf(table, d.places, q, n);
-  for (int link = 0; link < n; ++link) {
-    detail::EntriesOfLink(table, d.places, link, d.sine[link], d.cosine[link]);
+  if constexpr (GathersEntries<T>) {
+    for (int link = 0; link < n; ++link) {
+      JointTablePlaces<T, 1> places;
+      detail::TablePlacesOfLink(table, places, 0, q[link]);
+      detail::EntriesOfLink(table, places, 0, d.sine[link], d.cosine[link]);
+    }
+  } else {
+    TablePlacesOf(table, d.places, q, n);
+    for (int link = 0; link < n; ++link) {
+      detail::EntriesOfLink(table, d.places, link, d.sine[link], d.cosine[link]);
+    }
   }
 }
 
