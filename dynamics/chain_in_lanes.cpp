@@ -87,8 +87,8 @@ PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel<DynamicLi
   }
 }
 
-// The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's first
-// state pair, the step's stages in its step buffers.
+// The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's state
+// arrays, the step's stages in its step buffers.
 template <int W>
 void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
                              double h, double friction, BatchTorques torques, double* momenta,
