@@ -15,13 +15,13 @@
 namespace pendula {
 namespace {
 
-// Binds the arrays of one chain's data to `block` (null: only counts) and returns its bytes.
-template <typename A>
-std::size_t BindOneChain(OneChainData<A>& data, unsigned char* block, int links) {
-  LinkArena arena{block, links};
-  ForEachLinkArray(data.evaluation, arena);
-  ForEachLinkArray(data.step, arena);
-  return arena.used;
+// Hands the arrays of one chain's data to `arrays` (a LinkArena binds them, LinkBytes counts
+// their bytes) and returns the bytes they take.
+template <typename A, typename Arrays>
+std::size_t BindOneChain(OneChainData<A>& data, Arrays arrays) {
+  ForEachLinkArray(data.evaluation, arrays);
+  ForEachLinkArray(data.step, arrays);
+  return arrays.used;
 }
 
 std::size_t LaneBytes(int width, int links) {
@@ -187,11 +187,11 @@ ChainWorkspace::ChainWorkspace(const Chain& chain)
   s.laneWidth = model.laneWidth;
   const std::size_t oneChainBytes = WithAlgebraOf(model, [&](auto algebra) {
     OneChainData<decltype(algebra)> data;
-    return BindOneChain(data, nullptr, model.linkCount);
+    return BindOneChain(data, LinkBytes{model.linkCount});
   });
   s.oneChain = MakeAlignedBlock(oneChainBytes);
   WithAlgebraOf(model, [&](auto algebra) {
-    BindOneChain(OneChainDataIn(algebra, s), s.oneChain.get(), model.linkCount);
+    BindOneChain(OneChainDataIn(algebra, s), LinkArena{s.oneChain.get(), model.linkCount});
   });
   if (model.shape == ModelShape::InPlane) {
     s.lanes = MakeAlignedBlock(LaneBytes(model.laneWidth, model.linkCount));

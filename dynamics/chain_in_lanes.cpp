@@ -27,9 +27,9 @@ constexpr int HeunLanes = PENDULA_LANE_WIDTH == 8 ? 2 * PENDULA_LANE_WIDTH : PEN
 template <int W>
 std::size_t BatchBytes(int links) {
   LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
-  LinkArena arena{nullptr, links};
-  ForEachLinkArray(data, arena);
-  return arena.used;
+  LinkBytes bytes{links};
+  ForEachLinkArray(data, bytes);
+  return bytes.used;
 }
 
 // The Heun step of chains 0 .. chainCount - 1, W at a time, in the storage given.
