@@ -43,7 +43,7 @@ struct ChainData {
   PerLink<Vector, N> load;           // link k's own term of the inward sum: its weight and its
                                      // joint's torques, or (momentum initialisation) I_k·v_k
   PerLink<T, N> velocityTerm;        // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
-  JointTablePlaces<T, N> places;     // the table places of q, when no step worked them out
+  JointTablePlaces<T, N> places;     // the table places of q (not kept for AVX-512 registers)
 };
 
 // f(array) for every per-link array of the places of a run-time link count.

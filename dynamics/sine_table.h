@@ -104,8 +104,8 @@ struct SineTablePlaces<W, true> {
 };
 #if defined(__AVX512F__)
 // Those of an AVX-512 register, a quarter of the bytes: one 32-bit word a lane, the entry with bit
-// 31 set for r < 0, or OutOfTable, which reads no entry. A pair's three sets of places (the
-// predicted angles', this pack's and the next's) then take 7.7 KB of the level-1 cache, not 31.
+// 31 set for r < 0, or OutOfTable, which reads no entry. They fit a register of 8 words, and a
+// gather reads the entries at them.
 template <>
 struct SineTablePlaces<8, false> {
   typename LaneTypes<8>::Int32Lanes word;
