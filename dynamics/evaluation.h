@@ -123,7 +123,6 @@ inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, c
 // lane): a register's places then cost less to work out again than to store and load back.
 template <typename T>
 constexpr bool GathersEntries =
-    !std::is_same_v<T, double> &&
     PlacesAreWords<(LaneCount<T> > RegisterLanes ? RegisterLanes : LaneCount<T>)>;
 
 // Stage 1: s_k, c_k from the table at the places of q. Table entries are often not in cache; so
