@@ -23,6 +23,7 @@
 #include "dynamics/code_target.h"
 #include "dynamics/joint_torques.h"
 #include "dynamics/plane_kernels.h"
+#include "dynamics/register_lookup.h"
 #include "dynamics/spatial_kernels.h"
 
 namespace pendula {
@@ -119,11 +120,11 @@ inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, c
   for (int link = 0; link < n; ++link) detail::TablePlacesOfLink(table, out, link, q[link]);
 }
 
-// Whether the lookups of T read a register's entries in one gather (AVX-512, places of a word a
-// lane): a register's places then cost less to work out again than to store and load back.
+// Whether the lookups of T are those of AVX-512 registers, each register's sines and cosines
+// read as soon as its places are known (they cost less to work out than to store and load back).
 template <typename T>
 constexpr bool GathersEntries =
-    PlacesAreWords<(LaneCount<T> > RegisterLanes ? RegisterLanes : LaneCount<T>)>;
+    !std::is_same_v<T, double> && RegisterLanes == 8 && LaneCount<T> % 8 == 0;
 
 // Stage 1: s_k, c_k from the table at the places of q. Table entries are often not in cache; so
 // that their misses overlap instead of waiting behind the divisions, all the index arithmetic
@@ -140,13 +141,14 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
     return;
   }
   const SineTable& table = *model.sineTable;
+#if defined(__AVX512F__)
   if constexpr (GathersEntries<T>) {
     for (int link = 0; link < n; ++link) {
-      JointTablePlaces<T, 1> places;
-      detail::TablePlacesOfLink(table, places, 0, q[link]);
-      detail::EntriesOfLink(table, places, 0, d.sine[link], d.cosine[link]);
+      RegisterSinesAndCosines(table, q[link], d.sine[link], d.cosine[link]);
     }
-  } else {
+  } else
+#endif
+  {
     TablePlacesOf(table, d.places, q, n);
     for (int link = 0; link < n; ++link) {
       detail::EntriesOfLink(table, d.places, link, d.sine[link], d.cosine[link]);

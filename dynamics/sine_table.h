@@ -102,28 +102,6 @@ template <int W>
 struct SineTablePlaces<W, true> {
   SineTablePlaces<W / 2> low, high;
 };
-#if defined(__AVX512F__)
-// Those of an AVX-512 register, a quarter of the bytes: one 32-bit word a lane, the entry with bit
-// 31 set for r < 0, or OutOfTable, which reads no entry. They fit a register of 8 words, and a
-// gather reads the entries at them.
-template <>
-struct SineTablePlaces<8, false> {
-  typename LaneTypes<8>::Int32Lanes word;
-};
-constexpr std::int32_t OutOfTable = std::numeric_limits<std::int32_t>::max();
-
-// The word of one lane's place.
-inline std::int32_t PlaceWord(SineTablePlace place) {
-  if (place.entry < 0) return OutOfTable;
-  return place.signFlip != 0
-             ? static_cast<std::int32_t>(static_cast<std::uint32_t>(place.entry) | 0x80000000u)
-             : place.entry;
-}
-#endif
-
-// Whether a register's places of W lanes are single words.
-template <int W>
-constexpr bool PlacesAreWords = W == 8 && RegisterLanes == 8;
 
 // SineTablePlaceOf of every lane at once, with the same operations lane by lane. A lane out of
 // range takes the turn count 0 in the arithmetic (so that no conversion overflows) and is caught
@@ -149,38 +127,22 @@ inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlace
   // The index of an angle in range is below the table's size (see the SineTable tests); the
   // check stands as a second line of defence, so the table is never read outside its bounds.
   const bool inTable = AllLanes(inRange & (index < static_cast<double>(table.size)));
-#if defined(__AVX512F__)
-  if constexpr (PlacesAreWords<W>) {
-    if (inTable) {
-      const Int32Lanes negative = __builtin_convertvector(r < 0.0, Int32Lanes);
-      return SineTablePlaces<W>{__builtin_convertvector(index, Int32Lanes) |
-                                (negative & std::numeric_limits<std::int32_t>::min())};
-    }
-    SineTablePlaces<W> places{};
-    for (int lane = 0; lane < W; ++lane) {
-      places.word[lane] = PlaceWord(SineTablePlaceOf(table, angles[lane]));
-    }
-    return places;
-  } else
-#endif
-  {
-    if (inTable) {
-      return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
-                                true};
-    }
-    std::int32_t entry[W] = {};
-    std::int64_t signFlip[W] = {};
-    for (int lane = 0; lane < W; ++lane) {
-      const SineTablePlace place = SineTablePlaceOf(table, angles[lane]);
-      entry[lane] = place.entry;
-      signFlip[lane] = static_cast<std::int64_t>(place.signFlip);
-    }
-    SineTablePlaces<W> places{};
-    std::memcpy(&places.entry, entry, sizeof entry);
-    std::memcpy(&places.signFlip, signFlip, sizeof signFlip);
-    places.inTable = false;
-    return places;
+  if (inTable) {
+    return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
+                              true};
   }
+  std::int32_t entry[W] = {};
+  std::int64_t signFlip[W] = {};
+  for (int lane = 0; lane < W; ++lane) {
+    const SineTablePlace place = SineTablePlaceOf(table, angles[lane]);
+    entry[lane] = place.entry;
+    signFlip[lane] = static_cast<std::int64_t>(place.signFlip);
+  }
+  SineTablePlaces<W> places{};
+  std::memcpy(&places.entry, entry, sizeof entry);
+  std::memcpy(&places.signFlip, signFlip, sizeof signFlip);
+  places.inTable = false;
+  return places;
 }
 
 // The places of a pack wider than a register, each half on its own.
@@ -208,35 +170,17 @@ template <int W>
 inline LanePack<W> SinesAt(const SineTable& table, const SineTablePlaces<W, false>& places) {
   using Pack = LanePack<W>;
   using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
-#if defined(__AVX512F__)
-  if constexpr (PlacesAreWords<W>) {
-    // One gather of the lanes in the table (no slower than 8 loads and inserts here); the others
-    // take the quiet NaN that SineAt gives. Sign-extending a word puts its bit 31 in bit 63.
-    using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
-    const Int32Lanes index = places.word & OutOfTable;
-    const Int32Lanes inTable = index < table.size;
-    const __mmask8 lanes = static_cast<__mmask8>(_mm256_movemask_ps(BitsAs<__m256>(inTable)));
-    const Pack entries = BitsAs<Pack>(
-        _mm512_mask_i32gather_pd(_mm512_set1_pd(std::numeric_limits<double>::quiet_NaN()), lanes,
-                                 BitsAs<__m256i>(index), table.entries, 8));
-    const Int64Lanes signFlip =
-        __builtin_convertvector(places.word, Int64Lanes) & std::numeric_limits<std::int64_t>::min();
-    return BitsAs<Pack>(BitsAs<Int64Lanes>(entries) ^ signFlip);
-  } else
-#endif
-  {
-    Pack entries{};
-    if (places.inTable) {
-      for (int lane = 0; lane < W; ++lane) entries[lane] = table.entries[places.entry[lane]];
-      return BitsAs<Pack>(BitsAs<Int64Lanes>(entries) ^ places.signFlip);
-    }
-    for (int lane = 0; lane < W; ++lane) {
-      entries[lane] = SineAt(
-          table,
-          SineTablePlace{places.entry[lane], static_cast<std::uint64_t>(places.signFlip[lane])});
-    }
-    return entries;
+  Pack entries{};
+  if (places.inTable) {
+    for (int lane = 0; lane < W; ++lane) entries[lane] = table.entries[places.entry[lane]];
+    return BitsAs<Pack>(BitsAs<Int64Lanes>(entries) ^ places.signFlip);
   }
+  for (int lane = 0; lane < W; ++lane) {
+    entries[lane] = SineAt(
+        table,
+        SineTablePlace{places.entry[lane], static_cast<std::uint64_t>(places.signFlip[lane])});
+  }
+  return entries;
 }
 
 template <int W>

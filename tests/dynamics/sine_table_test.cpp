@@ -231,6 +231,20 @@ void ExpectPackedLookupReadsAsTheSingleLookup(const std::vector<double>& angles)
   });
 }
 
+// The same for the sines and the cosines of one register of W lanes, on a CPU that has it.
+template <int W>
+void ExpectRegisterLookupReadsAsTheSingleLookup(const std::vector<double>& angles, bool cpuHasIt) {
+  if (!testing::HasRegisterLookup<W>() || !cpuHasIt) return;
+  ExpectPackedLookupReadsAsTheSingleLookup<W>(angles, [](const double(&in)[W], double(&out)[W]) {
+    double cosines[W];
+    testing::SinesAndCosinesOfARegister<W>(Table(), in, out, cosines);
+    for (int lane = 0; lane < W; ++lane) {
+      ASSERT_TRUE(SameValue(cosines[lane], CosineLookup(in[lane])))
+          << W << " lanes: cosine of " << in[lane] << " in lane " << lane;
+    }
+  });
+}
+
 TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
   const double largest = LargestAngleInRange();
   std::vector<double> angles = {0.0,
@@ -244,6 +258,7 @@ TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
                                 largest,
                                 -largest,
                                 std::nextafter(largest, INFINITY),
+                                -std::nextafter(largest, INFINITY),
                                 1e300,
                                 -1e300,
                                 INFINITY,
@@ -261,23 +276,22 @@ TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
     angles.push_back(-std::nextafter(x, 0.0));
     angles.push_back(x);
   }
+  // Turn counts past the range, whose doubled count does not fit 32 bits, or just fits.
+  for (double turns : {LookupTurnLimit + 0.5, 1.5 * LookupTurnLimit, 2 * LookupTurnLimit - 1,
+                       2 * LookupTurnLimit, 2 * LookupTurnLimit + 3, 8 * LookupTurnLimit}) {
+    angles.push_back(turns * TwoPi);
+    angles.push_back(-turns * TwoPi);
+  }
   std::mt19937 random(83);
   std::uniform_real_distribution<double> any(-1e4, 1e4);
   for (int n = 0; n < 200; ++n) angles.push_back(any(random));
   ExpectPackedLookupReadsAsTheSingleLookup<2>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<4>(angles);
   ExpectPackedLookupReadsAsTheSingleLookup<8>(angles);
-  // One AVX2 and one AVX-512 register, whose places are a word a lane.
-  if (testing::HasRegisterLookup<4>() && __builtin_cpu_supports("avx2")) {
-    ExpectPackedLookupReadsAsTheSingleLookup<4>(angles, [](const double(&in)[4], double(&out)[4]) {
-      testing::SinesOfARegister<4>(Table(), in, out);
-    });
-  }
-  if (testing::HasRegisterLookup<8>() && __builtin_cpu_supports("avx512f")) {
-    ExpectPackedLookupReadsAsTheSingleLookup<8>(angles, [](const double(&in)[8], double(&out)[8]) {
-      testing::SinesOfARegister<8>(Table(), in, out);
-    });
-  }
+  // One AVX2 and one AVX-512 register as the evaluations of that width read them, sines and
+  // cosines.
+  ExpectRegisterLookupReadsAsTheSingleLookup<4>(angles, __builtin_cpu_supports("avx2"));
+  ExpectRegisterLookupReadsAsTheSingleLookup<8>(angles, __builtin_cpu_supports("avx512f"));
 }
 
 }  // namespace

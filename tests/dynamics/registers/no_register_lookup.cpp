@@ -11,8 +11,10 @@ bool HasRegisterLookup<PENDULA_LANE_WIDTH>() {
 }
 
 template <>
-void SinesOfARegister<PENDULA_LANE_WIDTH>(const SineTable&, const double (&)[PENDULA_LANE_WIDTH],
-                                          double (&)[PENDULA_LANE_WIDTH]) {}
+void SinesAndCosinesOfARegister<PENDULA_LANE_WIDTH>(const SineTable&,
+                                                    const double (&)[PENDULA_LANE_WIDTH],
+                                                    double (&)[PENDULA_LANE_WIDTH],
+                                                    double (&)[PENDULA_LANE_WIDTH]) {}
 
 }  // namespace testing
 }  // namespace pendula

@@ -14,15 +14,22 @@ bool HasRegisterLookup<PENDULA_LANE_WIDTH>() {
 }
 
 template <>
-void SinesOfARegister<PENDULA_LANE_WIDTH>(const SineTable& table,
-                                          const double (&angles)[PENDULA_LANE_WIDTH],
-                                          double (&sines)[PENDULA_LANE_WIDTH]) {
+void SinesAndCosinesOfARegister<PENDULA_LANE_WIDTH>(const SineTable& table,
+                                                    const double (&angles)[PENDULA_LANE_WIDTH],
+                                                    double (&sines)[PENDULA_LANE_WIDTH],
+                                                    double (&cosines)[PENDULA_LANE_WIDTH]) {
   constexpr int W = PENDULA_LANE_WIDTH;
   static_assert(RegisterLanes == W, "compiled for the register of this width");
-  LanePack<W> pack;
+  LanePack<W> pack, sine, cosine;
   std::memcpy(&pack, angles, sizeof pack);
-  const LanePack<W> out = SinesAt(table, SineTablePlacesOf<W>(table, pack));
-  std::memcpy(sines, &out, sizeof sines);
+#if defined(__AVX512F__)
+  RegisterSinesAndCosines(table, pack, sine, cosine);
+#else
+  sine = SinesAt(table, SineTablePlacesOf<W>(table, pack));
+  cosine = SinesAt(table, SineTablePlacesOf<W>(table, HalfPi - pack));
+#endif
+  std::memcpy(sines, &sine, sizeof sines);
+  std::memcpy(cosines, &cosine, sizeof cosines);
 }
 
 }  // namespace testing

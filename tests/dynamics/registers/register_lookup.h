@@ -3,6 +3,7 @@
 // single lookup on a CPU that has the instructions.
 #pragma once
 
+#include "dynamics/register_lookup.h"
 #include "dynamics/sine_table.h"
 
 namespace pendula {
@@ -12,10 +13,12 @@ namespace testing {
 template <int W>
 bool HasRegisterLookup();
 
-// sines[lane] = the packed lookup of angles[lane], the W lanes in one register's places. Only on
-// a CPU with that register's instructions.
+// sines[lane] and cosines[lane] = the packed lookups of angles[lane], the W lanes in one
+// register, as the evaluations of that width take them. Only on a CPU with that register's
+// instructions.
 template <int W>
-void SinesOfARegister(const SineTable& table, const double (&angles)[W], double (&sines)[W]);
+void SinesAndCosinesOfARegister(const SineTable& table, const double (&angles)[W],
+                                double (&sines)[W], double (&cosines)[W]);
 
 }  // namespace testing
 }  // namespace pendula
