@@ -187,5 +187,51 @@ inline bool AllLanes(const Mask& mask) {
   }
 }
 
+// Each lane of x truncated toward zero to a 32-bit integer by the conversion instruction, which
+// gives 0x80000000 for a lane out of the 32-bit range or NaN (where a C++ conversion would be
+// undefined). One register's lanes at most.
+template <int W>
+inline typename LaneTypes<W>::Int32Lanes TruncatedToInt32(const LanePack<W>& x) {
+  static_assert(W <= RegisterLanes && W >= 2, "one register's lanes");
+  using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
+#if defined(__AVX512F__)
+  if constexpr (W == 8) {
+    return BitsAs<Int32Lanes>(_mm512_maskz_cvttpd_epi32(0xFF, BitsAs<__m512d>(x)));
+  } else
+#endif
+#if defined(__AVX__)
+      if constexpr (W == 4) {
+    return BitsAs<Int32Lanes>(_mm256_cvttpd_epi32(BitsAs<__m256d>(x)));
+  } else
+#endif
+  {
+    Int32Lanes low;
+    const __m128i both = _mm_cvttpd_epi32(BitsAs<__m128d>(x));
+    std::memcpy(&low, &both, sizeof low);
+    return low;
+  }
+}
+
+// Each lane of n as a double (exact), in one instruction. One register's lanes at most.
+template <int W>
+inline LanePack<W> Int32AsDouble(const typename LaneTypes<W>::Int32Lanes& n) {
+  static_assert(W <= RegisterLanes && W >= 2, "one register's lanes");
+#if defined(__AVX512F__)
+  if constexpr (W == 8) {
+    return BitsAs<LanePack<W>>(_mm512_maskz_cvtepi32_pd(0xFF, BitsAs<__m256i>(n)));
+  } else
+#endif
+#if defined(__AVX__)
+      if constexpr (W == 4) {
+    return BitsAs<LanePack<W>>(_mm256_cvtepi32_pd(BitsAs<__m128i>(n)));
+  } else
+#endif
+  {
+    __m128i both = _mm_setzero_si128();
+    std::memcpy(&both, &n, sizeof n);
+    return BitsAs<LanePack<W>>(_mm_cvtepi32_pd(both));
+  }
+}
+
 }  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

@@ -16,33 +16,25 @@ namespace detail {
 constexpr __mmask8 AllEight = 0xFF;
 
 // The lookup rule's reduction of eight angles: r = x - (2·j)·π with j = trunc(x/(2π)), the
-// index |trunc(r / SineStep)|, and the lanes whose index lies in the table.
+// index trunc(|r| / SineStep), and the lanes whose index lies in the table, tested as
+// SineTablePlacesOf tests them (which see), with the comparisons straight into a mask.
 struct RegisterPlaces {
   __m512d r;
   __m256i index;
   __mmask8 inTable;
 };
 
-// Written with the instructions themselves, whose conversions are defined for every input: a
-// turn count or quotient out of the 32-bit range, or NaN, converts to 0x80000000. An angle of
-// 2^30 turns or more (which the rule rejects) then either doubles that count out of range, so
-// that r is over 2^31·π and its index far past the table, or, for j = -2^30 alone, doubles it to
-// exactly 0x80000000: these two tests catch every angle the rule rejects, and no other.
 inline RegisterPlaces RegisterPlacesOf(const SineTable& table, __m512d angles) {
   const __m256i j =
       _mm512_maskz_cvttpd_epi32(AllEight, _mm512_mul_pd(angles, _mm512_set1_pd(InverseTwoPi)));
-  const __m256i evenTurns = _mm256_add_epi32(j, j);
-  const __m512d evenTurnsAsDouble = _mm512_maskz_cvtepi32_pd(AllEight, evenTurns);
-  const __m512d r = _mm512_sub_pd(angles, _mm512_mul_pd(evenTurnsAsDouble, _mm512_set1_pd(Pi)));
-  // |r / SineStep| = |r| / SineStep, so the index is the absolute value of the quotient's.
-  const __m512d quotient = _mm512_div_pd(r, _mm512_set1_pd(table.step));
-  const __m256i index = _mm256_abs_epi32(_mm512_maskz_cvttpd_epi32(AllEight, quotient));
-  const double size = table.size;
-  __mmask8 inTable = _mm512_cmp_pd_mask(quotient, _mm512_set1_pd(size), _CMP_LT_OQ);
-  inTable = _mm512_mask_cmp_pd_mask(inTable, quotient, _mm512_set1_pd(-size), _CMP_GT_OQ);
-  inTable = _mm512_mask_cmp_pd_mask(inTable, evenTurnsAsDouble, _mm512_set1_pd(-2147483648.0),
-                                    _CMP_NEQ_UQ);
-  return RegisterPlaces{r, index, inTable};
+  const __m512d evenTurns = _mm512_maskz_cvtepi32_pd(AllEight, _mm256_add_epi32(j, j));
+  const __m512d r = _mm512_sub_pd(angles, _mm512_mul_pd(evenTurns, _mm512_set1_pd(Pi)));
+  const __m512d magnitude = _mm512_castsi512_pd(_mm512_and_si512(
+      _mm512_castpd_si512(r), _mm512_set1_epi64(std::numeric_limits<std::int64_t>::max())));
+  const __m512d quotient = _mm512_div_pd(magnitude, _mm512_set1_pd(table.step));
+  __mmask8 inTable = _mm512_cmp_pd_mask(quotient, _mm512_set1_pd(table.size), _CMP_LT_OQ);
+  inTable = _mm512_mask_cmp_pd_mask(inTable, evenTurns, _mm512_set1_pd(-2147483648.0), _CMP_NEQ_UQ);
+  return RegisterPlaces{r, _mm512_maskz_cvttpd_epi32(AllEight, quotient), inTable};
 }
 
 // The entries at places whose every lane lies in the table, negated where r < 0 (not where r is

@@ -103,33 +103,31 @@ struct SineTablePlaces<W, true> {
   SineTablePlaces<W / 2> low, high;
 };
 
-// SineTablePlaceOf of every lane at once, with the same operations lane by lane. A lane out of
-// range takes the turn count 0 in the arithmetic (so that no conversion overflows) and is caught
-// by the one check at the end. The index comes from |r|/SineStep, which is exactly
-// |r/SineStep|, so no integer absolute value is needed. A pack with a lane out of range goes lane
-// by lane through SineTablePlaceOf.
+// SineTablePlaceOf of every lane at once, with the same operations lane by lane. The conversions
+// are the instructions', defined for every input: a turn count out of the 32-bit range (or NaN)
+// converts to 0x80000000. An angle of 2^30 turns or more, which the rule rejects, then doubles
+// that count out of range, so that |r| is over 2^31·π and its index far past the table, or, for
+// j = -2^30 alone, doubles it to exactly 0x80000000: the two tests catch every angle the rule
+// rejects and no other. The index comes from |r|/SineStep, which is exactly |r/SineStep|, so no
+// integer absolute value is needed. A pack with a lane out of range goes lane by lane through
+// SineTablePlaceOf.
 template <int W>
 inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlacesOf(
     const SineTable& table, const LanePack<W>& angles) {
   using Pack = LanePack<W>;
   using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
   using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
+  typedef std::uint32_t Uint32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
   constexpr std::int64_t magnitudeBits = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t signBit = std::numeric_limits<std::int64_t>::min();
-  const Pack turns = angles * InverseTwoPi;
-  const Int64Lanes inRange =
-      BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & magnitudeBits) < LookupTurnLimit;
-  const Int32Lanes j =
-      __builtin_convertvector(BitsAs<Pack>(BitsAs<Int64Lanes>(turns) & inRange), Int32Lanes);
-  const Int32Lanes evenTurns = j + j;
-  const Pack r = angles - __builtin_convertvector(evenTurns, Pack) * Pi;
+  const Uint32Lanes j = BitsAs<Uint32Lanes>(TruncatedToInt32<W>(angles * InverseTwoPi));
+  const Pack evenTurns = Int32AsDouble<W>(BitsAs<Int32Lanes>(j + j));  // wraps for |j| >= 2^30
+  const Pack r = angles - evenTurns * Pi;
   const Pack index = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits) / table.step;
-  // The index of an angle in range is below the table's size (see the SineTable tests); the
-  // check stands as a second line of defence, so the table is never read outside its bounds.
-  const bool inTable = AllLanes(inRange & (index < static_cast<double>(table.size)));
+  const bool inTable =
+      AllLanes((index < static_cast<double>(table.size)) & (evenTurns != -2147483648.0));
   if (inTable) {
-    return SineTablePlaces<W>{(r < 0.0) & signBit, __builtin_convertvector(index, Int32Lanes),
-                              true};
+    return SineTablePlaces<W>{(r < 0.0) & signBit, TruncatedToInt32<W>(index), true};
   }
   std::int32_t entry[W] = {};
   std::int64_t signFlip[W] = {};
