@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Compares two builds of pendula_bench on a machine whose speed drifts: the two binaries run in
 turns, each benchmark 0.2 s a round, so that both see the same drift, and for each benchmark the
-median over the rounds of new/old (CPU time) is printed beside the minimum of each. The figures
+median over the rounds of new/old is printed beside the minimum of each: CPU time, or for a
+benchmark that times itself (".../manual_time") the time it reports. The figures
 of docs/performance.md since its sixth round come from this comparison.
     bench/in_turns.py OLD_BENCH NEW_BENCH 'FILTER' [ROUNDS]
 for example
@@ -15,15 +16,16 @@ import subprocess
 import sys
 
 
-def cpu_times(binary, benchmark_filter):
-    """One run of binary over the filter: {benchmark name: CPU time in its own unit}."""
+def times_of_run(binary, benchmark_filter):
+    """One run of binary over the filter: {benchmark name: its time, in its own unit}."""
     out = subprocess.run(
         [binary, f"--benchmark_filter={benchmark_filter}", "--benchmark_min_time=0.2",
          "--benchmark_format=json"],
         capture_output=True, text=True, check=True).stdout
     # A benchmark this machine cannot run (a width its CPU lacks) reports an error and no time.
-    return {run["name"]: float(run["cpu_time"]) for run in json.loads(out)["benchmarks"]
-            if not run.get("error_occurred")}
+    return {run["name"]: float(run["real_time" if run["name"].endswith("/manual_time")
+                                    else "cpu_time"])
+            for run in json.loads(out)["benchmarks"] if not run.get("error_occurred")}
 
 
 def main():
@@ -31,14 +33,15 @@ def main():
         sys.exit(__doc__)
     old, new, benchmark_filter = sys.argv[1:4]
     rounds = int(sys.argv[4]) if len(sys.argv) == 5 else 8
-    times = {old: collections.defaultdict(list), new: collections.defaultdict(list)}
+    # Keyed by the side, not the path: a build compared with itself shows the noise.
+    times = {"old": collections.defaultdict(list), "new": collections.defaultdict(list)}
     for _ in range(rounds):
-        for binary in (old, new):
-            for name, time in cpu_times(binary, benchmark_filter).items():
-                times[binary][name].append(time)
+        for side, binary in (("old", old), ("new", new)):
+            for name, time in times_of_run(binary, benchmark_filter).items():
+                times[side][name].append(time)
     print(f"{'benchmark':44} new/old {'old min':>10} {'new min':>10}   ({rounds} rounds)")
-    for name, old_times in times[old].items():
-        new_times = times[new].get(name)
+    for name, old_times in times["old"].items():
+        new_times = times["new"].get(name)
         if not new_times:
             print(f"{name:44} (not run by the new build)")
             continue
