@@ -1,0 +1,37 @@
+# The agreement tests on trees of joints read from URDF files: MuJoCo and DART against each other,
+# and pendula against each. Both peers are optional: each is compiled in when Debian's package is
+# installed (libmujoco-dev; libdart-dev and libdart-utils-urdf-dev), and a test that needs a
+# missing one skips. The shipped robots are those of Debian's dart-doc.
+#
+# Included from tests/CMakeLists.txt after bench/mujoco/mujoco.cmake, which finds MuJoCo.
+find_package(DART 6 CONFIG QUIET COMPONENTS utils-urdf)
+if(NOT TARGET pendula_mujoco_chain AND NOT DART_FOUND)
+  message(STATUS "Neither MuJoCo nor DART found: building without the tree agreement tests")
+  return()
+endif()
+
+set(peers_folder ${CMAKE_CURRENT_LIST_DIR})
+add_executable(peer_agreement_tests
+               ${peers_folder}/absent_peers.cpp ${peers_folder}/joint_order.cpp
+               ${peers_folder}/random_urdf.cpp ${peers_folder}/robots.cpp
+               ${peers_folder}/urdf_text.cpp ${peers_folder}/peers_agree_test.cpp)
+target_include_directories(peer_agreement_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(peer_agreement_tests PRIVATE GTest::gtest_main)
+if(TARGET pendula_mujoco_chain)
+  target_sources(peer_agreement_tests PRIVATE ${peers_folder}/mujoco_peer.cpp
+                                              ${peers_folder}/mujoco_urdf.cpp
+                                              ${peers_folder}/principal_axes.cpp)
+  target_include_directories(peer_agreement_tests SYSTEM PRIVATE ${MUJOCO_INCLUDE_DIR})
+  target_link_libraries(peer_agreement_tests PRIVATE ${MUJOCO_LIBRARY})
+  target_compile_definitions(peer_agreement_tests PRIVATE PENDULA_HAVE_MUJOCO)
+endif()
+if(DART_FOUND)
+  message(STATUS "DART found: ${DART_VERSION}")
+  target_sources(peer_agreement_tests PRIVATE ${peers_folder}/dart_peer.cpp)
+  target_link_libraries(peer_agreement_tests PRIVATE dart dart-utils-urdf)
+  target_compile_definitions(peer_agreement_tests PRIVATE PENDULA_HAVE_DART)
+else()
+  message(STATUS "DART not found: the tree agreement tests run without it")
+endif()
+gtest_discover_tests(peer_agreement_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+                     PROPERTIES LABELS unit)
