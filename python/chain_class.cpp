@@ -236,8 +236,9 @@ conjugate to them. Arrays are float64 of shape (N,) for one chain or (n, N) for 
 joint k in column k-1. friction is the viscous coefficient b >= 0: the torque -b q_dot_k on
 link k about its joint axis, as in the program. torques: None, (N,) for every chain or (n, N)
 one row per chain; the torque of joint k acts on link k and, as the reaction, on link k-1, so
-it is joint k's generalized force. Calls on different threads run at the same time; step
-releases the GIL.)");
+it is joint k's generalized force. Every torque must be finite: ValueError names the first that
+is not, e.g. "torques[2, 3] (chain 2, joint 4) must be finite; got nan", and nothing is
+computed or stepped. Calls on different threads run at the same time; step releases the GIL.)");
   chain
       .def(py::init(&MakeChain), py::arg("links"),
            py::arg("gravity") = py::make_tuple(0.0, -9.80665, 0.0),
