@@ -161,6 +161,7 @@ Typical use:
   pendula::setUpModel(StepSize);
   pendula::BuildSineTable(batchTable, pendula::SineTableSize);
   pendula::SetUpChainModel(batchModel, StepSize, batchTable);
+  module.attr("__version__") = PENDULA_VERSION;
   module.attr("STEP_SIZE") = StepSize;
   module.attr("LINKS") = pendula::JointsPerChain;
   module.attr("CHAINS") = pendula::ChainCount;

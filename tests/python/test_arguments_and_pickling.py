@@ -1,6 +1,12 @@
-"""The module's refusals: every torque argument refuses a value that is not finite, and the
-midpoint step and the integration a state, naming the value's argument, joint and chain before
-anything is stepped; ConvergenceError carries its chains and times."""
+"""The module's refusals and its objects' round trips: every torque argument refuses a value that
+is not finite, and the midpoint step and the integration a state, naming the value's argument,
+joint and chain before anything is stepped; ConvergenceError carries its chains and times;
+Link names a missing mass; __version__ is the project's; Link and Chain pickle to equal
+objects."""
+import pathlib
+import pickle
+import re
+
 import numpy as np
 import pytest
 
@@ -88,3 +94,40 @@ def test_convergence_error_carries_its_chains_and_times():
     assert f"(at t = {failure.value.time[0]!r} s" in str(failure.value)
     assert len(failure.value.time) == 2 and isinstance(failure.value, RuntimeError)
     assert momenta[0].any() and momenta[2].any()  # the others were integrated
+
+
+def test_a_link_names_what_it_lacks_and_inertias_read_as_entered():
+    with pytest.raises(TypeError) as raised:
+        pendula.Link()
+    assert str(raised.value) == "pendula.Link() requires mass=, the link's mass in kg"
+    with pytest.raises(TypeError, match="requires inertia="):
+        pendula.Link(mass=1.0)
+    # xy = 0.5 makes the inertia indefinite; the message lists it second, as it was entered.
+    with pytest.raises(ValueError) as raised:
+        pendula.Chain([pendula.Link(mass=1.0, inertia=(0.25, 0.5, 0.0, 0.25, 0.0, 0.5))])
+    assert str(raised.value) == ("links[0].inertia about the centre of mass (xx, xy, xz, yy, yz, "
+                                 "zz = 0.25, 0.5, 0, 0.25, 0, 0.5) is not positive definite")
+
+
+def test_version_is_the_projects():
+    cmake = pathlib.Path(__file__).resolve().parents[2] / "CMakeLists.txt"
+    version = re.search(r"project\(pendula\s+VERSION\s+(\S+)", cmake.read_text()).group(1)
+    assert pendula.__version__ == version
+
+
+def test_links_and_chains_pickle_to_equal_objects():
+    link = pendula.Link(a=0.7, d=-0.2, alpha=0.3, mass=2.0, centre_of_mass=(0.3, 0.0, 0.0),
+                        inertia=(0.02, 0.0, 0.001, 0.21, 0.0, 0.22))
+    chain = pendula.Chain([link, pendula.Link(**LINK)], gravity=(0.0, 0.0, -9.81),
+                          trigonometry="exact")
+    for original in (link, chain, pendula.Chain.program()):
+        copy = pickle.loads(pickle.dumps(original))
+        assert copy == original and copy is not original and hash(copy) == hash(original)
+        assert repr(copy) == repr(original)
+    copy = pickle.loads(pickle.dumps(chain))
+    assert copy != pendula.Chain(chain.links, gravity=chain.gravity)  # the table, not exact
+    assert link != pendula.Link(**LINK) and link != "a link"
+    # The rebuilt chain computes what the original does.
+    p, q = np.linspace(-1, 1, 2), np.linspace(0.5, 2, 2)
+    for a, b in zip(chain.forward_dynamics(p, q), copy.forward_dynamics(p, q)):
+        assert_same_bits(a, b)
