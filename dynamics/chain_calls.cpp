@@ -49,6 +49,45 @@ void RequireStepSize(double h) {
   }
 }
 
+namespace {
+
+// The index of the first of `count` values that is not finite, or -1.
+long FirstNotFinite(const double* values, long count) {
+  for (long i = 0; i < count; ++i) {
+    if (!std::isfinite(values[i])) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void RequireFiniteJoints(const double* values, int n, const char* name) {
+  const long i = FirstNotFinite(values, n);
+  if (i < 0) return;
+  Refuse(std::string(name) + "[" + std::to_string(i) + "] (joint " + std::to_string(i + 1) +
+         ") must be finite; got " + Number(values[i]));
+}
+
+void RequireFiniteRows(const double* values, int n, int chainCount, const char* name) {
+  const long i = FirstNotFinite(values, static_cast<long>(n) * chainCount);
+  if (i < 0) return;
+  Refuse(std::string(name) + "[" + std::to_string(i) + "] (chain " + std::to_string(i / n) +
+         ", joint " + std::to_string(i % n + 1) + ") must be finite; got " + Number(values[i]));
+}
+
+void RequireFiniteTorques(const double* torques, int n) {
+  if (torques != nullptr) RequireFiniteJoints(torques, n, "torques");
+}
+
+void RequireFiniteTorques(JointTorques torques, int n, int chainCount) {
+  if (torques.values == nullptr) return;
+  if (torques.perChain) {
+    RequireFiniteRows(torques.values, n, chainCount, "torques.values");
+  } else {
+    RequireFiniteJoints(torques.values, n, "torques.values");
+  }
+}
+
 // The torques of one chain into the evaluation's applied-torque vector, zeros for none.
 void SetJointTorques(double* appliedTorque, const double* torques, int n) {
   for (int joint = 0; joint < n; ++joint) {

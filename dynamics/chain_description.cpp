@@ -33,10 +33,11 @@ void RequirePhysicalInertia(const Link& link, const std::string& name) {
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) Ic[i][j] -= m * ((i == j ? cc : 0.0) - c[i] * c[j]);
   }
+  // In the order the inertia is entered (Link::inertia).
   const std::string about =
-      name + ".inertia about the centre of mass (xx, yy, zz, xy, xz, yz = " + Number(Ic[0][0]) +
-      ", " + Number(Ic[1][1]) + ", " + Number(Ic[2][2]) + ", " + Number(Ic[0][1]) + ", " +
-      Number(Ic[0][2]) + ", " + Number(Ic[1][2]) + ")";
+      name + ".inertia about the centre of mass (xx, xy, xz, yy, yz, zz = " + Number(Ic[0][0]) +
+      ", " + Number(Ic[0][1]) + ", " + Number(Ic[0][2]) + ", " + Number(Ic[1][1]) + ", " +
+      Number(Ic[1][2]) + ", " + Number(Ic[2][2]) + ")";
   // Sylvester's criterion: the leading minors are positive.
   const double minor1 = Ic[0][0];
   const double minor2 = Ic[0][0] * Ic[1][1] - Ic[0][1] * Ic[0][1];

@@ -60,6 +60,17 @@ StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& d
   return status;
 }
 
+// The state of one chain finite, and that of a batch: a Newton solve or an error estimate can
+// make nothing of any other, and would only end as a failure to converge.
+void RequireFiniteState(const double* momenta, const double* angles, int n) {
+  RequireFiniteJoints(momenta, n, "momenta");
+  RequireFiniteJoints(angles, n, "angles");
+}
+void RequireFiniteStates(const double* momenta, const double* angles, int n, int chainCount) {
+  RequireFiniteRows(momenta, n, chainCount, "momenta");
+  RequireFiniteRows(angles, n, chainCount, "angles");
+}
+
 void RequireMethod(StepMethod method) {
   if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
     Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
@@ -78,8 +89,12 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   RequireStepSize(h);
   RequireFriction(friction);
   RequireMethod(method);
-  if (method == StepMethod::Midpoint) RequireNewton(newton);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  RequireFiniteTorques(torques, model.linkCount);
+  if (method == StepMethod::Midpoint) {
+    RequireNewton(newton);
+    RequireFiniteState(momenta, angles, model.linkCount);
+  }
   return WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);
@@ -88,7 +103,8 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
 }
 
 void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
-                  double h, StepMethod method, double friction, const NewtonSettings& newton) {
+                  double h, StepMethod method, double friction, JointTorques torques,
+                  const NewtonSettings& newton) {
   if (chainCount < 0) Refuse("chainCount must be >= 0; got " + std::to_string(chainCount));
   RequireStepSize(h);
   RequireFriction(friction);
@@ -104,6 +120,9 @@ void RequireBatch(const Chain& chain, const double* momenta, const double* angle
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and angles must not overlap");
   }
+  const int n = chain.model().chain.linkCount;
+  RequireFiniteTorques(torques, n, chainCount);
+  if (method == StepMethod::Midpoint) RequireFiniteStates(momenta, angles, n, chainCount);
 }
 
 BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& storage,
@@ -146,7 +165,7 @@ BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double
                            double* angles, int chainCount, double h, StepMethod method,
                            double friction, JointTorques torques, const NewtonSettings& newton) {
   ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
-  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, newton);
+  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, torques, newton);
   return StepCheckedChains(chain, storage, momenta, angles, chainCount, h, method, friction,
                            torques, newton, nullptr);
 }
@@ -164,6 +183,8 @@ IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, d
   RequireTolerances(tolerances);
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  RequireFiniteTorques(torques, model.linkCount);
+  RequireFiniteState(momenta, angles, model.linkCount);
   return WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);
