@@ -43,6 +43,31 @@ void RequireFriction(double friction) {
   }
 }
 
+void RequireNewton(const NewtonSettings& newton) {
+  if (!(newton.tolerance > 0.0 && std::isfinite(newton.tolerance))) {
+    Refuse("the Newton tolerance must be finite and > 0; got " + Number(newton.tolerance));
+  }
+  if (newton.maxIterations < 1) {
+    Refuse("the Newton iteration limit must be >= 1; got " + std::to_string(newton.maxIterations));
+  }
+}
+
+void RequireTolerances(const AdaptiveTolerances& t) {
+  const bool finite = std::isfinite(t.relative) && std::isfinite(t.absolute);
+  if (!(finite && t.relative >= 0.0 && t.absolute >= 0.0 && t.relative + t.absolute > 0.0)) {
+    Refuse("the tolerances must be finite and >= 0, not both 0; got relative " +
+           Number(t.relative) + ", absolute " + Number(t.absolute));
+  }
+  if (t.maxSteps < 1) Refuse("maxSteps must be >= 1; got " + std::to_string(t.maxSteps));
+}
+
+void RequireMethod(StepMethod method) {
+  if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
+    Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
+           std::to_string(static_cast<int>(method)));
+  }
+}
+
 void RequireStepSize(double h) {
   if (!(h > 0.0 && std::isfinite(h))) {
     Refuse("the step size h must be finite and > 0; got " + Number(h));

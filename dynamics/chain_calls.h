@@ -18,6 +18,9 @@ std::string Number(double x);
 void RequireArray(const void* array, const char* name);
 void RequireFriction(double friction);
 void RequireStepSize(double h);
+void RequireMethod(StepMethod method);
+void RequireNewton(const NewtonSettings& newton);
+void RequireTolerances(const AdaptiveTolerances& tolerances);
 // Every one of the n values of one chain finite, or std::invalid_argument naming the first that is
 // not by its index and joint: "torques[3] (joint 4) must be finite; got nan".
 void RequireFiniteJoints(const double* values, int n, const char* name);

@@ -10,24 +10,6 @@
 namespace pendula {
 namespace {
 
-void RequireNewton(const NewtonSettings& newton) {
-  if (!(newton.tolerance > 0.0 && std::isfinite(newton.tolerance))) {
-    Refuse("the Newton tolerance must be finite and > 0; got " + Number(newton.tolerance));
-  }
-  if (newton.maxIterations < 1) {
-    Refuse("the Newton iteration limit must be >= 1; got " + std::to_string(newton.maxIterations));
-  }
-}
-
-void RequireTolerances(const AdaptiveTolerances& t) {
-  const bool finite = std::isfinite(t.relative) && std::isfinite(t.absolute);
-  if (!(finite && t.relative >= 0.0 && t.absolute >= 0.0 && t.relative + t.absolute > 0.0)) {
-    Refuse("the tolerances must be finite and >= 0, not both 0; got relative " +
-           Number(t.relative) + ", absolute " + Number(t.absolute));
-  }
-  if (t.maxSteps < 1) Refuse("maxSteps must be >= 1; got " + std::to_string(t.maxSteps));
-}
-
 // One step of one chain whose torques the working data already holds.
 template <typename A>
 StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& data,
@@ -69,13 +51,6 @@ void RequireFiniteState(const double* momenta, const double* angles, int n) {
 void RequireFiniteStates(const double* momenta, const double* angles, int n, int chainCount) {
   RequireFiniteRows(momenta, n, chainCount, "momenta");
   RequireFiniteRows(angles, n, chainCount, "angles");
-}
-
-void RequireMethod(StepMethod method) {
-  if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
-    Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
-           std::to_string(static_cast<int>(method)));
-  }
 }
 
 }  // namespace

@@ -20,36 +20,22 @@ ModelWorkspace::Storage& StorageFor(const Model& model, ModelWorkspace& workspac
   return storage;
 }
 
-// Torques that are not finite would spread NaN through every joint of the state: refused, naming
-// the joint (and the row of a batch).
-void RequireFiniteTorques(const Model& model, const double* torques, int rows = 1) {
-  if (torques == nullptr) return;
+// Values that are not finite would spread NaN through every joint of the state (torques), or
+// send an iteration on until its limit (the states of Midpoint and Integrate): refused, naming
+// the joint, and the row of a batch.
+void RequireFinite(const Model& model, const double* values, const char* name, int rows = 1,
+                   bool batch = false) {
+  if (values == nullptr) return;
   const int n = model.jointCount();
   for (int row = 0; row < rows; ++row) {
     for (int i = 0; i < n; ++i) {
-      const double tau = torques[static_cast<std::size_t>(row) * n + i];
-      if (std::isfinite(tau)) continue;
-      const std::string& name = model.description().joints[i].name;
-      Refuse("torques[" + (rows > 1 ? std::to_string(row) + "][" : std::string()) +
-             std::to_string(i) + "] (joint " + (name.empty() ? std::to_string(i) : name) +
-             ") must be finite; got " + Number(tau));
+      const double x = values[static_cast<std::size_t>(row) * n + i];
+      if (std::isfinite(x)) continue;
+      const std::string& joint = model.description().joints[i].name;
+      Refuse(std::string(name) + "[" + (batch ? std::to_string(row) + "][" : std::string()) +
+             std::to_string(i) + "] (joint " + (joint.empty() ? std::to_string(i) : joint) +
+             ") must be finite; got " + Number(x));
     }
-  }
-}
-
-void RequireMethod(StepMethod method) {
-  if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
-    Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
-           std::to_string(static_cast<int>(method)));
-  }
-}
-
-void RequireNewton(const NewtonSettings& newton) {
-  if (!(newton.tolerance > 0.0 && std::isfinite(newton.tolerance))) {
-    Refuse("the Newton tolerance must be finite and > 0; got " + Number(newton.tolerance));
-  }
-  if (newton.maxIterations < 1) {
-    Refuse("the Newton iteration limit must be >= 1; got " + std::to_string(newton.maxIterations));
   }
 }
 
@@ -120,7 +106,7 @@ void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double
   RequireArray(positions, "positions");
   RequireArray(momentumRates, "momentumRates");
   RequireArray(rates, "rates");
-  RequireFiniteTorques(model, torques);
+  RequireFinite(model, torques, "torques");
   tree::ForwardDynamics(model.data(), w, momenta, positions, torques, momentumRates, rates);
 }
 
@@ -139,8 +125,12 @@ StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, 
   RequireArray(positions, "positions");
   RequireStepSize(h);
   RequireMethod(method);
-  if (method == StepMethod::Midpoint) RequireNewton(newton);
-  RequireFiniteTorques(model, torques);
+  RequireFinite(model, torques, "torques");
+  if (method == StepMethod::Midpoint) {
+    RequireNewton(newton);
+    RequireFinite(model, momenta, "momenta");
+    RequireFinite(model, positions, "positions");
+  }
   return StepOne(model.data(), w, momenta, positions, h, method, torques, newton);
 }
 
@@ -163,7 +153,11 @@ BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and positions must not overlap");
   }
-  RequireFiniteTorques(model, torques.values, torques.perChain ? count : 1);
+  RequireFinite(model, torques.values, "torques", torques.perChain ? count : 1, torques.perChain);
+  if (method == StepMethod::Midpoint) {
+    RequireFinite(model, momenta, "momenta", count, true);
+    RequireFinite(model, positions, "positions", count, true);
+  }
   for (int i = 0; i < count; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) * n;
     const double* tau = torques.values == nullptr ? nullptr
@@ -186,22 +180,10 @@ IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, d
   if (!(duration >= 0.0 && std::isfinite(duration))) {
     Refuse("the duration must be finite and >= 0; got " + Number(duration));
   }
-  const bool finite = std::isfinite(tolerances.relative) && std::isfinite(tolerances.absolute);
-  if (!(finite && tolerances.relative >= 0.0 && tolerances.absolute >= 0.0 &&
-        tolerances.relative + tolerances.absolute > 0.0)) {
-    Refuse("the tolerances must be finite and >= 0, not both 0; got relative " +
-           Number(tolerances.relative) + ", absolute " + Number(tolerances.absolute));
-  }
-  if (tolerances.maxSteps < 1) {
-    Refuse("maxSteps must be >= 1; got " + std::to_string(tolerances.maxSteps));
-  }
-  RequireFiniteTorques(model, torques);
-  for (int i = 0; i < w.n; ++i) {
-    if (!std::isfinite(momenta[i]) || !std::isfinite(positions[i])) {
-      Refuse("the state must be finite; joint " + std::to_string(i) + " has momentum " +
-             Number(momenta[i]) + " and position " + Number(positions[i]));
-    }
-  }
+  RequireTolerances(tolerances);
+  RequireFinite(model, torques, "torques");
+  RequireFinite(model, momenta, "momenta");
+  RequireFinite(model, positions, "positions");
   const Model::Data& data = model.data();
   auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
     tree::ForwardDynamics(data, w, p, q, torques, pdot, qdot);
