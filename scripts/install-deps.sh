@@ -19,6 +19,8 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.
   packages+=(python3-distributed)
+  # The progress the long examples show on standard error.
+  packages+=(python3-tqdm)
   # The web page: Emscripten and the WebAssembly disassembler to build and inspect it, headless
   # Chromium and a DevTools-protocol client (websockets) to try it in a real browser.
   packages+=(emscripten wabt chromium python3-websockets)
