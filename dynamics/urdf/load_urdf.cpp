@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -102,6 +103,8 @@ MassProperties LinkBody(const urdf::Link& link) {
   return urdf_reading::Placed(own, PlacementOf(inertial.origin));
 }
 
+// The joint or link that urdfdom read under `name` (the model keeps it): the tree's names are the
+// file's, so a miss means the two parsers disagree.
 template <typename Element>
 const Element& Lookup(const std::shared_ptr<Element>& element, const std::string& kind,
                       const std::string& name, const std::string& path) {
