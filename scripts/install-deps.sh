@@ -10,11 +10,15 @@ packages=(
   xvfb xdotool x11-utils x11-apps netpbm
   # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
   dpkg-dev file
+  # LoadUrdf: urdfdom reads a URDF file's values, TinyXML2 checks its tree first.
+  liburdfdom-dev libtinyxml2-dev
 )
 # Optional extras for the test command: the engines compared side by side (MuJoCo, and Bullet,
 # whose package holds a double-precision build), static analysis, and the Python module.
 if [ "${1:-}" = "--test" ]; then
   packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
+  # Real robots' URDF files for the loader's tests: the WAM arm and Atlas.
+  packages+=(dart-doc)
   # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.
