@@ -225,6 +225,7 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireArray(jointRates, "jointRates");
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  RequireFiniteTorques(torques, model.linkCount);
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);

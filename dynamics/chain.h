@@ -110,8 +110,12 @@ struct JointTorques {
 // (std::invalid_argument otherwise), arrays of N values each (rows of N for n chains), none of
 // them null, and an output distinct from every input. friction is the viscous coefficient b >= 0:
 // the moment -b·q̇_k on each link k about its joint axis, as the program applies it (on the link
-// alone, so that the momentum rate of every joint from k to the base feels it). Non-finite states
-// give non-finite results; nothing is checked in them.
+// alone, so that the momentum rate of every joint from k to the base feels it). Every torque must
+// be finite: std::invalid_argument names the first that is not, by its index, joint and (for a row
+// of a batch) chain, e.g. "torques[3] (joint 4) must be finite; got nan", once for each call before
+// anything is stepped. A state that is not finite gives non-finite results and is not checked,
+// except by Integrate and the Midpoint step, which refuse it in the same words ("momenta[3] ...",
+// "angles[41] (chain 2, joint 2) ..."): their iterations can make nothing of it.
 
 // p = A(q)·q̇: the momenta of one chain from its joint angles and joint rates.
 void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, double* momenta,

@@ -18,6 +18,18 @@ std::string Number(double x);
 void RequireArray(const void* array, const char* name);
 void RequireFriction(double friction);
 void RequireStepSize(double h);
+void RequireMethod(StepMethod method);
+void RequireNewton(const NewtonSettings& newton);
+void RequireTolerances(const AdaptiveTolerances& tolerances);
+// Every one of the n values of one chain finite, or std::invalid_argument naming the first that is
+// not by its index and joint: "torques[3] (joint 4) must be finite; got nan".
+void RequireFiniteJoints(const double* values, int n, const char* name);
+// The same for rows of n values of chainCount chains, naming the chain too:
+// "momenta[41] (chain 2, joint 2) must be finite; got inf".
+void RequireFiniteRows(const double* values, int n, int chainCount, const char* name);
+// Torques, when there are any, that are finite: one chain's, or those of a batch of chainCount.
+void RequireFiniteTorques(const double* torques, int n);
+void RequireFiniteTorques(JointTorques torques, int n, int chainCount);
 // The workspace's storage, once it is known to have been made for chains of this shape and count.
 ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace);
 // The torques of one chain into the evaluation's applied-torque vector, zeros for none.
@@ -25,7 +37,8 @@ void SetJointTorques(double* appliedTorque, const double* torques, int n);
 
 // The checks of a batch step's arguments (all but the workspace's), as StepChains makes them.
 void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
-                  double h, StepMethod method, double friction, const NewtonSettings& newton);
+                  double h, StepMethod method, double friction, JointTorques torques,
+                  const NewtonSettings& newton);
 // StepChains by the method on arguments already checked, in the storage of a workspace made for
 // the chain; with taken not null, also taken[i] = whether chain i was stepped (1) or not (0).
 BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& storage,

@@ -4,6 +4,7 @@
 
 #include "dynamics/chain_calls.h"
 #include "dynamics/chain_internals.h"
+#include "dynamics/symmetric_eigenvalues.h"
 
 namespace pendula {
 namespace {
@@ -21,36 +22,6 @@ void RequireFinite(double x, const std::string& what) {
   if (!std::isfinite(x)) Refuse(what + " must be finite; got " + Number(x));
 }
 
-// The eigenvalues of a symmetric 3 by 3 matrix, by Jacobi rotations (a dozen sweeps take any
-// such matrix to diagonal within rounding).
-void Eigenvalues(double (&m)[3][3], double (&out)[3]) {
-  for (int sweep = 0; sweep < 50; ++sweep) {
-    const double off = m[0][1] * m[0][1] + m[0][2] * m[0][2] + m[1][2] * m[1][2];
-    const double diagonal = m[0][0] * m[0][0] + m[1][1] * m[1][1] + m[2][2] * m[2][2];
-    if (off <= 1e-32 * diagonal) break;
-    for (int p = 0; p < 2; ++p) {
-      for (int q = p + 1; q < 3; ++q) {
-        if (m[p][q] == 0.0) continue;
-        const double theta = (m[q][q] - m[p][p]) / (2.0 * m[p][q]);
-        const double t =
-            (theta >= 0 ? 1.0 : -1.0) / (std::fabs(theta) + std::sqrt(theta * theta + 1));
-        const double c = 1.0 / std::sqrt(t * t + 1), s = t * c;
-        for (int k = 0; k < 3; ++k) {  // columns p, q
-          const double mkp = m[k][p], mkq = m[k][q];
-          m[k][p] = c * mkp - s * mkq;
-          m[k][q] = s * mkp + c * mkq;
-        }
-        for (int k = 0; k < 3; ++k) {  // rows p, q
-          const double mpk = m[p][k], mqk = m[q][k];
-          m[p][k] = c * mpk - s * mqk;
-          m[q][k] = s * mpk + c * mqk;
-        }
-      }
-    }
-  }
-  for (int i = 0; i < 3; ++i) out[i] = m[i][i];
-}
-
 // The inertia about the centre of mass, I_c = I_o - m (|c|² 1 - c cᵀ), must be positive definite
 // and its principal moments must satisfy I1 + I2 >= I3 in every order: a rigid body's do.
 void RequirePhysicalInertia(const Link& link, const std::string& name) {
@@ -62,10 +33,11 @@ void RequirePhysicalInertia(const Link& link, const std::string& name) {
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) Ic[i][j] -= m * ((i == j ? cc : 0.0) - c[i] * c[j]);
   }
+  // In the order the inertia is entered (Link::inertia).
   const std::string about =
-      name + ".inertia about the centre of mass (xx, yy, zz, xy, xz, yz = " + Number(Ic[0][0]) +
-      ", " + Number(Ic[1][1]) + ", " + Number(Ic[2][2]) + ", " + Number(Ic[0][1]) + ", " +
-      Number(Ic[0][2]) + ", " + Number(Ic[1][2]) + ")";
+      name + ".inertia about the centre of mass (xx, xy, xz, yy, yz, zz = " + Number(Ic[0][0]) +
+      ", " + Number(Ic[0][1]) + ", " + Number(Ic[0][2]) + ", " + Number(Ic[1][1]) + ", " +
+      Number(Ic[1][2]) + ", " + Number(Ic[2][2]) + ")";
   // Sylvester's criterion: the leading minors are positive.
   const double minor1 = Ic[0][0];
   const double minor2 = Ic[0][0] * Ic[1][1] - Ic[0][1] * Ic[0][1];
@@ -74,7 +46,7 @@ void RequirePhysicalInertia(const Link& link, const std::string& name) {
                         Ic[0][2] * (Ic[0][1] * Ic[1][2] - Ic[1][1] * Ic[0][2]);
   if (!(minor1 > 0.0 && minor2 > 0.0 && minor3 > 0.0)) Refuse(about + " is not positive definite");
   double moments[3];
-  Eigenvalues(Ic, moments);
+  SymmetricEigenvalues(Ic, moments);
   const double sum = moments[0] + moments[1] + moments[2];
   for (int k = 0; k < 3; ++k) {
     if (moments[k] > sum - moments[k] + TriangleSlack * sum) {

@@ -10,24 +10,6 @@
 namespace pendula {
 namespace {
 
-void RequireNewton(const NewtonSettings& newton) {
-  if (!(newton.tolerance > 0.0 && std::isfinite(newton.tolerance))) {
-    Refuse("the Newton tolerance must be finite and > 0; got " + Number(newton.tolerance));
-  }
-  if (newton.maxIterations < 1) {
-    Refuse("the Newton iteration limit must be >= 1; got " + std::to_string(newton.maxIterations));
-  }
-}
-
-void RequireTolerances(const AdaptiveTolerances& t) {
-  const bool finite = std::isfinite(t.relative) && std::isfinite(t.absolute);
-  if (!(finite && t.relative >= 0.0 && t.absolute >= 0.0 && t.relative + t.absolute > 0.0)) {
-    Refuse("the tolerances must be finite and >= 0, not both 0; got relative " +
-           Number(t.relative) + ", absolute " + Number(t.absolute));
-  }
-  if (t.maxSteps < 1) Refuse("maxSteps must be >= 1; got " + std::to_string(t.maxSteps));
-}
-
 // One step of one chain whose torques the working data already holds.
 template <typename A>
 StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& data,
@@ -60,11 +42,15 @@ StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& d
   return status;
 }
 
-void RequireMethod(StepMethod method) {
-  if (method != StepMethod::Heun && method != StepMethod::Rk4 && method != StepMethod::Midpoint) {
-    Refuse("the step method must be Heun, Rk4 or Midpoint; got " +
-           std::to_string(static_cast<int>(method)));
-  }
+// The state of one chain finite, and that of a batch: a Newton solve or an error estimate can
+// make nothing of any other, and would only end as a failure to converge.
+void RequireFiniteState(const double* momenta, const double* angles, int n) {
+  RequireFiniteJoints(momenta, n, "momenta");
+  RequireFiniteJoints(angles, n, "angles");
+}
+void RequireFiniteStates(const double* momenta, const double* angles, int n, int chainCount) {
+  RequireFiniteRows(momenta, n, chainCount, "momenta");
+  RequireFiniteRows(angles, n, chainCount, "angles");
 }
 
 }  // namespace
@@ -78,8 +64,12 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   RequireStepSize(h);
   RequireFriction(friction);
   RequireMethod(method);
-  if (method == StepMethod::Midpoint) RequireNewton(newton);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  RequireFiniteTorques(torques, model.linkCount);
+  if (method == StepMethod::Midpoint) {
+    RequireNewton(newton);
+    RequireFiniteState(momenta, angles, model.linkCount);
+  }
   return WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);
@@ -88,7 +78,8 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
 }
 
 void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
-                  double h, StepMethod method, double friction, const NewtonSettings& newton) {
+                  double h, StepMethod method, double friction, JointTorques torques,
+                  const NewtonSettings& newton) {
   if (chainCount < 0) Refuse("chainCount must be >= 0; got " + std::to_string(chainCount));
   RequireStepSize(h);
   RequireFriction(friction);
@@ -104,6 +95,9 @@ void RequireBatch(const Chain& chain, const double* momenta, const double* angle
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and angles must not overlap");
   }
+  const int n = chain.model().chain.linkCount;
+  RequireFiniteTorques(torques, n, chainCount);
+  if (method == StepMethod::Midpoint) RequireFiniteStates(momenta, angles, n, chainCount);
 }
 
 BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& storage,
@@ -146,7 +140,7 @@ BatchStepStatus StepChains(const Chain& chain, ChainWorkspace& workspace, double
                            double* angles, int chainCount, double h, StepMethod method,
                            double friction, JointTorques torques, const NewtonSettings& newton) {
   ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
-  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, newton);
+  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, torques, newton);
   return StepCheckedChains(chain, storage, momenta, angles, chainCount, h, method, friction,
                            torques, newton, nullptr);
 }
@@ -164,6 +158,8 @@ IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, d
   RequireTolerances(tolerances);
   RequireFriction(friction);
   const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  RequireFiniteTorques(torques, model.linkCount);
+  RequireFiniteState(momenta, angles, model.linkCount);
   return WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);

@@ -147,7 +147,7 @@ BatchStepStatus StepChains(const Chain& chain, ChainThreads& onThreads, double* 
                            double friction, JointTorques torques, const NewtonSettings& newton,
                            int threads, std::uint8_t* taken) {
   ChainThreads::Storage& storage = ThreadsStorageFor(chain, onThreads);
-  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, newton);
+  RequireBatch(chain, momenta, angles, chainCount, h, method, friction, torques, newton);
   const int used =
       ThreadsForChainBatch(storage.pool.ThreadCount(), chain, chainCount, method, threads);
   if (used == 1) {

@@ -294,7 +294,7 @@ template <typename A, typename T, int N>
 inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
                                    T* momenta, const T* angles, const T* jointRates) {
   using Vector = typename A::template Vector<T>;
-  SinesAndCosines<A, T, N>(model, d, angles);
+  SinesAndCosines(model, d, angles);
   PropagateVelocities(
       model, d, [&](int link, const auto&) { return jointRates[link]; },
       [&](int link, const Vector& v, const auto&) {

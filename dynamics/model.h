@@ -66,8 +66,8 @@ class Model {
   // joint (joints[i] and its name) and the field, for a joint count outside 1..1000, a parent
   // that is not an earlier joint or -1, a zero axis, a value that is not finite, a mass < 0, an
   // inertia that is not a body's (not positive semidefinite, or its principal moments break the
-  // triangle inequality, or nonzero on a massless body), a damping < 0, or a joint whose moving
-  // subtree has no inertia to move (its joint-space mass would be zero).
+  // triangle inequality), a damping < 0, or a joint whose moving subtree has no inertia to move
+  // (its joint-space mass would be zero).
   explicit Model(const ModelDescription& description);
 
   int jointCount() const;

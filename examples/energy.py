@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """The total energy of the program's 100 chains over 30 s of simulated time: at friction 5, at
-friction 1, and at friction 0 after 10 s at friction 5. Draws docs/energy.png.
+friction 1, and at friction 0 after 10 s at friction 5. Draws energy.png.
 
 From the repository root, after a build (the module lies in <build>/python):
-    PYTHONPATH=build/python /usr/bin/python3 examples/energy.py [OUTPUT.png]
+    PYTHONPATH=build/python /usr/bin/python3 examples/energy.py [OUTPUT]
+OUTPUT is the picture's file, or a folder to write energy.png in (the current folder by default;
+docs/ for the README's figure).
 """
+import argparse
 import math
-import sys
+import os
 
 import matplotlib
 
@@ -40,7 +43,12 @@ def total_energies(friction_of_pass):
 
 
 def main():
-    output = sys.argv[1] if len(sys.argv) > 1 else "docs/energy.png"
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("output", nargs="?", default=".",
+                        help="the picture, or a folder for energy.png (default: .)")
+    output = parser.parse_args().output
+    if os.path.isdir(output):
+        output = os.path.join(output, "energy.png")
     times = np.arange(PASSES + 1) * pendula.STEP_SIZE
     histories = {label: total_energies(friction) for label, friction in SETTINGS}
 

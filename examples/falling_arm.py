@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The PUMA 560 arm of examples/falling_arm.cpp falls from the same pose under gravity with its
 motors off, in Python: 3 s at h = 1 ms, the six joint angles plotted against time, and the total
-energy, which nothing dissipates, beneath them. Draws docs/arm.png.
+energy, which nothing dissipates, beneath them. Draws arm.png.
 
 The parameters are those of B. Armstrong, O. Khatib and J. Burdick, "The explicit dynamic model
 and inertial parameters of the PUMA 560 arm", Proc. IEEE ICRA 1986, pp. 510-518, as tabulated in
@@ -10,9 +10,12 @@ falling_arm.cpp says how they become pendula links (d turned, inertias moved to 
 link 1 given a mass and the moments of a body, which changes nothing in the motion).
 
 From the repository root, after a build (the module lies in <build>/python):
-    PYTHONPATH=build/python /usr/bin/python3 examples/falling_arm.py [OUTPUT.png]
+    PYTHONPATH=build/python /usr/bin/python3 examples/falling_arm.py [OUTPUT]
+OUTPUT is the picture's file, or a folder to write arm.png in (the current folder by default;
+docs/ for the README's figure).
 """
-import sys
+import argparse
+import os
 
 import matplotlib
 
@@ -76,4 +79,8 @@ def main(output):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "docs/arm.png")
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("output", nargs="?", default=".",
+                        help="the picture, or a folder for arm.png (default: .)")
+    output = parser.parse_args().output
+    main(os.path.join(output, "arm.png") if os.path.isdir(output) else output)

@@ -64,6 +64,14 @@ std::string ReprOf(const Link& link) {
 
 Link MakeLink(py::handle a, py::handle d, py::handle alpha, py::handle mass,
               py::handle centreOfMass, py::handle inertia) {
+  // Both default to None so that leaving one out is named here, not in pybind11's list of
+  // every argument.
+  if (mass.is_none()) throw py::type_error("pendula.Link() requires mass=, the link's mass in kg");
+  if (inertia.is_none()) {
+    throw py::type_error(
+        "pendula.Link() requires inertia=, the rotational inertia (xx, xy, xz, yy, yz, zz) in "
+        "kg m^2 about the link frame's origin");
+  }
   Link link;
   link.a = FloatOf(a, "a");
   link.d = FloatOf(d, "d");
@@ -72,6 +80,21 @@ Link MakeLink(py::handle a, py::handle d, py::handle alpha, py::handle mass,
   FloatsOf(centreOfMass, "centre_of_mass", "(x, y, z)", link.centreOfMass);
   FloatsOf(inertia, "inertia", "(xx, xy, xz, yy, yz, zz)", link.inertia);
   return link;
+}
+
+// A link's fields, (a, d, alpha, mass, centre_of_mass, inertia): what it is pickled as, and
+// what its equality and hash compare.
+py::tuple StateOf(const Link& link) {
+  return py::make_tuple(link.a, link.d, link.alpha, link.mass, TupleOf(link.centreOfMass),
+                        TupleOf(link.inertia));
+}
+
+Link LinkOfState(const py::tuple& state) {
+  if (state.size() != 6) {
+    throw py::value_error("a pickled pendula.Link holds 6 fields; got " +
+                          std::to_string(state.size()));
+  }
+  return MakeLink(state[0], state[1], state[2], state[3], state[4], state[5]);
 }
 
 std::shared_ptr<PyChain> MakeChain(py::handle linksObject, py::handle gravityObject,
@@ -102,6 +125,34 @@ std::shared_ptr<PyChain> MakeChain(py::handle linksObject, py::handle gravityObj
   }
   description.trigonometry = trigonometry == "table" ? Trigonometry::Table : Trigonometry::Exact;
   return std::make_shared<PyChain>(Chain(description));
+}
+
+// A chain's description, (links, gravity, trigonometry), as Chain(*state) takes it: what it is
+// pickled as, and what its equality and hash compare.
+py::tuple StateOf(const PyChain& self) {
+  const ChainDescription& description = self.chain().description();
+  py::tuple links(description.links.size());
+  for (std::size_t i = 0; i < description.links.size(); ++i) {
+    links[i] = py::cast(description.links[i]);
+  }
+  return py::make_tuple(links, TupleOf(description.gravity),
+                        description.trigonometry == Trigonometry::Table ? "table" : "exact");
+}
+
+std::shared_ptr<PyChain> ChainOfState(const py::tuple& state) {
+  if (state.size() != 3) {
+    throw py::value_error("a pickled pendula.Chain holds 3 fields; got " +
+                          std::to_string(state.size()));
+  }
+  return MakeChain(state[0], state[1], state[2]);
+}
+
+// self == other by their states, as a tuple compares; NotImplemented for another type, so that
+// Python falls back to its own answer.
+template <typename T>
+py::object Equal(const T& self, py::handle other) {
+  if (!py::isinstance<T>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+  return py::bool_(StateOf(self).equal(StateOf(other.cast<const T&>())));
 }
 
 const double* Row(const ChainArray& states, py::ssize_t i, int links) {
@@ -196,10 +247,12 @@ Its frame lies in its parent's (the previous link's, or the base's) turned by th
 turned by the joint angle about the new z axis, which is the joint axis. mass in kg;
 centre_of_mass (x, y, z) in link coordinates, metres; inertia (xx, xy, xz, yy, yz, zz), the
 rotational inertia in kg m^2 about the link frame's origin (not about the centre of mass).
-The values are checked when a Chain is built from the link. A Link is read-only.)")
+mass and inertia are required. The values are checked when a Chain is built from the link. A
+Link is read-only; links with the same fields are equal, and a Link pickles.)")
       .def(py::init(&MakeLink), py::kw_only(), py::arg("a") = 0.0, py::arg("d") = 0.0,
-           py::arg("alpha") = 0.0, py::arg("mass"),
-           py::arg("centre_of_mass") = py::make_tuple(0.0, 0.0, 0.0), py::arg("inertia"))
+           py::arg("alpha") = 0.0, py::arg("mass") = py::none(),
+           py::arg("centre_of_mass") = py::make_tuple(0.0, 0.0, 0.0),
+           py::arg("inertia") = py::none())
       .def_property_readonly(
           "a", [](const Link& l) { return l.a; }, "Offset along the twisted parent x axis, m.")
       .def_property_readonly(
@@ -215,7 +268,10 @@ The values are checked when a Chain is built from the link. A Link is read-only.
       .def_property_readonly(
           "inertia", [](const Link& l) { return TupleOf(l.inertia); },
           "Rotational inertia about the link origin (xx, xy, xz, yy, yz, zz), kg m^2.")
-      .def("__repr__", &ReprOf);
+      .def("__repr__", &ReprOf)
+      .def("__eq__", &Equal<Link>)
+      .def("__hash__", [](const Link& l) { return py::hash(StateOf(l)); })
+      .def(py::pickle([](const Link& l) { return StateOf(l); }, &LinkOfState));
 
   py::class_<PyChain, std::shared_ptr<PyChain>> chain(
       module, "Chain", R"(Chain(links, gravity=(0.0, -9.80665, 0.0), trigonometry="table")
@@ -229,15 +285,17 @@ angle, error below 6.3e-6), "exact" for the standard library's sin and cos (smoo
 Building it checks the description: ValueError naming links[i] and the field for a count
 outside 1..1000, a value that is not finite, a mass <= 0, or an inertia whose part about the
 centre of mass is not positive definite or has principal moments that break the triangle
-inequality; TypeError for what is not a Link or a float.
+inequality; TypeError for what is not a Link or a float. Chains of the same description are
+equal; a Chain pickles as its description, and unpickling builds it anew.
 
 A chain's state is its N joint angles (radians, never wrapped) and the N generalized momenta
 conjugate to them. Arrays are float64 of shape (N,) for one chain or (n, N) for n chains,
 joint k in column k-1. friction is the viscous coefficient b >= 0: the torque -b q_dot_k on
 link k about its joint axis, as in the program. torques: None, (N,) for every chain or (n, N)
 one row per chain; the torque of joint k acts on link k and, as the reaction, on link k-1, so
-it is joint k's generalized force. Calls on different threads run at the same time; step
-releases the GIL.)");
+it is joint k's generalized force. Every torque must be finite: ValueError names the first that
+is not, e.g. "torques[2, 3] (chain 2, joint 4) must be finite; got nan", and nothing is
+computed or stepped. Calls on different threads run at the same time; step releases the GIL.)");
   chain
       .def(py::init(&MakeChain), py::arg("links"),
            py::arg("gravity") = py::make_tuple(0.0, -9.80665, 0.0),
@@ -254,13 +312,7 @@ gives bit for bit what the module's forward_dynamics and step_chains give.)")
           "link_count", [](const PyChain& c) { return c.chain().linkCount(); },
           "The number of links N.")
       .def_property_readonly(
-          "links",
-          [](const PyChain& c) {
-            const std::vector<Link>& links = c.chain().description().links;
-            py::tuple tuple(links.size());
-            for (std::size_t i = 0; i < links.size(); ++i) tuple[i] = py::cast(links[i]);
-            return tuple;
-          },
+          "links", [](const PyChain& c) -> py::object { return StateOf(c)[0]; },
           "The links, a tuple of pendula.Link from the base out.")
       .def_property_readonly(
           "gravity", [](const PyChain& c) { return TupleOf(c.chain().description().gravity); },
@@ -286,6 +338,10 @@ gives bit for bit what the module's forward_dynamics and step_chains give.)")
                                                                                  : "exact") +
                     " trigonometry>";
            })
+      .def("__eq__", &Equal<PyChain>,
+           "Whether two chains have the same description: links, gravity and trigonometry.")
+      .def("__hash__", [](const PyChain& c) { return py::hash(StateOf(c)); })
+      .def(py::pickle([](const PyChain& c) { return StateOf(c); }, &ChainOfState))
       .def("momenta", &Momenta, py::arg("angles"), py::arg("rates"),
            R"(momenta(angles, rates) -> numpy.ndarray
 

@@ -1,5 +1,6 @@
 #include "python/chain_state_arrays.h"
 
+#include <cmath>
 #include <string>
 
 namespace pendula {
@@ -61,6 +62,22 @@ py::array InPlaceStates(py::handle object, const char* name, int links) {
   return array;
 }
 
+void RequireFinite(const py::array& states, const char* name, int links) {
+  const auto* values = static_cast<const double*>(states.data());
+  const py::ssize_t count = states.size();
+  for (py::ssize_t i = 0; i < count; ++i) {
+    if (std::isfinite(values[i])) continue;
+    const py::ssize_t chain = i / links, joint = i % links;
+    const std::string where =
+        states.ndim() == 1
+            ? "[" + std::to_string(joint) + "] (joint " + std::to_string(joint + 1) + ")"
+            : "[" + std::to_string(chain) + ", " + std::to_string(joint) + "] (chain " +
+                  std::to_string(chain) + ", joint " + std::to_string(joint + 1) + ")";
+    throw py::value_error(std::string(name) + where + " must be finite; got " +
+                          py::repr(py::float_(values[i])).cast<std::string>());
+  }
+}
+
 TorqueArray ReadTorques(py::handle object, int links, const py::array& like) {
   if (object.is_none()) return TorqueArray{ChainArray(), nullptr, false};
   ChainArray torques = ReadStates(object, "torques", links);
@@ -69,6 +86,7 @@ TorqueArray ReadTorques(py::handle object, int links, const py::array& like) {
                           ",) for every chain or one row per chain, shape " + ShapeOf(like) +
                           "; got " + ShapeOf(torques));
   }
+  RequireFinite(torques, "torques", links);
   return TorqueArray{torques, torques.data(), torques.ndim() == 2};
 }
 

@@ -19,8 +19,14 @@ ChainArray ReadStates(py::handle object, const char* name, int links);
 // float64, ValueError unless of shape (N,) or (n, N), C-contiguous, aligned and writeable.
 py::array InPlaceStates(py::handle object, const char* name, int links);
 
+// Every value of states, float64 of shape (N,) or (n, N), finite, or ValueError naming the first
+// that is not by its index, joint and (for (n, N)) chain: "torques[3] (joint 4) must be finite;
+// got nan", "angles[2, 1] (chain 2, joint 2) must be finite; got inf".
+void RequireFinite(const py::array& states, const char* name, int links);
+
 // The joint torques of a call on `like`: None, (N,) for every chain, or (n, N) with like's n for
-// one row per chain (only when like is (n, N)). Null `values` for None.
+// one row per chain (only when like is (n, N)), every one finite (RequireFinite). Null `values`
+// for None.
 struct TorqueArray {
   ChainArray array;
   const double* values;

@@ -70,6 +70,27 @@ std::string ChainList(const std::vector<int>& chains) {
   return list;
 }
 
+// Raises pendula.ConvergenceError with the message, and as its attributes the chains it names
+// and, for each, the seconds of the call's span it had been advanced when it stopped.
+[[noreturn]] void RaiseConvergenceError(const std::string& message, const std::vector<int>& chains,
+                                        const std::vector<double>& times) {
+  py::list chainList, timeList;
+  for (const int chain : chains) chainList.append(chain);
+  for (const double time : times) timeList.append(time);
+  py::object error = py::reinterpret_borrow<py::object>(convergenceError)(message);
+  error.attr("chains") = chainList;
+  error.attr("time") = timeList;
+  PyErr_SetObject(convergenceError.ptr(), error.ptr());
+  throw py::error_already_set();
+}
+
+// The state of every chain finite, as the iterations of a midpoint step and an integration
+// need it: refused before anything is stepped, rather than as a failure to converge.
+void RequireFiniteState(const States& s, int n) {
+  RequireFinite(s.momenta, "momenta", n);
+  RequireFinite(s.angles, "angles", n);
+}
+
 long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
             double friction, py::handle torquesObject, py::handle methodObject,
             py::handle threadsObject, double tolerance, int maxIterations) {
@@ -77,6 +98,7 @@ long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
   const int threads = ThreadsArgument(threadsObject);
   States s = InPlace(self, momentaObject, anglesObject, torquesObject);
   const int n = self.chain().linkCount();
+  if (method == StepMethod::Midpoint) RequireFiniteState(s, n);
   const NewtonSettings newton{tolerance, maxIterations};
   const JointTorques torques{s.torques.values, s.torques.perChain};
   std::vector<int> notTaken;
@@ -119,22 +141,20 @@ long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
     }
   }
   if (notTaken.empty()) return evaluations;
+  // A chain that was not stepped is where it was, at the start of the step.
+  const std::vector<double> times(notTaken.size(), 0.0);
   if (s.momenta.ndim() == 1) {
-    PyErr_SetString(
-        convergenceError.ptr(),
-        ("the midpoint solve did not converge (residual " +
-         py::repr(py::float_(last.residual)).cast<std::string>() + " after " +
-         std::to_string(last.iterations) + " iterations, tolerance " +
-         py::repr(py::float_(tolerance)).cast<std::string>() + "); the chain was not stepped")
-            .c_str());
-  } else {
-    PyErr_SetString(
-        convergenceError.ptr(),
-        ("the midpoint solve did not converge for chain " + ChainList(notTaken) + " of " +
-         std::to_string(s.count) + "; those chains were not stepped, the others were")
-            .c_str());
+    RaiseConvergenceError("the midpoint solve did not converge (residual " +
+                              py::repr(py::float_(last.residual)).cast<std::string>() + " after " +
+                              std::to_string(last.iterations) + " iterations, tolerance " +
+                              py::repr(py::float_(tolerance)).cast<std::string>() +
+                              "); the chain was not stepped",
+                          notTaken, times);
   }
-  throw py::error_already_set();
+  RaiseConvergenceError("the midpoint solve did not converge for chain " + ChainList(notTaken) +
+                            " of " + std::to_string(s.count) +
+                            "; those chains were not stepped, the others were",
+                        notTaken, times);
 }
 
 py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesObject,
@@ -142,6 +162,7 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
                      py::handle torquesObject) {
   States s = InPlace(self, momentaObject, anglesObject, torquesObject);
   const int n = self.chain().linkCount();
+  RequireFiniteState(s, n);
   const AdaptiveTolerances tolerances{rtol, atol};
   std::vector<IntegrationStatistics> statistics(s.count);
   PyChain::Lease lease(self);
@@ -154,18 +175,19 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
     }
   }
   std::vector<int> stopped;
+  std::vector<double> times;
   for (int i = 0; i < s.count; ++i) {
-    if (!statistics[i].completed) stopped.push_back(i);
+    if (statistics[i].completed) continue;
+    stopped.push_back(i);
+    times.push_back(statistics[i].time);
   }
   if (!stopped.empty()) {
-    PyErr_SetString(
-        convergenceError.ptr(),
-        ("the integration stopped short of its span for chain " + ChainList(stopped) +
-         " (at t = " + py::repr(py::float_(statistics[stopped[0]].time)).cast<std::string>() +
-         " s, after " + std::to_string(statistics[stopped[0]].steps) +
-         " steps): the step size vanished or the steps ran out")
-            .c_str());
-    throw py::error_already_set();
+    RaiseConvergenceError("the integration stopped short of its span for chain " +
+                              ChainList(stopped) +
+                              " (at t = " + py::repr(py::float_(times[0])).cast<std::string>() +
+                              " s, after " + std::to_string(statistics[stopped[0]].steps) +
+                              " steps): the step size vanished or the steps ran out",
+                          stopped, times);
   }
   py::dict result;
   if (s.momenta.ndim() == 1) {
@@ -194,7 +216,10 @@ void AddChainSteps(py::module_& module, py::class_<PyChain, std::shared_ptr<PyCh
   convergenceError.attr("__doc__") =
       "A midpoint step whose Newton solve did not converge, or an integration that could not "
       "cover its span. The message names the chains; they were left as they were before the "
-      "step (an integration leaves them where it stopped).";
+      "step (an integration leaves them where it stopped). Its attributes: chains, the list of "
+      "their indices (row i of an (n, N) batch is chain i, a single chain of shape (N,) is "
+      "chain 0), and time, the list of the seconds that each of them had been advanced when it "
+      "stopped (0.0 for a midpoint step, which leaves its chain at the start).";
   chain
       .def(
           "step", &StepOf, py::arg("momenta"), py::arg("angles"), py::arg("h"),
@@ -215,7 +240,8 @@ One step of h > 0 seconds of every chain, in place, by the method:
 The same torques in every evaluation. For heun and rk4, n chains of an in-plane chain go side by
 side in the CPU's widest lanes, each bit for bit what it gets stepped alone; midpoint goes chain
 by chain. A chain whose midpoint solve does not converge within max_iterations is not stepped,
-and pendula.ConvergenceError names it after every other chain has been stepped. With the sine
+and pendula.ConvergenceError names it after every other chain has been stepped. A midpoint step
+refuses a state that is not finite (ValueError naming the value) and steps nothing. With the sine
 table (trigonometry="table") the force is piecewise constant in the angles and the solve may
 stall at the table's resolution: use trigonometry="exact" for tight tolerances.
 
@@ -243,7 +269,8 @@ Dormand-Prince 5(4) pair, each chain with its own steps. A step is accepted when
 sqrt(mean((e_i / (atol + rtol * max(|x0_i|, |x1_i|)))^2)) <= 1, e being the difference of the
 fifth- and fourth-order solutions and x = (p, q). Returns {"steps", "rejected", "evaluations"}:
 ints for one chain, (n,) arrays for n. pendula.ConvergenceError when a chain cannot be
-integrated over the whole span (its step size vanished, or ten million steps ran out).
+integrated over the whole span (its step size vanished, or ten million steps ran out);
+ValueError, before anything is integrated, for a state that is not finite.
 The arrays are as for step.)");
 }
 

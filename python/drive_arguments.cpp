@@ -33,7 +33,12 @@ double FrictionArgument(py::handle object) {
 }
 
 double TorqueArgument(py::handle object) {
-  return RealArgument(object, "torque");
+  const double torque = RealArgument(object, "torque");
+  if (!std::isfinite(torque)) {
+    throw py::value_error("torque (joint 1) must be finite; got " +
+                          py::repr(py::float_(torque)).cast<std::string>());
+  }
+  return torque;
 }
 
 int ThreadsArgument(py::handle object) {

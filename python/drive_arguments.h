@@ -14,7 +14,8 @@ namespace py = pybind11;
 // TypeError for anything that is not a real number, ValueError for NaN, infinities or b < 0.
 double FrictionArgument(py::handle object);
 
-// The torque on joint 1, N m: a real number. TypeError for anything else.
+// The torque on joint 1, N m: a finite real number. TypeError for anything that is not a real
+// number, ValueError for NaN or infinities.
 double TorqueArgument(py::handle object);
 
 // The most threads a batch step may use: None for the default rule (0), or an int >= 1 (ints

@@ -161,6 +161,7 @@ Typical use:
   pendula::setUpModel(StepSize);
   pendula::BuildSineTable(batchTable, pendula::SineTableSize);
   pendula::SetUpChainModel(batchModel, StepSize, batchTable);
+  module.attr("__version__") = PENDULA_VERSION;
   module.attr("STEP_SIZE") = StepSize;
   module.attr("LINKS") = pendula::JointsPerChain;
   module.attr("CHAINS") = pendula::ChainCount;
@@ -182,7 +183,7 @@ Time derivatives of a state: (momentum_rates, joint_rates).
 joint_rates = A(q)^-1 p; momentum_rates = -dH/dq plus the joint torques: friction
 -friction * joint_rate on every joint (N m s/rad) and torque (N m) on joint 1.
 momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
-friction: a real number, finite and >= 0; torque: a real number.
+friction: a real number, finite and >= 0; torque: a finite real number.
 Returns two new arrays of that shape.)");
   module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
              py::arg("friction") = 5.0, py::arg("torque") = 0.0, py::arg("threads") = py::none(),
@@ -193,9 +194,9 @@ One Heun step of STEP_SIZE seconds of every chain, in place, on up to `threads` 
 Exactly what the program's step gives each chain, bit for bit. momenta and angles are updated
 in place, so both must be numpy.ndarray of dtype float64, C-contiguous, aligned and writeable,
 of the same shape, (20,) for one chain or (n, 20), and must not share memory. friction must be
-a real number, finite and >= 0, and torque a real number. Anything else raises TypeError or
-ValueError and nothing is copied or stepped. Chains are independent: a chain that holds a
-NaN leaves the others untouched. The GIL is released while the chains are stepped.
+a real number, finite and >= 0, and torque a finite real number. Anything else raises
+TypeError or ValueError and nothing is copied or stepped. Chains are independent: a chain that
+holds a NaN leaves the others untouched. The GIL is released while the chains are stepped.
 
 threads=None uses every core for a large batch and one thread below 256 chains per
 thread, where waking another costs more than it saves; an integer n >= 1 uses at most n

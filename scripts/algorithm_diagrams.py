@@ -139,37 +139,39 @@ def draw_pass(path):
         start = end
     axes.text(start[0] + 0.15, start[1], "tip", va="center", fontsize=9)
 
-    # The four passes as ForwardDynamics runs them: (y, height, title, boxes, direction of the
-    # arrows, their labels, colour).
+    # The four stages as ForwardDynamics runs them: (y, height, title, the stage's function in
+    # dynamics/evaluation.h, boxes, direction of the arrows, their labels, colour).
     rows = [
-        (7.75, 0.7, "pass 1\nany order", {
+        (7.75, 0.7, "stage 1\nany order", "SinesAndCosines", {
             1: r"$s_1, c_1$ from the table", 2: r"$s_2, c_2$", 3: r"$s_3, c_3$"}, 0, [],
          "tab:gray"),
-        (6.45, 1.25, "pass 2\ninward", {
+        (6.45, 1.25, "stage 2\ninward", "ArticulatedInertiasAndBiases", {
             1: r"$M_1 = I_1 + X_2 P_2 X_2^T$" "\n" r"$\beta_1 = X_2(\beta_2 + U_2\lambda_2)$",
             2: r"$M_2 = I_2 + X_3 P_3 X_3^T$" "\n" r"$\beta_2 = X_3(\beta_3 + U_3\lambda_3)$",
             3: r"$M_3 = I_3$,  $\beta_3 = 0$" "\n"
                r"$P_3 = M_3 - U_3U_3^T/D_3$"}, -1,
          [r"$X_2P_2X_2^T$" "\n\n\n" r"$X_2(\beta_2 + U_2\lambda_2)$",
           r"$X_3P_3X_3^T$" "\n\n\n" r"$X_3(\beta_3 + U_3\lambda_3)$"], "tab:blue"),
-        (4.1, 2.3, "pass 3\noutward", {
+        (4.1, 2.3, "stage 3\noutward",
+         "PropagateVelocities: rates, velocity terms, gravity, loads", {
             k: (rf"$v'_{k} = X_{k}^T v_{k - 1}$" + (r",  $v_0 = 0$" if k == 1 else "") + "\n"
                 rf"$\dot q_{k} = (p_{k} - \beta_{{{k},5}} - U_{k}^T v'_{k})/D_{k}$" "\n"
                 rf"$v_{k} = v'_{k} + S\dot q_{k}$" "\n"
                 rf"$c_{k} = (v_{k} \times^{{*}} (M_{k}v_{k} + \beta_{k}))_5$" "\n"
                 rf"$g_{k} = E_{k}^T g_{k - 1}$" "\n"
-                + (rf"$l_{k} = w_{k} + S(\tau - b\dot q_{k})$" if k == 1 else
-                   rf"$l_{k} = w_{k} + S(-b\dot q_{k})$"))
+                rf"$l_{k} = w_{k} + S(\tau_{k} - b\dot q_{k})$")
             for k in (1, 2, 3)}, +1,
          [r"$v_1$" "\n\n\n" r"$g_1$", r"$v_2$" "\n\n\n" r"$g_2$"], "tab:orange"),
-        (1.65, 1.25, "pass 4\ninward", {
-            1: r"$F_1 = l_1 + X_2F_2$" "\n" r"$\dot p_1 = F_{1,5} - c_1$",
-            2: r"$F_2 = l_2 + X_3F_3$" "\n" r"$\dot p_2 = F_{2,5} - c_2$",
+        (1.65, 1.25, "stage 4\ninward", "SumInward, each joint's applied torque held", {
+            1: r"$F_1 = l_1 + X_2(F_2 - S\tau_2)$" "\n" r"$\dot p_1 = F_{1,5} - c_1$",
+            2: r"$F_2 = l_2 + X_3(F_3 - S\tau_3)$" "\n" r"$\dot p_2 = F_{2,5} - c_2$",
             3: r"$F_3 = l_3$" "\n" r"$\dot p_3 = F_{3,5} - c_3$"}, -1,
-         [r"$X_2F_2$", r"$X_3F_3$"], "tab:green"),
+         [r"$X_2(F_2 - S\tau_2)$", r"$X_3(F_3 - S\tau_3)$"], "tab:green"),
     ]
-    for y, height, title, cells, direction, labels, colour in rows:
+    for y, height, title, function, cells, direction, labels, colour in rows:
         axes.text(0.15, y, title, va="center", fontsize=10.5, color=colour, weight="bold")
+        axes.text(columns[1] - width / 2, y + height / 2 + 0.06, function, va="bottom",
+                  fontsize=8.5, color=colour, family="monospace")
         for k, text in cells.items():
             x = columns[k]
             axes.add_patch(Rectangle((x - width / 2, y - height / 2), width, height, fc="white",
@@ -185,17 +187,20 @@ def draw_pass(path):
                           fontsize=8.5, color=colour)
             else:
                 axes.text(0.5 * (left + right), y + 0.12, label, ha="center", va="bottom",
-                          fontsize=8.5, color=colour)
+                          fontsize=8.5 if len(label) < 16 else 7.5, color=colour)
     axes.text(0.15, -0.05,
               r"Link $k$ works in its own frame, about its origin.  $U = M S$, $D = S^TMS$"
               r" (column 5 and entry (5,5) of $M$),  $\lambda_k = (p_k - \beta_{k,5})/D_k$."
               "\n"
-              r"$I_k$ = rigid-body inertia,  $w_k$ = weight of link $k$,  $\tau$ drives joint 1,"
-              r"  $b$ = friction coefficient,  $S = e_5$ = the joint axis,  $c_k$ the velocity"
-              r" term of $\dot p_k$.",
+              r"$I_k$ = rigid-body inertia,  $w_k$ = weight of link $k$,  $b$ = friction"
+              r" coefficient,  $S = e_5$ = the joint axis,  $c_k$ the velocity term of $\dot p_k$."
+              "\n"
+              r"$\tau_k$ = torque applied at joint $k$ (the program: the drive $\tau$ on joint 1,"
+              r" 0 elsewhere), on link $k$ and, as the reaction, on link $k-1$;"
+              r"  friction $-b\dot q_k$ acts on link $k$ alone.",
               fontsize=9.5)
     axes.set_title("One evaluation (p, q) → (ṗ, q̇) of a chain of three links: each row is "
-                   "one pass, each box what the pass forms of one link", fontsize=12)
+                   "one stage, each box what the stage forms of one link", fontsize=12)
     figure.savefig(path, dpi=100, bbox_inches="tight")
     plt.close(figure)
     print(f"wrote {path}")

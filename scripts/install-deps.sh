@@ -10,18 +10,22 @@ packages=(
   xvfb xdotool x11-utils x11-apps netpbm
   # cpack -G DEB: dpkg-shlibdeps computes the package's Depends, file finds the programs it reads.
   dpkg-dev file
+  # LoadUrdf: urdfdom reads a URDF file's values, TinyXML2 checks its tree first.
+  liburdfdom-dev libtinyxml2-dev
 )
 # Optional extras for the test command: the engines compared side by side (MuJoCo, and Bullet,
 # whose package holds a double-precision build), static analysis, and the Python module.
 if [ "${1:-}" = "--test" ]; then
   packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
-  # DART with its URDF loader, the second peer on trees of joints, and dart-doc for the robots it
-  # ships (/usr/share/doc/dart/data/), which the tree agreement tests load.
-  packages+=(libdart-dev libdart-utils-urdf-dev dart-doc)
+  # Real robots' URDF files for the loader's tests and the tree agreement tests: the WAM arm and
+  # Atlas (/usr/share/doc/dart/data/). DART with its URDF loader, the second peer on those trees.
+  packages+=(dart-doc libdart-dev libdart-utils-urdf-dev)
   # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.
   packages+=(python3-distributed)
+  # The progress the long examples show on standard error.
+  packages+=(python3-tqdm)
   # The web page: Emscripten and the WebAssembly disassembler to build and inspect it, headless
   # Chromium and a DevTools-protocol client (websockets) to try it in a real browser.
   packages+=(emscripten wabt chromium python3-websockets)

@@ -2,7 +2,7 @@
 """The figures of docs/algorithm.md, and the numbers behind them.
 
   docs/algorithm-link.png   the frames of one link and the transform X_k (a, d, alpha, q_k)
-  docs/algorithm-pass.png   one evaluation over a chain of three links, pass by pass
+  docs/algorithm-pass.png   one evaluation over a chain of three links, stage by stage
   docs/algorithm-table.png  what the sine table does: the momentum rate as a staircase in q, and
                             the energy of a frictionless fall, table against exact trigonometry
   docs/algorithm-heun.png   what the fixed Heun step does: the gain on the fastest linear mode,

@@ -39,6 +39,7 @@ expected=(
   bin/pendula
   include/pendula/dynamics.h
   include/pendula/chain.h
+  include/pendula/model.h
   "$libdir"/libpendula_dynamics.a
   "$libdir"/cmake/pendula/pendulaConfig.cmake
   "$libdir"/cmake/pendula/pendulaConfigVersion.cmake
@@ -58,7 +59,7 @@ while read -r picture; do
 done < <(grep -oE '!\[[^]]*\]\([^)]+\)' "$prefix/$readme_dir/README.md" |
   sed -E 's/.*\(([^)]+)\)/\1/')
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
-[ "$headers" = "./pendula/chain.h ./pendula/dynamics.h " ] ||
+[ "$headers" = "./pendula/chain.h ./pendula/dynamics.h ./pendula/model.h " ] ||
   fail "headers other than the public ones: $headers"
 
 if [ -n "${PENDULA_PYTHON:-}" ]; then
@@ -85,7 +86,7 @@ if grep -q 'scripts/' "$work/no_display.txt"; then
 fi
 
 echo "each installed header compiles alone, in ISO C++17, and names no window system"
-for header in dynamics.h chain.h; do
+for header in dynamics.h chain.h model.h; do
   echo "#include <pendula/$header>" |
     quietly "$cxx" -std=c++17 -Wall -Wextra -Wpedantic -pedantic-errors -Werror -fsyntax-only \
       -I"$prefix/include" -x c++ -
@@ -102,9 +103,11 @@ echo "a consumer built with find_package(pendula)"
 consumer_cmake "$here/consumer" "$work/find_package"
 "$work/find_package/consumer"
 
+# --static: the library is a static one, and the URDF parsers that it links are its private
+# requirements, found where the system keeps them, after the prefix.
 echo "a consumer built with pkg-config"
-read -ra pc_flags < <(PKG_CONFIG_LIBDIR="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs \
-  pendula)
+read -ra pc_flags < <(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --static --cflags \
+  --libs pendula)
 quietly "$cxx" -std=c++17 "${flags[@]}" "$here/consumer/consumer.cpp" "${pc_flags[@]}" \
   -o "$work/pkg_config_consumer"
 "$work/pkg_config_consumer"

@@ -1,6 +1,8 @@
-// A program outside the pendula tree: it sees only <pendula/dynamics.h> and the installed
-// library, and checks numbers that the dynamics must give. Exit status 0 when all of them hold.
+// A program outside the pendula tree: it sees only <pendula/dynamics.h>, <pendula/model.h> and
+// the installed library, and checks numbers that the dynamics must give, and that LoadUrdf links
+// with the parsers the package names. Exit status 0 when all of them hold.
 #include <pendula/dynamics.h>
+#include <pendula/model.h>
 
 #include <cmath>
 #include <cstdio>
@@ -63,6 +65,13 @@ int main() {
       std::memcmp(singleAngles, chainAngles[1], sizeof singleAngles) != 0) {
     std::printf("StepChains and HeunStep differ on the chain at q_1 = 20\n");
     ++failures;
+  }
+
+  try {
+    pendula::LoadUrdf("/nonexistent/robot.urdf");
+    std::printf("LoadUrdf read a file that is not there\n");
+    ++failures;
+  } catch (const pendula::UrdfFileError&) {
   }
 
   if (failures == 0) std::printf("all checks passed\n");

@@ -1,0 +1,236 @@
+// The calls of model.h: their argument checks, then the recursions and the integrators over them
+// in the workspace's storage.
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "dynamics/chain_calls.h"
+#include "dynamics/integrators/rk4_step.h"
+#include "dynamics/tree/tree_recursions.h"
+
+namespace pendula {
+namespace {
+
+ModelWorkspace::Storage& StorageFor(const Model& model, ModelWorkspace& workspace) {
+  ModelWorkspace::Storage& storage = workspace.storage();
+  if (storage.n != model.jointCount()) {
+    Refuse("the workspace was made for a model of " + std::to_string(storage.n) +
+           " joints, not for this model of " + std::to_string(model.jointCount()) + " joints");
+  }
+  return storage;
+}
+
+// Values that are not finite would spread NaN through every joint of the state (torques), or
+// send an iteration on until its limit (the states of Midpoint and Integrate): refused, naming
+// the joint, and the row of a batch.
+void RequireFinite(const Model& model, const double* values, const char* name, int rows = 1,
+                   bool batch = false) {
+  if (values == nullptr) return;
+  const int n = model.jointCount();
+  for (int row = 0; row < rows; ++row) {
+    for (int i = 0; i < n; ++i) {
+      const double x = values[static_cast<std::size_t>(row) * n + i];
+      if (std::isfinite(x)) continue;
+      const std::string& joint = model.description().joints[i].name;
+      Refuse(std::string(name) + "[" + (batch ? std::to_string(row) + "][" : std::string()) +
+             std::to_string(i) + "] (joint " + (joint.empty() ? std::to_string(i) : joint) +
+             ") must be finite; got " + Number(x));
+    }
+  }
+}
+
+// One step of one state, arguments checked.
+StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double* p, double* q,
+                   double h, StepMethod method, const double* torques,
+                   const NewtonSettings& newton) {
+  const int n = w.n;
+  auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
+    tree::ForwardDynamics(model, w, pAt, qAt, torques, pdot, qdot);
+  };
+  double* buffers[6];
+  for (int k = 0; k < 6; ++k) buffers[k] = w.step.data() + static_cast<std::size_t>(k) * n;
+  StepStatus status;
+  switch (method) {
+    case StepMethod::Heun: {
+      // The Euler predictor, then the trapezoidal corrector ((ẋ~ + ẋ)·h)·0.5, as for chains.
+      double *pdot1 = buffers[0], *qdot1 = buffers[1], *pdot2 = buffers[2], *qdot2 = buffers[3];
+      double *pPredicted = buffers[4], *qPredicted = buffers[5];
+      f(p, q, pdot1, qdot1);
+      for (int i = 0; i < n; ++i) {
+        pPredicted[i] = p[i] + h * pdot1[i];
+        qPredicted[i] = q[i] + h * qdot1[i];
+      }
+      f(pPredicted, qPredicted, pdot2, qdot2);
+      for (int i = 0; i < n; ++i) {
+        p[i] = p[i] + ((pdot2[i] + pdot1[i]) * h) * 0.5;
+        q[i] = q[i] + ((qdot2[i] + qdot1[i]) * h) * 0.5;
+      }
+      status.evaluations = 2;
+      break;
+    }
+    case StepMethod::Rk4:
+      Rk4Step(f, n, h, p, q,
+              Rk4Storage<double>{buffers[0], buffers[1], buffers[2], buffers[3], buffers[4],
+                                 buffers[5]});
+      status.evaluations = 4;
+      break;
+    case StepMethod::Midpoint: {
+      const MidpointStepResult r =
+          ImplicitMidpointStep(f, h, p, q, w.midpoint, {newton.tolerance, newton.maxIterations});
+      status.taken = r.converged;
+      status.evaluations = r.evaluations;
+      status.iterations = r.iterations;
+      status.residual = r.residual;
+      break;
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+void MomentumInitialisation(const Model& model, ModelWorkspace& workspace, double* momenta,
+                            const double* positions, const double* rates) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  RequireArray(rates, "rates");
+  tree::Momenta(model.data(), w, positions, rates, momenta);
+}
+
+void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double* momenta,
+                     const double* positions, double* momentumRates, double* rates,
+                     const double* torques) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  RequireArray(momentumRates, "momentumRates");
+  RequireArray(rates, "rates");
+  RequireFinite(model, torques, "torques");
+  tree::ForwardDynamics(model.data(), w, momenta, positions, torques, momentumRates, rates);
+}
+
+void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* positions,
+                double* matrix) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(positions, "positions");
+  RequireArray(matrix, "matrix");
+  tree::MassMatrix(model.data(), w, positions, matrix);
+}
+
+StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, double* positions,
+                double h, StepMethod method, const double* torques, const NewtonSettings& newton) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  RequireStepSize(h);
+  RequireMethod(method);
+  RequireFinite(model, torques, "torques");
+  if (method == StepMethod::Midpoint) {
+    RequireNewton(newton);
+    RequireFinite(model, momenta, "momenta");
+    RequireFinite(model, positions, "positions");
+  }
+  return StepOne(model.data(), w, momenta, positions, h, method, torques, newton);
+}
+
+BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double* momenta,
+                           double* positions, int count, double h, StepMethod method,
+                           JointTorques torques, const NewtonSettings& newton) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  if (count < 0) Refuse("count must be >= 0; got " + std::to_string(count));
+  RequireStepSize(h);
+  RequireMethod(method);
+  if (method == StepMethod::Midpoint) RequireNewton(newton);
+  BatchStepStatus status;
+  if (count == 0) return status;
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  const int n = w.n;
+  const auto bytes = static_cast<std::uintptr_t>(count) * n * sizeof(double);
+  const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
+  const auto qBegin = reinterpret_cast<std::uintptr_t>(positions);
+  if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
+    Refuse("momenta and positions must not overlap");
+  }
+  RequireFinite(model, torques.values, "torques", torques.perChain ? count : 1, torques.perChain);
+  if (method == StepMethod::Midpoint) {
+    RequireFinite(model, momenta, "momenta", count, true);
+    RequireFinite(model, positions, "positions", count, true);
+  }
+  for (int i = 0; i < count; ++i) {
+    const std::size_t row = static_cast<std::size_t>(i) * n;
+    const double* tau = torques.values == nullptr ? nullptr
+                        : torques.perChain        ? torques.values + row
+                                                  : torques.values;
+    const StepStatus one =
+        StepOne(model.data(), w, momenta + row, positions + row, h, method, tau, newton);
+    status.evaluations += one.evaluations;
+    if (!one.taken && status.notTaken++ == 0) status.firstNotTaken = i;
+  }
+  return status;
+}
+
+IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, double* momenta,
+                                double* positions, double duration,
+                                const AdaptiveTolerances& tolerances, const double* torques) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  if (!(duration >= 0.0 && std::isfinite(duration))) {
+    Refuse("the duration must be finite and >= 0; got " + Number(duration));
+  }
+  RequireTolerances(tolerances);
+  RequireFinite(model, torques, "torques");
+  RequireFinite(model, momenta, "momenta");
+  RequireFinite(model, positions, "positions");
+  const Model::Data& data = model.data();
+  auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
+    tree::ForwardDynamics(data, w, p, q, torques, pdot, qdot);
+  };
+  const AdaptiveResult r =
+      IntegrateAdaptive(f, duration, momenta, positions, w.adaptive,
+                        {tolerances.relative, tolerances.absolute, tolerances.maxSteps});
+  return IntegrationStatistics{r.completed, r.steps, r.rejected, r.evaluations, r.time};
+}
+
+double Energy(const Model& model, ModelWorkspace& workspace, const double* momenta,
+              const double* positions) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(momenta, "momenta");
+  RequireArray(positions, "positions");
+  const Model::Data& data = model.data();
+  const int n = w.n;
+  double* pdot = w.step.data();
+  double* qdot = pdot + n;
+  tree::ForwardDynamics(data, w, momenta, positions, nullptr, pdot, qdot);
+  double kinetic = 0.0;
+  for (int i = 0; i < n; ++i) kinetic += 0.5 * momenta[i] * qdot[i];
+  // V = -Σ m_i gᵀ r_i, r_i the centre of mass in base coordinates.
+  tree::Frames(data, w, positions);
+  double potential = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const JointConstants& J = data.joints[i];
+    const double* R = &w.rotation[9 * i];
+    const double* o = &w.origin[3 * i];
+    const double* c = J.centreOfMass;
+    double height = 0.0;  // gᵀ r_i
+    for (int k = 0; k < 3; ++k) {
+      height +=
+          data.gravity[k] * (o[k] + (R[3 * k] * c[0] + R[3 * k + 1] * c[1] + R[3 * k + 2] * c[2]));
+    }
+    potential -= J.mass * height;
+  }
+  return kinetic + potential;
+}
+
+void FrameOrigins(const Model& model, ModelWorkspace& workspace, const double* positions,
+                  double* origins) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireArray(positions, "positions");
+  RequireArray(origins, "origins");
+  tree::Frames(model.data(), w, positions);
+  for (int k = 0; k < 3 * w.n; ++k) origins[k] = w.origin[k];
+}
+
+}  // namespace pendula

@@ -1,0 +1,280 @@
+// A tree's description validated and turned into each joint's constants in its own frame, whose
+// z axis is the joint axis.
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "dynamics/chain_calls.h"
+#include "dynamics/symmetric_eigenvalues.h"
+#include "dynamics/tree/tree_recursions.h"
+
+namespace pendula {
+namespace {
+
+using Matrix3 = double[3][3];
+
+std::string JointName(const ModelDescription& description, std::size_t i) {
+  const std::string& name = description.joints[i].name;
+  return "joints[" + std::to_string(i) + "]" + (name.empty() ? "" : " (" + name + ")");
+}
+
+void RequireFinite(double x, const std::string& what) {
+  if (!std::isfinite(x)) Refuse(what + " must be finite; got " + Number(x));
+}
+
+// R = Rz(yaw)·Ry(pitch)·Rx(roll).
+void RollPitchYaw(const double (&rpy)[3], Matrix3& R) {
+  const double cr = std::cos(rpy[0]), sr = std::sin(rpy[0]);
+  const double cp = std::cos(rpy[1]), sp = std::sin(rpy[1]);
+  const double cy = std::cos(rpy[2]), sy = std::sin(rpy[2]);
+  const double M[3][3] = {{cy * cp, cy * sp * sr - sy * cr, cy * sp * cr + sy * sr},
+                          {sy * cp, sy * sp * sr + cy * cr, sy * sp * cr - cy * sr},
+                          {-sp, cp * sr, cp * cr}};
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) R[i][j] = M[i][j];
+  }
+  // Zero angles give the exact identity (cos 0 = 1, sin 0 = 0), as they should.
+}
+
+// A rotation whose third column is the unit axis a: the joint frame's axes in the body's.
+// A coordinate axis gives exact zeros and ones.
+void AxisFrame(const double (&a)[3], Matrix3& Q) {
+  // x: e_x (or e_y when a is nearly along e_x) less its part along a, normalised.
+  const double e[3] = {std::fabs(a[0]) < 0.9 ? 1.0 : 0.0, std::fabs(a[0]) < 0.9 ? 0.0 : 1.0, 0.0};
+  const double along = e[0] * a[0] + e[1] * a[1] + e[2] * a[2];
+  double x[3] = {e[0] - along * a[0], e[1] - along * a[1], e[2] - along * a[2]};
+  const double length = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+  for (double& c : x) c /= length;
+  const double y[3] = {a[1] * x[2] - a[2] * x[1], a[2] * x[0] - a[0] * x[2],
+                       a[0] * x[1] - a[1] * x[0]};
+  for (int i = 0; i < 3; ++i) {
+    Q[i][0] = x[i];
+    Q[i][1] = y[i];
+    Q[i][2] = a[i];
+  }
+}
+
+// out = Aᵀ B C.
+void TransposeTimes(const Matrix3& A, const Matrix3& B, const Matrix3& C, Matrix3& out) {
+  double AB[3][3];
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      AB[i][j] = A[0][i] * B[0][j] + A[1][i] * B[1][j] + A[2][i] * B[2][j];
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      out[i][j] = AB[i][0] * C[0][j] + AB[i][1] * C[1][j] + AB[i][2] * C[2][j];
+    }
+  }
+}
+
+// The inertia about the centre of mass must be a body's: positive semidefinite, its principal
+// moments within the triangle inequality (no moment above the sum of the other two).
+void RequireBodyInertia(const double (&I)[6], const std::string& name) {
+  // How far the moments may miss, relative to their sum: a thin rod or a flat plate is a body,
+  // and its eigenvalues come out of the rotation only to within rounding.
+  constexpr double Slack = 1e-12;
+  double M[3][3] = {{I[0], I[1], I[2]}, {I[1], I[3], I[4]}, {I[2], I[4], I[5]}};
+  double moments[3];
+  SymmetricEigenvalues(M, moments);
+  const double sum = moments[0] + moments[1] + moments[2];
+  const std::string about = name + ".inertia (xx, xy, xz, yy, yz, zz = " + Number(I[0]) + ", " +
+                            Number(I[1]) + ", " + Number(I[2]) + ", " + Number(I[3]) + ", " +
+                            Number(I[4]) + ", " + Number(I[5]) + ")";
+  for (int k = 0; k < 3; ++k) {
+    if (moments[k] < -Slack * sum) {
+      Refuse(about + " has a negative principal moment " + Number(moments[k]));
+    }
+    if (moments[k] > sum - moments[k] + Slack * sum) {
+      Refuse(about + " has principal moments " + Number(moments[0]) + ", " + Number(moments[1]) +
+             ", " + Number(moments[2]) + ", which break the triangle inequality (no moment may " +
+             "exceed the sum of the other two)");
+    }
+  }
+}
+
+void ValidateJoint(const ModelDescription& description, std::size_t i) {
+  const Joint& joint = description.joints[i];
+  const std::string name = JointName(description, i);
+  static const char* const axes[3] = {"x", "y", "z"};
+  static const char* const entries[6] = {"xx", "xy", "xz", "yy", "yz", "zz"};
+  if (joint.parent < -1 || joint.parent >= static_cast<int>(i)) {
+    Refuse(name + ".parent must be -1 (the base) or an earlier joint's index, 0 to " +
+           std::to_string(static_cast<int>(i) - 1) + "; got " + std::to_string(joint.parent));
+  }
+  if (joint.kind != JointKind::Revolute && joint.kind != JointKind::Prismatic) {
+    Refuse(name + ".kind must be revolute or prismatic");
+  }
+  for (int k = 0; k < 3; ++k) {
+    RequireFinite(joint.axis[k], name + ".axis " + axes[k]);
+    RequireFinite(joint.xyz[k], name + ".xyz " + axes[k]);
+    RequireFinite(joint.rpy[k], name + ".rpy " + axes[k]);
+    RequireFinite(joint.centreOfMass[k], name + ".centre of mass " + axes[k]);
+  }
+  if (joint.axis[0] == 0.0 && joint.axis[1] == 0.0 && joint.axis[2] == 0.0) {
+    Refuse(name + ".axis must not be zero");
+  }
+  RequireFinite(joint.mass, name + ".mass");
+  if (joint.mass < 0.0) Refuse(name + ".mass must be >= 0; got " + Number(joint.mass));
+  for (int k = 0; k < 6; ++k) RequireFinite(joint.inertia[k], name + ".inertia " + entries[k]);
+  RequireBodyInertia(joint.inertia, name);
+  RequireFinite(joint.damping, name + ".damping");
+  if (joint.damping < 0.0) Refuse(name + ".damping must be >= 0; got " + Number(joint.damping));
+}
+
+// Joint i's constants: its frame turned so that its axis is z (Q_i), placed in its parent's
+// turned frame by E0 = Q_λᵀ R(rpy) Q_i and r0 = Q_λᵀ xyz; its body about that frame's origin.
+JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& Q) {
+  double a[3] = {joint.axis[0], joint.axis[1], joint.axis[2]};
+  const double length = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+  for (double& c : a) c /= length;
+  AxisFrame(a, Q);
+  double R[3][3], E[3][3];
+  RollPitchYaw(joint.rpy, R);
+  TransposeTimes(Qparent, R, Q, E);
+  JointConstants J{};
+  J.parent = joint.parent;
+  J.turns = joint.kind == JointKind::Revolute;
+  J.rotated = false;
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      J.rotation[3 * i + j] = E[i][j];
+      J.rotated |= E[i][j] != (i == j ? 1.0 : 0.0);
+    }
+    J.origin[i] =
+        Qparent[0][i] * joint.xyz[0] + Qparent[1][i] * joint.xyz[1] + Qparent[2][i] * joint.xyz[2];
+  }
+  // c = Qᵀ c_body, Ic = Qᵀ Ic_body Q, Io = Ic + m (|c|² 1 - c cᵀ)
+  const double* I = joint.inertia;
+  const double Ibody[3][3] = {{I[0], I[1], I[2]}, {I[1], I[3], I[4]}, {I[2], I[4], I[5]}};
+  double Ic[3][3];
+  const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  double IQ[3][3];
+  TransposeTimes(identity, Ibody, Q, IQ);
+  TransposeTimes(Q, IQ, identity, Ic);
+  double c[3];
+  for (int i = 0; i < 3; ++i) {
+    c[i] = Q[0][i] * joint.centreOfMass[0] + Q[1][i] * joint.centreOfMass[1] +
+           Q[2][i] * joint.centreOfMass[2];
+  }
+  const double m = joint.mass;
+  const double cc = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+  const int upper[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+  for (int k = 0; k < 6; ++k) {
+    const int i = upper[k][0], j = upper[k][1];
+    J.inertia[k] = Ic[i][j] + m * ((i == j ? cc : 0.0) - c[i] * c[j]);
+  }
+  for (int i = 0; i < 3; ++i) J.centreOfMass[i] = c[i];
+  J.mass = m;
+  J.damping = joint.damping;
+  return J;
+}
+
+// Every joint must have inertia to move: D_i = Sᵀ M_i S > 0 for the articulated inertia of its
+// subtree, checked at q = 0.
+void RequireMovingInertia(const Model::Data& data) {
+  ModelWorkspace::Storage w(data);
+  const std::vector<double> zeros(data.joints.size(), 0.0);
+  std::vector<double> pdot(zeros.size()), qdot(zeros.size());
+  tree::ForwardDynamics(data, w, zeros.data(), zeros.data(), nullptr, pdot.data(), qdot.data());
+  for (std::size_t i = 0; i < zeros.size(); ++i) {
+    const tree::Inertia6<double>& M = w.inertia[i];
+    double scale = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      scale = std::fmax(scale, std::fmax(std::fabs(M.A[k][k]), std::fabs(M.C[k][k])));
+    }
+    const double D = 1.0 / w.inverseD[i];
+    if (!(D > 1e-12 * scale) || scale == 0.0) {
+      Refuse(JointName(data.description, i) +
+             ": the bodies it moves have no mass or no inertia about its axis, so its " +
+             "joint-space mass would be zero");
+    }
+  }
+}
+
+}  // namespace
+
+Model::Model(const ModelDescription& description) {
+  const std::size_t count = description.joints.size();
+  if (count < static_cast<std::size_t>(MinModelJoints) ||
+      count > static_cast<std::size_t>(MaxModelJoints)) {
+    Refuse("a model has " + std::to_string(MinModelJoints) + " to " +
+           std::to_string(MaxModelJoints) + " joints; got " + std::to_string(count));
+  }
+  static const char* const axes[3] = {"x", "y", "z"};
+  for (int k = 0; k < 3; ++k)
+    RequireFinite(description.gravity[k], std::string("gravity ") + axes[k]);
+  if (description.trigonometry != Trigonometry::Table &&
+      description.trigonometry != Trigonometry::Exact) {
+    Refuse("trigonometry must be Table or Exact");
+  }
+  for (std::size_t i = 0; i < count; ++i) ValidateJoint(description, i);
+  auto data = std::make_shared<Data>();
+  data->description = description;
+  data->parents.resize(count);
+  data->joints.resize(count);
+  data->rigid.resize(count);
+  std::vector<std::array<double, 9>> frames(count);  // each joint's Q, row-major
+  const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (std::size_t i = 0; i < count; ++i) {
+    const Joint& joint = description.joints[i];
+    double Qparent[3][3], Q[3][3];
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) {
+        Qparent[r][c] = joint.parent < 0 ? identity[r][c] : frames[joint.parent][3 * r + c];
+      }
+    }
+    data->joints[i] = ConstantsOf(joint, Qparent, Q);
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) frames[i][3 * r + c] = Q[r][c];
+    }
+    data->parents[i] = joint.parent;
+    const JointConstants& J = data->joints[i];
+    tree::RigidInertia(J.mass, J.centreOfMass, J.inertia, data->rigid[i]);
+  }
+  for (int k = 0; k < 3; ++k) data->gravity[k] = description.gravity[k];
+  data->sineTable = description.trigonometry == Trigonometry::Table ? &SharedSineTable() : nullptr;
+  RequireMovingInertia(*data);
+  data_ = std::move(data);
+}
+
+int Model::jointCount() const {
+  return static_cast<int>(data_->joints.size());
+}
+
+const ModelDescription& Model::description() const {
+  return data_->description;
+}
+
+const std::vector<int>& Model::parents() const {
+  return data_->parents;
+}
+
+ModelWorkspace::Storage::Storage(const Model::Data& data)
+    : n(static_cast<int>(data.joints.size())),
+      sine(n),
+      cosine(n),
+      transform(n),
+      inertia(n),
+      bias(n),
+      inverseD(n),
+      U(n),
+      velocity(n),
+      force(n),
+      torque(n),
+      velocityTerm(n),
+      gravity(3 * static_cast<std::size_t>(n)),
+      rotation(9 * static_cast<std::size_t>(n)),
+      origin(3 * static_cast<std::size_t>(n)),
+      step(6 * static_cast<std::size_t>(n)),
+      midpoint(n),
+      adaptive(n) {}
+
+ModelWorkspace::ModelWorkspace(const Model& model)
+    : storage_(std::make_unique<Storage>(model.data())) {}
+ModelWorkspace::~ModelWorkspace() = default;
+ModelWorkspace::ModelWorkspace(ModelWorkspace&&) noexcept = default;
+ModelWorkspace& ModelWorkspace::operator=(ModelWorkspace&&) noexcept = default;
+
+}  // namespace pendula
