@@ -3,7 +3,8 @@
 // Where DART departs from what the file says, and what is done about it:
 // - A link without <inertial> is massless in URDF, but DART's loader gives it a default inertia,
 //   mass 1 and unit moments: the loader is given a zero default inertia instead. (A moving
-//   massless leaf would then be singular in DART, as it is in pendula, which refuses it.)
+//   massless leaf would then be singular in DART, as it is in pendula, which refuses it.) DART
+//   warns on standard error of each body of zero mass it is given: those warnings are expected.
 // - DART takes joint damping implicitly, as for a step of the skeleton's time step h: its forward
 //   dynamics adds h·d to each joint's articulated inertia, so its q̈ depends on h. The joints'
 //   damping is read from the file, set to zero in DART and applied explicitly as the joint force
@@ -43,6 +44,8 @@ dart::dynamics::SkeletonPtr Load(const std::string& path) {
 
 class DartPeer : public Peer {
  public:
+  static constexpr char Name[] = "DART";
+
   DartPeer(const std::string& path, const std::vector<std::string>& wanted)
       : skeleton_(Load(path)) {
     const int n = static_cast<int>(skeleton_->getNumDofs());
@@ -56,7 +59,7 @@ class DartPeer : public Peer {
       }
       names_.push_back(joint->getName());
     }
-    order_ = JointOrder(names_, wanted, name());
+    order_ = JointOrder(names_, wanted, Name);
     if (!wanted.empty()) names_ = wanted;
     damping_.resize(n);
     for (int k = 0; k < n; ++k) {
@@ -66,7 +69,7 @@ class DartPeer : public Peer {
     skeleton_->setGravity(Eigen::Vector3d(0.0, 0.0, -StandardGravity));
   }
 
-  const char* name() const override { return "DART"; }
+  const char* name() const override { return Name; }
   const std::vector<std::string>& jointNames() const override { return names_; }
 
   PeerDynamics Evaluate(const Vector& positions, const Vector& rates) override {

@@ -4,6 +4,7 @@
 // there (its implicit damping belongs to its integrator).
 #include <mujoco/mujoco.h>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -36,6 +37,8 @@ mjModel* Compile(const std::string& urdf, const std::string& path) {
 
 class MuJoCoPeer : public Peer {
  public:
+  static constexpr char Name[] = "MuJoCo";
+
   MuJoCoPeer(const std::string& path, const std::vector<std::string>& wanted)
       : model_(Compile(UrdfForMuJoCo(ReadTextFile(path)), path)) {
     mjModel* m = model_;
@@ -49,7 +52,7 @@ class MuJoCoPeer : public Peer {
       names_.push_back(jointName);
     }
     try {
-      order_ = JointOrder(names_, wanted, name());
+      order_ = JointOrder(names_, wanted, Name);
     } catch (...) {
       mj_deleteModel(m);
       throw;
@@ -68,7 +71,7 @@ class MuJoCoPeer : public Peer {
   MuJoCoPeer(const MuJoCoPeer&) = delete;
   MuJoCoPeer& operator=(const MuJoCoPeer&) = delete;
 
-  const char* name() const override { return "MuJoCo"; }
+  const char* name() const override { return Name; }
   const std::vector<std::string>& jointNames() const override { return names_; }
 
   PeerDynamics Evaluate(const Vector& positions, const Vector& rates) override {
@@ -99,7 +102,7 @@ class MuJoCoPeer : public Peer {
     // (not welded to the world, body 0) are counted here. energy[1] is ½ q̇ᵀ M q̇.
     for (int b = 1; b < m->nbody; ++b) {
       if (m->body_weldid[b] == 0) continue;
-      const double* r = d->xipos + 3 * b;
+      const mjtNum* r = d->xipos + 3 * static_cast<std::ptrdiff_t>(b);
       out.potential -= m->body_mass[b] * (m->opt.gravity[0] * r[0] + m->opt.gravity[1] * r[1] +
                                           m->opt.gravity[2] * r[2]);
     }

@@ -14,9 +14,10 @@ set(peers_folder ${CMAKE_CURRENT_LIST_DIR})
 add_executable(peer_agreement_tests
                ${peers_folder}/absent_peers.cpp ${peers_folder}/joint_order.cpp
                ${peers_folder}/random_urdf.cpp ${peers_folder}/robots.cpp
-               ${peers_folder}/urdf_text.cpp ${peers_folder}/peers_agree_test.cpp)
+               ${peers_folder}/urdf_text.cpp ${peers_folder}/peers_agree_test.cpp
+               ${peers_folder}/pendula_agrees_test.cpp)
 target_include_directories(peer_agreement_tests PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(peer_agreement_tests PRIVATE GTest::gtest_main)
+target_link_libraries(peer_agreement_tests PRIVATE pendula_dynamics GTest::gtest_main)
 if(TARGET pendula_mujoco_chain)
   target_sources(peer_agreement_tests PRIVATE ${peers_folder}/mujoco_peer.cpp
                                               ${peers_folder}/mujoco_urdf.cpp

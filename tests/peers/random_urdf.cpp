@@ -82,9 +82,13 @@ std::string Inertia(std::mt19937_64& generator) {
 }
 
 std::string Inertial(std::mt19937_64& generator) {
+  // One draw after the other: the operands of one expression may be evaluated in any order.
   char mass[100];
   std::snprintf(mass, sizeof mass, "<mass value=\"%.17g\"/>", Uniform(generator, 0.2, 3.0));
-  return "<inertial>" + Origin(generator, 0.3) + mass + Inertia(generator) + "</inertial>";
+  std::string inertial = "<inertial>" + Origin(generator, 0.3);
+  inertial += mass;
+  inertial += Inertia(generator);
+  return inertial + "</inertial>";
 }
 
 }  // namespace
@@ -113,9 +117,10 @@ void WriteRandomTreeUrdf(const std::string& path, std::uint64_t seed) {
     if (k == 0) continue;
     const char* types[] = {"revolute", "continuous", "prismatic"};
     const std::string type = isFixed[k] ? "fixed" : types[UniformIndex(generator, 3)];
-    std::string joint = "<joint name=\"joint" + std::to_string(k) + "\" type=\"" + type + "\">" +
-                        Origin(generator, 0.5) + "<parent link=\"link" + std::to_string(parent[k]) +
-                        "\"/><child link=\"" + name + "\"/>";
+    std::string joint = "<joint name=\"joint" + std::to_string(k) + "\" type=\"" + type + "\">";
+    joint += Origin(generator, 0.5);
+    joint += "<parent link=\"link" + std::to_string(parent[k]) + "\"/>";
+    joint += "<child link=\"" + name + "\"/>";
     if (type != "fixed") joint += "<axis xyz=\"" + Triple(UnitVector(generator)) + "\"/>";
     if (type == "revolute" || type == "prismatic") {
       joint += "<limit lower=\"-0.01\" upper=\"0.01\" effort=\"1\" velocity=\"0.01\"/>";

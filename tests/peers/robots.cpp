@@ -41,8 +41,8 @@ void PrintTo(const Robot& robot, std::ostream* out) {
 
 std::string RobotFile(const Robot& robot) {
   if (!robot.file.empty()) return std::ifstream(robot.file) ? robot.file : std::string();
-  const std::string path = ::testing::TempDir() + "pendula_peers_" + std::to_string(getpid()) +
-                           "_" + robot.name + ".urdf";
+  std::string path = ::testing::TempDir() + "pendula_peers_" + std::to_string(getpid()) + "_" +
+                     robot.name + ".urdf";
   WriteRandomTreeUrdf(path, robot.seed);
   return path;
 }
