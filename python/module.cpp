@@ -15,6 +15,7 @@
 #include "python/chain_class.h"
 #include "python/chain_energy.h"
 #include "python/drive_arguments.h"
+#include "python/model_class.h"
 
 namespace pendula {
 namespace python {
@@ -226,4 +227,5 @@ The 100 chains as the program starts, each array of shape (100, 20).
 
 All chains at rest (momenta zero), every angle zero except joint 1 of chain i at 20 i radians.)");
   AddChainClasses(module);
+  AddModelClasses(module);
 }

@@ -36,24 +36,6 @@ void RollPitchYaw(const double (&rpy)[3], Matrix3& R) {
   // Zero angles give the exact identity (cos 0 = 1, sin 0 = 0), as they should.
 }
 
-// A rotation whose third column is the unit axis a: the joint frame's axes in the body's.
-// A coordinate axis gives exact zeros and ones.
-void AxisFrame(const double (&a)[3], Matrix3& Q) {
-  // x: e_x (or e_y when a is nearly along e_x) less its part along a, normalised.
-  const double e[3] = {std::fabs(a[0]) < 0.9 ? 1.0 : 0.0, std::fabs(a[0]) < 0.9 ? 0.0 : 1.0, 0.0};
-  const double along = e[0] * a[0] + e[1] * a[1] + e[2] * a[2];
-  double x[3] = {e[0] - along * a[0], e[1] - along * a[1], e[2] - along * a[2]};
-  const double length = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
-  for (double& c : x) c /= length;
-  const double y[3] = {a[1] * x[2] - a[2] * x[1], a[2] * x[0] - a[0] * x[2],
-                       a[0] * x[1] - a[1] * x[0]};
-  for (int i = 0; i < 3; ++i) {
-    Q[i][0] = x[i];
-    Q[i][1] = y[i];
-    Q[i][2] = a[i];
-  }
-}
-
 // out = Aᵀ B C.
 void TransposeTimes(const Matrix3& A, const Matrix3& B, const Matrix3& C, Matrix3& out) {
   double AB[3][3];
@@ -123,34 +105,60 @@ void ValidateJoint(const ModelDescription& description, std::size_t i) {
   if (joint.damping < 0.0) Refuse(name + ".damping must be >= 0; got " + Number(joint.damping));
 }
 
-// Joint i's constants: its frame turned so that its axis is z (Q_i), placed in its parent's
-// turned frame by E0 = Q_λᵀ R(rpy) Q_i and r0 = Q_λᵀ xyz; its body about that frame's origin.
+// Joint i's constants. Its axis in the parent's turned frame, u = Q_λᵀ R(rpy) axis, fixes the
+// twist alpha (cos alpha = u_z) and the turn gamma that brings the parent's x axis onto the
+// common normal (u = Rz(gamma) Rx(alpha) e_z); for parallel axes the common normal is any, and
+// gamma points x at the joint's origin instead. The origin r0 = Q_λᵀ xyz then gives a, d and b
+// from Rz(gamma)ᵀ r0 = (a, d sin alpha, b - d cos alpha) (b = 0 for parallel axes). The joint's
+// turned frame is Q = R(rpy)ᵀ Q_λ Rz(gamma) Rx(alpha), in which its body is expressed.
 JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& Q) {
-  double a[3] = {joint.axis[0], joint.axis[1], joint.axis[2]};
-  const double length = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
-  for (double& c : a) c /= length;
-  AxisFrame(a, Q);
-  double R[3][3], E[3][3];
+  double axis[3] = {joint.axis[0], joint.axis[1], joint.axis[2]};
+  const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+  for (double& c : axis) c /= length;
+  double R[3][3];
   RollPitchYaw(joint.rpy, R);
-  TransposeTimes(Qparent, R, Q, E);
+  double Ra[3], u[3], r0[3];
+  for (int i = 0; i < 3; ++i) Ra[i] = R[i][0] * axis[0] + R[i][1] * axis[1] + R[i][2] * axis[2];
+  for (int i = 0; i < 3; ++i) {
+    u[i] = Qparent[0][i] * Ra[0] + Qparent[1][i] * Ra[1] + Qparent[2][i] * Ra[2];
+    r0[i] =
+        Qparent[0][i] * joint.xyz[0] + Qparent[1][i] * joint.xyz[1] + Qparent[2][i] * joint.xyz[2];
+  }
   JointConstants J{};
   J.parent = joint.parent;
   J.turns = joint.kind == JointKind::Revolute;
-  J.rotated = false;
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      J.rotation[3 * i + j] = E[i][j];
-      J.rotated |= E[i][j] != (i == j ? 1.0 : 0.0);
-    }
-    J.origin[i] =
-        Qparent[0][i] * joint.xyz[0] + Qparent[1][i] * joint.xyz[1] + Qparent[2][i] * joint.xyz[2];
+  J.sinAlpha = std::sqrt(u[0] * u[0] + u[1] * u[1]);
+  if (J.sinAlpha > 0.0) {
+    J.cosAlpha = u[2];
+    J.sinGamma = u[0] / J.sinAlpha;
+    J.cosGamma = -u[1] / J.sinAlpha;
+  } else {
+    J.cosAlpha = u[2] > 0.0 ? 1.0 : -1.0;
+    const double rho = std::sqrt(r0[0] * r0[0] + r0[1] * r0[1]);
+    J.cosGamma = rho > 0.0 ? r0[0] / rho : 1.0;
+    J.sinGamma = rho > 0.0 ? r0[1] / rho : 0.0;
   }
+  const double w[3] = {J.cosGamma * r0[0] + J.sinGamma * r0[1],
+                       J.cosGamma * r0[1] - J.sinGamma * r0[0], r0[2]};
+  J.a = w[0];
+  if (J.sinAlpha > 0.0) {
+    J.d = w[1] / J.sinAlpha;
+    J.b = w[2] + J.cosAlpha * J.d;
+  } else {
+    J.d = w[2] == 0.0 ? 0.0 : -w[2] / J.cosAlpha;
+    J.b = 0.0;
+  }
+  // Q = Rᵀ Q_λ E, E = Rz(gamma) Rx(alpha)
+  const double cg = J.cosGamma, sg = J.sinGamma, ca = J.cosAlpha, sa = J.sinAlpha;
+  const double E[3][3] = {{cg, -sg * ca, sg * sa}, {sg, cg * ca, -cg * sa}, {0.0, sa, ca}};
+  double QpE[3][3];
+  const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  TransposeTimes(identity, Qparent, E, QpE);
+  TransposeTimes(R, QpE, identity, Q);
   // c = Qᵀ c_body, Ic = Qᵀ Ic_body Q, Io = Ic + m (|c|² 1 - c cᵀ)
   const double* I = joint.inertia;
   const double Ibody[3][3] = {{I[0], I[1], I[2]}, {I[1], I[3], I[4]}, {I[2], I[4], I[5]}};
-  double Ic[3][3];
-  const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  double IQ[3][3];
+  double IQ[3][3], Ic[3][3];
   TransposeTimes(identity, Ibody, Q, IQ);
   TransposeTimes(Q, IQ, identity, Ic);
   double c[3];
@@ -179,11 +187,9 @@ void RequireMovingInertia(const Model::Data& data) {
   std::vector<double> pdot(zeros.size()), qdot(zeros.size());
   tree::ForwardDynamics(data, w, zeros.data(), zeros.data(), nullptr, pdot.data(), qdot.data());
   for (std::size_t i = 0; i < zeros.size(); ++i) {
-    const tree::Inertia6<double>& M = w.inertia[i];
+    const ArticulatedInertia& M = w.inertia[i];
     double scale = 0.0;
-    for (int k = 0; k < 3; ++k) {
-      scale = std::fmax(scale, std::fmax(std::fabs(M.A[k][k]), std::fabs(M.C[k][k])));
-    }
+    for (int k = 0; k < 6; ++k) scale = std::fmax(scale, std::fabs(M[InertiaEntry(k, k)]));
     const double D = 1.0 / w.inverseD[i];
     if (!(D > 1e-12 * scale) || scale == 0.0) {
       Refuse(JointName(data.description, i) +
@@ -231,7 +237,7 @@ Model::Model(const ModelDescription& description) {
     }
     data->parents[i] = joint.parent;
     const JointConstants& J = data->joints[i];
-    tree::RigidInertia(J.mass, J.centreOfMass, J.inertia, data->rigid[i]);
+    BuildArticulatedInertia(data->rigid[i], J.mass, J.inertia, J.centreOfMass);
   }
   for (int k = 0; k < 3; ++k) data->gravity[k] = description.gravity[k];
   data->sineTable = description.trigonometry == Trigonometry::Table ? &SharedSineTable() : nullptr;
@@ -259,7 +265,6 @@ ModelWorkspace::Storage::Storage(const Model::Data& data)
       inertia(n),
       bias(n),
       inverseD(n),
-      U(n),
       velocity(n),
       force(n),
       torque(n),

@@ -1,242 +1,225 @@
-// The spatial algebra of a tree's joints: 6-D motions and forces (linear part first) and
-// symmetric 6 by 6 inertias in 3 by 3 blocks, moved across a joint whose frame sits anywhere in
-// its parent's. Every joint's frame has its axis along z, so a revolute joint's motion subspace is
-// S = e5 (turning about z) and a prismatic one's S = e2 (sliding along z).
+// The spatial algebra of a tree's joints, on the chain's quantities (spatial_types.h: 6-D
+// vectors linear part first, symmetric inertias as 21 packed entries) and from the same stages:
+// rotations about a coordinate axis and shifts, each a congruence of a packed inertia.
 //
-// A joint's transform is its fixed placement (rotation E0, child axes in parent coordinates, and
-// the origin r0 in parent coordinates) followed by its motion: Rz(q) for a revolute joint, a shift
-// by q along z for a prismatic one. For a frame with rotation E (child to parent) and origin r:
-//   motion, parent to child:  ω' = Eᵀω,  v' = Eᵀ(v - r × ω)
-//   force, child to parent:   f = E f',   n = E n' + r × (E f')
-//   inertia, child to parent: M = Xf M' Xfᵀ, Xf the force transform.
-// Written for T = double; every operation is lane by lane, so a lane pack would serve as well.
+// Every joint's frame has its axis along z, so a revolute joint's motion subspace is S = e5 and
+// a prismatic one's S = e2. A joint's frame lies in its parent's as
+//   Rz(gamma) · Tz(b) · Rx(alpha) · T(a, 0, -d) · [Rz(q) revolute | Tz(q) prismatic],
+// the chain's link transform (alpha, a, d, then the joint) after a turn gamma about the parent's z
+// axis and a shift b along it: any placement of a joint axis in its parent's frame has this form
+// once the joint frame's x axis is chosen along the common normal of the two axes. A chain's link
+// has gamma = 0 and b = 0, and those stages are skipped, as are a twist of 0 and a shift of 0.
 #pragma once
 
+#include "dynamics/code_target.h"
+#include "dynamics/lanes.h"
+#include "dynamics/spatial_kernels.h"
+#include "dynamics/spatial_types.h"
+
 namespace pendula {
-namespace tree {
+inline namespace PENDULA_CODE_TARGET {
+namespace joints {
 
+// Where a joint's frame lies in its parent's at q. For a prismatic joint the joint's slide is
+// folded into d (d = d0 - q), and there is no joint rotation.
 template <typename T>
-struct Vec3 {
-  T x[3];
+struct JointTransformOf {
+  bool turns;  // revolute: the joint rotation Rz(q) by s, c
+  T s, c;
+  T d;
+  double a;
+  bool twisted;  // sinAlpha, cosAlpha is not (0, 1)
+  double sinAlpha, cosAlpha;
+  double b;
+  bool turned;  // sinGamma, cosGamma is not (0, 1)
+  double sinGamma, cosGamma;
 };
 
-// (v, ω) for a motion, (f, n) for a force.
-template <typename T>
-struct Spatial {
-  T lin[3];
-  T ang[3];
-};
+namespace detail {
 
-// [[A, B], [Bᵀ, C]], A and C symmetric, full 3 by 3 storage, row-major.
-template <typename T>
-struct Inertia6 {
-  T A[3][3];
-  T B[3][3];
-  T C[3][3];
-};
+// (x_p, x_q) <- (c x_p - s x_q, s x_p + c x_q): a rotation of a vector's components p, q.
+template <int p, int q, typename T, typename C>
+inline void Rotate(SpatialVectorOf<T>& x, const C& c, const C& s) {
+  const T xp = x[p], xq = x[q];
+  x[p] = c * xp - s * xq;
+  x[q] = s * xp + c * xq;
+}
 
-// The rotation part of a joint's transform at q: the fixed rotation (9 doubles, row-major, or the
-// identity) and, for a revolute joint, Rz(q) after it.
-template <typename T>
-struct JointRotation {
-  const double* fixed;  // null: the identity
-  bool turns;           // a revolute joint
-  T s, c;               // sin q, cos q
-};
+// The same for a 3-vector.
+template <int p, int q, typename T, typename C>
+inline void Rotate(T (&x)[3], const C& c, const C& s) {
+  const T xp = x[p], xq = x[q];
+  x[p] = c * xp - s * xq;
+  x[q] = s * xp + c * xq;
+}
 
-// out = R x, R the rotation of the joint (child coordinates to parent).
+// The packed inertia's congruence by a rotation on (p, q) and on (p + 3, q + 3).
+template <int p, int q, typename T, typename C>
+inline void RotateBothHalves(T (&m)[21], const C& c, const C& s) {
+  const C cc = c * c, ss = s * s, cs = c * s;
+  PENDULA_CODE_TARGET::detail::RotateRowsAndColumns<p, q, 6>(m, c, s, cc, ss, cs);
+  PENDULA_CODE_TARGET::detail::RotateRowsAndColumns<p + 3, q + 3, 6>(m, c, s, cc, ss, cs);
+}
+
+// The packed inertia's congruence by the shear x_p <- x_p + t·x_q, for a t of any lane type.
+template <int p, int q, typename T, typename C>
+inline void Shear(T (&m)[21], const C& t) {
+  constexpr int ipp = InertiaEntry(p, p), ipq = InertiaEntry(p, q);
+  const T pqBefore = m[ipq];
+  PENDULA_CODE_TARGET::detail::StaticFor<6>([&](auto k) {
+    if constexpr (k != p) m[InertiaEntry(p, k)] = m[InertiaEntry(p, k)] + t * m[InertiaEntry(q, k)];
+  });
+  m[ipp] = (m[ipp] + t * pqBefore) + t * m[ipq];
+}
+
+}  // namespace detail
+
+// out = Xf·f: a force in the joint's frame moved to its parent's frame, stage by stage from the
+// joint out: Rz(q); n += (a, 0, -d) x f; Rx(alpha); n += (0, 0, b) x f; Rz(gamma).
 template <typename T>
-inline void ToParent(const JointRotation<T>& R, const T (&x)[3], T (&out)[3]) {
-  T y[3];
-  if (R.turns) {
-    y[0] = R.c * x[0] - R.s * x[1];
-    y[1] = R.s * x[0] + R.c * x[1];
-    y[2] = x[2];
-  } else {
-    for (int i = 0; i < 3; ++i) y[i] = x[i];
+inline void ForceToParent(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& f,
+                          const JointTransformOf<T>& X) {
+  SpatialVectorOf<T> x = f;
+  if (X.turns) {
+    detail::Rotate<0, 1>(x, X.c, X.s);
+    detail::Rotate<3, 4>(x, X.c, X.s);
   }
-  if (R.fixed == nullptr) {
-    for (int i = 0; i < 3; ++i) out[i] = y[i];
-    return;
+  x[3] = x[3] + X.d * x[1];
+  x[4] = x[4] - (X.d * x[0] + X.a * x[2]);
+  x[5] = x[5] + X.a * x[1];
+  if (X.twisted) {
+    detail::Rotate<1, 2>(x, X.cosAlpha, X.sinAlpha);
+    detail::Rotate<4, 5>(x, X.cosAlpha, X.sinAlpha);
   }
-  const double* E = R.fixed;
-  for (int i = 0; i < 3; ++i) out[i] = E[3 * i] * y[0] + E[3 * i + 1] * y[1] + E[3 * i + 2] * y[2];
-}
-
-// out = Rᵀ x (parent coordinates to child).
-template <typename T>
-inline void ToChild(const JointRotation<T>& R, const T (&x)[3], T (&out)[3]) {
-  T y[3];
-  if (R.fixed == nullptr) {
-    for (int i = 0; i < 3; ++i) y[i] = x[i];
-  } else {
-    const double* E = R.fixed;
-    for (int j = 0; j < 3; ++j) y[j] = E[j] * x[0] + E[3 + j] * x[1] + E[6 + j] * x[2];
+  if (X.b != 0.0) {
+    x[3] = x[3] - X.b * x[1];
+    x[4] = x[4] + X.b * x[0];
   }
-  if (R.turns) {
-    out[0] = R.c * y[0] + R.s * y[1];
-    out[1] = R.c * y[1] - R.s * y[0];
-    out[2] = y[2];
-  } else {
-    for (int i = 0; i < 3; ++i) out[i] = y[i];
+  if (X.turned) {
+    detail::Rotate<0, 1>(x, X.cosGamma, X.sinGamma);
+    detail::Rotate<3, 4>(x, X.cosGamma, X.sinGamma);
   }
+  out = x;
 }
 
-template <typename T, typename R>
-inline void Cross(const R (&a)[3], const T (&b)[3], T (&out)[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-// Where a joint's frame lies in its parent's at q: its rotation and its origin r (parent
-// coordinates): r0, plus q along the fixed frame's z for a prismatic joint.
+// out = Xfᵀ·v: a motion in the parent's frame expressed in the joint's, the stages of
+// ForceToParent transposed in reverse order.
 template <typename T>
-struct JointTransform {
-  JointRotation<T> rotation;
-  T r[3];
-};
-
-// v_child = X v_parent.
-template <typename T>
-inline void MotionToChild(const JointTransform<T>& X, const Spatial<T>& v, Spatial<T>& out) {
-  T rw[3], w[3];
-  Cross(X.r, v.ang, rw);
-  for (int i = 0; i < 3; ++i) w[i] = v.lin[i] - rw[i];
-  ToChild(X.rotation, w, out.lin);
-  ToChild(X.rotation, v.ang, out.ang);
-}
-
-// f_parent = Xf f_child.
-template <typename T>
-inline void ForceToParent(const JointTransform<T>& X, const Spatial<T>& f, Spatial<T>& out) {
-  T n[3], rf[3];
-  ToParent(X.rotation, f.lin, out.lin);
-  ToParent(X.rotation, f.ang, n);
-  Cross(X.r, out.lin, rf);
-  for (int i = 0; i < 3; ++i) out.ang[i] = n[i] + rf[i];
-}
-
-// out = R M Rᵀ for a 3 by 3 block: R applied to the columns, then to the rows.
-template <typename T>
-inline void RotateBlock(const JointRotation<T>& R, const T (&M)[3][3], T (&out)[3][3]) {
-  T P[3][3];  // P = R M, column by column
-  for (int j = 0; j < 3; ++j) {
-    const T column[3] = {M[0][j], M[1][j], M[2][j]};
-    T rotated[3];
-    ToParent(R, column, rotated);
-    for (int i = 0; i < 3; ++i) P[i][j] = rotated[i];
+inline void MotionToChild(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& v,
+                          const JointTransformOf<T>& X) {
+  SpatialVectorOf<T> x = v;
+  if (X.turned) {
+    detail::Rotate<0, 1>(x, X.cosGamma, -X.sinGamma);
+    detail::Rotate<3, 4>(x, X.cosGamma, -X.sinGamma);
   }
-  for (int i = 0; i < 3; ++i) {  // out = P Rᵀ, row by row: (R Pᵀ)ᵀ
-    ToParent(R, P[i], out[i]);
+  if (X.b != 0.0) {
+    x[0] = x[0] + X.b * x[4];
+    x[1] = x[1] - X.b * x[3];
   }
-}
-
-// out = Xf M Xfᵀ: the rotation of every block, then the shift by r,
-//   A'' = A',  B'' = B' - A'[r]x,  C'' = C' + [r]x B' - B'ᵀ[r]x - [r]x A'[r]x.
-template <typename T>
-inline void InertiaToParent(const JointTransform<T>& X, const Inertia6<T>& M, Inertia6<T>& out) {
-  Inertia6<T> Q;
-  RotateBlock(X.rotation, M.A, Q.A);
-  RotateBlock(X.rotation, M.B, Q.B);
-  RotateBlock(X.rotation, M.C, Q.C);
-  const T(&r)[3] = X.r;
-  // [r]x Y for a 3 by 3 Y, column by column; Y [r]x = -([r]x Yᵀ)ᵀ.
-  auto crossLeft = [&](const T(&Y)[3][3], T(&out3)[3][3]) {
-    for (int j = 0; j < 3; ++j) {
-      const T column[3] = {Y[0][j], Y[1][j], Y[2][j]};
-      T c[3];
-      Cross(r, column, c);
-      for (int i = 0; i < 3; ++i) out3[i][j] = c[i];
-    }
-  };
-  T Ar[3][3], rA[3][3], rB[3][3], rAr[3][3];
-  crossLeft(Q.A, rA);  // [r]x A'; A'[r]x = -([r]x A')ᵀ since A' is symmetric
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) Ar[i][j] = -rA[j][i];
+  if (X.twisted) {
+    detail::Rotate<1, 2>(x, X.cosAlpha, -X.sinAlpha);
+    detail::Rotate<4, 5>(x, X.cosAlpha, -X.sinAlpha);
   }
-  crossLeft(Q.B, rB);
-  crossLeft(Ar, rAr);  // [r]x A' [r]x
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      out.A[i][j] = Q.A[i][j];
-      out.B[i][j] = Q.B[i][j] - Ar[i][j];
-      // B'ᵀ[r]x = -([r]x B')ᵀ
-      out.C[i][j] = Q.C[i][j] + rB[i][j] + rB[j][i] - rAr[i][j];
-    }
+  x[0] = x[0] - X.d * x[4];
+  x[1] = x[1] + (X.d * x[3] + X.a * x[5]);
+  x[2] = x[2] - X.a * x[4];
+  if (X.turns) {
+    detail::Rotate<0, 1>(x, X.c, -X.s);
+    detail::Rotate<3, 4>(x, X.c, -X.s);
   }
+  out = x;
 }
 
-// out = M v.
+// out = Eᵀ·x for a free 3-vector (gravity): the rotations alone, in reverse order.
 template <typename T>
-inline void Apply(const Inertia6<T>& M, const Spatial<T>& v, Spatial<T>& out) {
-  for (int i = 0; i < 3; ++i) {
-    out.lin[i] = M.A[i][0] * v.lin[0] + M.A[i][1] * v.lin[1] + M.A[i][2] * v.lin[2] +
-                 M.B[i][0] * v.ang[0] + M.B[i][1] * v.ang[1] + M.B[i][2] * v.ang[2];
-    out.ang[i] = M.B[0][i] * v.lin[0] + M.B[1][i] * v.lin[1] + M.B[2][i] * v.lin[2] +
-                 M.C[i][0] * v.ang[0] + M.C[i][1] * v.ang[1] + M.C[i][2] * v.ang[2];
+inline void RotateToChild(T (&out)[3], const T (&x)[3], const JointTransformOf<T>& X) {
+  T v[3] = {x[0], x[1], x[2]};
+  if (X.turned) detail::Rotate<0, 1>(v, X.cosGamma, -X.sinGamma);
+  if (X.twisted) detail::Rotate<1, 2>(v, X.cosAlpha, -X.sinAlpha);
+  if (X.turns) detail::Rotate<0, 1>(v, X.c, -X.s);
+  for (int i = 0; i < 3; ++i) out[i] = v[i];
+}
+
+// out = E·x, the joint frame's vector x in its parent's axes: the rotations alone.
+template <typename T>
+inline void RotateToParent(T (&out)[3], const T (&x)[3], const JointTransformOf<T>& X) {
+  T v[3] = {x[0], x[1], x[2]};
+  if (X.turns) detail::Rotate<0, 1>(v, X.c, X.s);
+  if (X.twisted) detail::Rotate<1, 2>(v, X.cosAlpha, X.sinAlpha);
+  if (X.turned) detail::Rotate<0, 1>(v, X.cosGamma, X.sinGamma);
+  for (int i = 0; i < 3; ++i) out[i] = v[i];
+}
+
+// The joint frame's origin in its parent's frame: Rz(gamma)·((0, 0, b) + Rx(alpha)·(a, 0, -d)).
+template <typename T>
+inline void OriginInParent(T (&out)[3], const JointTransformOf<T>& X) {
+  T v[3] = {LaneSplat<T>(X.a), LaneSplat<T>(0.0), -X.d};
+  if (X.twisted) detail::Rotate<1, 2>(v, X.cosAlpha, X.sinAlpha);
+  v[2] = v[2] + X.b;
+  if (X.turned) detail::Rotate<0, 1>(v, X.cosGamma, X.sinGamma);
+  for (int i = 0; i < 3; ++i) out[i] = v[i];
+}
+
+// out = Xf·M·Xfᵀ, the congruence of a packed inertia by the stages of ForceToParent.
+template <typename T>
+inline void InertiaToParent(ArticulatedInertiaOf<T>& out, const ArticulatedInertiaOf<T>& M,
+                            const JointTransformOf<T>& X) {
+  T P[21];
+  for (int i = 0; i < 21; ++i) P[i] = M[i];
+  if (X.turns) detail::RotateBothHalves<0, 1>(P, X.c, X.s);
+  // n += (a, 0, -d) x f: n0 += d·f1, n1 += -d·f0 - a·f2, n2 += a·f1
+  detail::Shear<3, 1>(P, X.d);
+  detail::Shear<4, 0>(P, -X.d);
+  detail::Shear<4, 2>(P, -X.a);
+  detail::Shear<5, 1>(P, X.a);
+  if (X.twisted) detail::RotateBothHalves<1, 2>(P, X.cosAlpha, X.sinAlpha);
+  if (X.b != 0.0) {  // n += (0, 0, b) x f: n0 += -b·f1, n1 += b·f0
+    detail::Shear<3, 1>(P, -X.b);
+    detail::Shear<4, 0>(P, X.b);
   }
+  if (X.turned) detail::RotateBothHalves<0, 1>(P, X.cosGamma, X.sinGamma);
+  for (int i = 0; i < 21; ++i) out[i] = P[i];
 }
 
-// U = M S: column 5 (revolute) or column 2 (prismatic) of M.
+// The index of S in a 6-vector: 5 for a revolute joint, 2 for a prismatic one.
+inline int AxisIndex(bool turns) {
+  return turns ? 5 : 2;
+}
+
+// out = M - U·Uᵀ/D, U = M·S and D = Sᵀ·M·S: the inertia that the subtree shows its parent with
+// its joint free.
 template <typename T>
-inline void AxisColumn(const Inertia6<T>& M, bool turns, Spatial<T>& U) {
-  for (int i = 0; i < 3; ++i) {
-    U.lin[i] = turns ? M.B[i][2] : M.A[i][2];
-    U.ang[i] = turns ? M.C[i][2] : M.B[2][i];
+inline void ProjectOutAxis(ArticulatedInertiaOf<T>& out, const ArticulatedInertiaOf<T>& M, int axis,
+                           const T& inverseD) {
+  T U[6], w[6];
+  for (int i = 0; i < 6; ++i) {
+    U[i] = M[InertiaEntry(i, axis)];
+    w[i] = U[i] * inverseD;
   }
-}
-
-// Sᵀ x: the joint's component of a motion or force.
-template <typename T>
-inline T AxisComponent(const Spatial<T>& x, bool turns) {
-  return turns ? x.ang[2] : x.lin[2];
-}
-
-// (v ×* h)·S, the joint's component of the force cross product v ×* h = (ω × h_lin, ω × h_ang +
-// v_lin × h_lin).
-template <typename T>
-inline T AxisCrossForce(const Spatial<T>& v, const Spatial<T>& h, bool turns) {
-  if (!turns) return v.ang[0] * h.lin[1] - v.ang[1] * h.lin[0];
-  return (v.ang[0] * h.ang[1] - v.ang[1] * h.ang[0]) + (v.lin[0] * h.lin[1] - v.lin[1] * h.lin[0]);
-}
-
-// The rigid-body inertia about the frame origin of a body of mass m, centre of mass c and
-// rotational inertia Io about the origin (xx, xy, xz, yy, yz, zz):
-//   [[m·1, m·[c]xᵀ], [m·[c]x, Io]].
-template <typename T>
-inline void RigidInertia(double m, const double (&c)[3], const double (&Io)[6], Inertia6<T>& out) {
-  const double mc[3] = {m * c[0], m * c[1], m * c[2]};
-  // m [c]xᵀ = -m [c]x: rows (0, mcz, -mcy), (-mcz, 0, mcx), (mcy, -mcx, 0)
-  const double B[3][3] = {{0.0, mc[2], -mc[1]}, {-mc[2], 0.0, mc[0]}, {mc[1], -mc[0], 0.0}};
-  const double C[3][3] = {{Io[0], Io[1], Io[2]}, {Io[1], Io[3], Io[4]}, {Io[2], Io[4], Io[5]}};
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      out.A[i][j] = T(i == j ? m : 0.0);
-      out.B[i][j] = T(B[i][j]);
-      out.C[i][j] = T(C[i][j]);
-    }
+  for (int i = 0; i < 6; ++i) {
+    for (int j = i; j < 6; ++j) out[InertiaEntry(i, j)] = M[InertiaEntry(i, j)] - U[i] * w[j];
   }
 }
 
+// (v x* h)·S: the joint's component of the force cross product v x* h = (ω × h_lin,
+// ω × h_ang + v_lin × h_lin).
 template <typename T>
-inline void AddInto(Inertia6<T>& sum, const Inertia6<T>& x) {
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      sum.A[i][j] = sum.A[i][j] + x.A[i][j];
-      sum.B[i][j] = sum.B[i][j] + x.B[i][j];
-      sum.C[i][j] = sum.C[i][j] + x.C[i][j];
-    }
+inline T AxisCrossForce(const SpatialVectorOf<T>& v, const SpatialVectorOf<T>& h, bool turns) {
+  if (!turns) return v[3] * h[1] - v[4] * h[0];
+  return (v[3] * h[4] - v[4] * h[3]) + (v[0] * h[1] - v[1] * h[0]);
+}
+
+// out = M·v for a packed inertia.
+template <typename T>
+inline void Apply(SpatialVectorOf<T>& out, const ArticulatedInertiaOf<T>& M,
+                  const SpatialVectorOf<T>& v) {
+  for (int i = 0; i < 6; ++i) {
+    T sum = M[InertiaEntry(i, 0)] * v[0];
+    for (int j = 1; j < 6; ++j) sum = sum + M[InertiaEntry(i, j)] * v[j];
+    out[i] = sum;
   }
 }
 
-template <typename T>
-inline void AddInto(Spatial<T>& sum, const Spatial<T>& x) {
-  for (int i = 0; i < 3; ++i) {
-    sum.lin[i] = sum.lin[i] + x.lin[i];
-    sum.ang[i] = sum.ang[i] + x.ang[i];
-  }
-}
-
-}  // namespace tree
+}  // namespace joints
+}  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

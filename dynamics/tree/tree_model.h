@@ -14,13 +14,17 @@
 namespace pendula {
 
 // One joint in the frame the recursion uses: the joint's own frame (URDF's child link frame)
-// turned so that its axis is z. Its body's constants are taken about that frame's origin.
+// turned about the joint axis, which is its z axis, so that its x axis lies along the common
+// normal of the parent's axis and its own; placed in the parent's frame by
+// Rz(gamma)·Tz(b)·Rx(alpha)·T(a, 0, -d) (tree_kernels.h). Its body's constants are taken about the
+// frame's origin.
 struct JointConstants {
-  int parent;          // -1 for the base
-  bool turns;          // revolute (S = e5), else prismatic (S = e2)
-  bool rotated;        // the fixed rotation is not the identity
-  double rotation[9];  // fixed rotation, this frame's axes in the parent frame, row-major
-  double origin[3];    // this frame's origin in the parent frame at q = 0
+  int parent;   // -1 for the base
+  bool turns;   // revolute (S = e5), else prismatic (S = e2)
+  double a, d;  // d at q = 0 for a prismatic joint, whose slide adds -q to it
+  double sinAlpha, cosAlpha;
+  double b;
+  double sinGamma, cosGamma;
   double mass;
   double centreOfMass[3];
   double inertia[6];  // about the frame origin: xx, xy, xz, yy, yz, zz
@@ -34,24 +38,23 @@ struct Model::Data {
   double gravity[3];
   const SineTable* sineTable;  // null: the library's sines
   // The rigid-body inertia of each joint's body, formed once.
-  std::vector<tree::Inertia6<double>> rigid;
+  std::vector<ArticulatedInertia> rigid;
 };
 
 struct ModelWorkspace::Storage {
   int n;
   // Per joint, element i for joint i.
   std::vector<double> sine, cosine;
-  std::vector<tree::JointTransform<double>> transform;
-  std::vector<tree::Inertia6<double>> inertia;  // M_i (articulated or composite)
-  std::vector<tree::Spatial<double>> bias;      // beta_i
-  std::vector<double> inverseD;                 // 1 / Sᵀ M_i S
-  std::vector<tree::Spatial<double>> U;         // M_i S
-  std::vector<tree::Spatial<double>> velocity;  // v_i
-  std::vector<tree::Spatial<double>> force;     // loads summed into subtree forces
-  std::vector<double> torque;                   // each joint's generalized force
-  std::vector<double> velocityTerm;             // (v_i x* H_i)·S
-  std::vector<double> gravity;                  // 3 per joint: gravity in the joint's frame
-  std::vector<double> rotation, origin;         // 9 and 3 per joint: the frame in base coordinates
+  std::vector<joints::JointTransformOf<double>> transform;
+  std::vector<ArticulatedInertia> inertia;  // M_i (articulated or composite)
+  std::vector<SpatialVector> bias;          // beta_i
+  std::vector<double> inverseD;             // 1 / Sᵀ M_i S
+  std::vector<SpatialVector> velocity;      // v_i
+  std::vector<SpatialVector> force;         // loads summed into subtree forces
+  std::vector<double> torque;               // each joint's generalized force
+  std::vector<double> velocityTerm;         // (v_i x* H_i)·S
+  std::vector<double> gravity;              // 3 per joint: gravity in the joint's frame
+  std::vector<double> rotation, origin;     // 9 and 3 per joint: the frame in base coordinates
   // The steps' buffers: 6 arrays of n (the rates of two evaluations and a stage's state).
   std::vector<double> step;
   MidpointStorage midpoint;
