@@ -18,10 +18,10 @@ constexpr int StatesPerRobot = 5;
 
 // Two engines that take exact sines and cosines differ by rounding alone: the mass matrix, the
 // momenta and the energy are sums of products of the file's numbers with the frames' sines, and
-// agree to a few ulps of their size (the largest difference here is 8.4e-15; MuJoCo's
+// agree to a few ulps of their size (the largest difference here is 1e-14; MuJoCo's
 // featherweight massless links, mujoco_urdf.cpp, add less than 1e-13). The accelerations come
 // from a solve with M(q), which magnifies rounding by M's condition (the largest difference here
-// is 7e-14). A misread file (an inertial frame turned the wrong way, a damping lost, a limit in
+// is 1.5e-13). A misread file (an inertial frame turned the wrong way, a damping lost, a limit in
 // force, gravity 9.81) differs by 1e-4 or far more.
 constexpr double RoundingTolerance = 1e-12;
 constexpr double SolveTolerance = 1e-10;

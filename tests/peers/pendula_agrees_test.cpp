@@ -22,7 +22,7 @@ namespace {
 constexpr int StatesPerRobot = 5;
 
 // A loaded model takes exact sines, so pendula and a peer differ by rounding alone: the largest
-// differences in the mass matrix, the momenta and the energy are below 1e-14 (the test prints
+// differences in the mass matrix, the momenta and the energy are about 1e-14 (the test prints
 // them), the joint rates from the momenta, which come from a solve and carry the mass matrix's
 // condition, below 5e-13. A lost or misplaced term, an inertia turned the wrong way or a gravity
 // of 9.8066 differs by 3e-6 or far more.
@@ -32,8 +32,8 @@ constexpr double Tolerance = 1e-9;
 // by the 5-point central difference of step δ (seconds). Its truncation error δ⁴ q⁽⁵⁾/30 is 9e-9
 // relative at δ = 1e-3 on Atlas (light hands and feet turn fastest) and falls as δ⁴; its rounding
 // error, ε·|q̇|/δ magnified by the condition of A(q), grows as 1/δ. At δ = 1e-4 truncation is
-// down to 1e-12 and the largest difference seen is 2e-11 (a random tree); the bound is 50 times
-// that. An error in a Coriolis term, a damping or the gravity is 1e-6 or far more.
+// down to 1e-12 and the largest difference seen is 8e-12 (a random tree); the bound is over 100
+// times that. An error in a Coriolis term, a damping or the gravity is 1e-6 or far more.
 constexpr double Delta = 1e-4;
 constexpr double DifferenceTolerance = 1e-9;
 

@@ -41,12 +41,50 @@ std::string Triple(const Vec3& v) {
   return text;
 }
 
+Vec3 Shift(std::mt19937_64& generator, double reach) {
+  return {Uniform(generator, -reach, reach), Uniform(generator, -reach, reach),
+          Uniform(generator, -reach, reach)};
+}
+
+std::string Origin(const Vec3& xyz, const Vec3& rpy) {
+  return "<origin xyz=\"" + Triple(xyz) + "\" rpy=\"" + Triple(rpy) + "\"/>";
+}
+
 std::string Origin(std::mt19937_64& generator, double reach) {
-  const Vec3 xyz{Uniform(generator, -reach, reach), Uniform(generator, -reach, reach),
-                 Uniform(generator, -reach, reach)};
+  const Vec3 xyz = Shift(generator, reach);
   const Vec3 rpy{Uniform(generator, -Pi, Pi), Uniform(generator, -Pi, Pi),
                  Uniform(generator, -Pi, Pi)};
-  return "<origin xyz=\"" + Triple(xyz) + "\" rpy=\"" + Triple(rpy) + "\"/>";
+  return Origin(xyz, rpy);
+}
+
+// A joint's placement and axis in one of three styles. Tilted: turned by any roll, pitch and yaw,
+// about any unit axis. Along the axes, as robots are drawn: turned by multiples of π/2 about a
+// coordinate axis, ±x, ±y or ±z. Parallel: not turned, about the axis of the joint that moves its
+// parent (z when a fixed joint or nothing moves it), so that the two axes are parallel and the
+// shift has a part along them, which moves nothing about either axis.
+struct Placement {
+  std::string origin;
+  Vec3 axis;
+};
+Placement RandomPlacement(std::mt19937_64& generator, const Vec3& parentAxis) {
+  const int style = UniformIndex(generator, 4);
+  const Vec3 xyz = Shift(generator, 0.5);
+  if (style <= 1) {
+    const std::string origin = Origin(
+        xyz,
+        {Uniform(generator, -Pi, Pi), Uniform(generator, -Pi, Pi), Uniform(generator, -Pi, Pi)});
+    return {origin, UnitVector(generator)};
+  }
+  if (style == 2) {
+    const double r = (UniformIndex(generator, 4) - 1) * (Pi / 2);
+    const double p = (UniformIndex(generator, 4) - 1) * (Pi / 2);
+    const double y = (UniformIndex(generator, 4) - 1) * (Pi / 2);
+    const int k = UniformIndex(generator, 6);
+    const double sign = k < 3 ? 1.0 : -1.0;
+    const Vec3 axis{k % 3 == 0 ? sign : 0.0, k % 3 == 1 ? sign : 0.0, k % 3 == 2 ? sign : 0.0};
+    return {Origin(xyz, {r, p, y}), axis};
+  }
+  return {Origin(xyz, {0.0, 0.0, 0.0}), parentAxis};
 }
 
 // A body's inertia about its centre of mass, in the inertial frame's axes: principal moments
@@ -108,6 +146,7 @@ void WriteRandomTreeUrdf(const std::string& path, std::uint64_t seed) {
     parent[k] = UniformIndex(generator, k);
     hasChild[parent[k]] = true;
   }
+  std::vector<Vec3> axis(links, Vec3{0.0, 0.0, 1.0});  // of the joint that moves each link
   std::vector<std::string> elements;
   for (int k = 0; k < links; ++k) {
     const bool massless = k > 0 && hasChild[k] && Uniform(generator, 0, 1) < 0.2;
@@ -118,10 +157,14 @@ void WriteRandomTreeUrdf(const std::string& path, std::uint64_t seed) {
     const char* types[] = {"revolute", "continuous", "prismatic"};
     const std::string type = isFixed[k] ? "fixed" : types[UniformIndex(generator, 3)];
     std::string joint = "<joint name=\"joint" + std::to_string(k) + "\" type=\"" + type + "\">";
-    joint += Origin(generator, 0.5);
+    const Placement placement = RandomPlacement(generator, axis[parent[k]]);
+    joint += placement.origin;
     joint += "<parent link=\"link" + std::to_string(parent[k]) + "\"/>";
     joint += "<child link=\"" + name + "\"/>";
-    if (type != "fixed") joint += "<axis xyz=\"" + Triple(UnitVector(generator)) + "\"/>";
+    if (type != "fixed") {
+      joint += "<axis xyz=\"" + Triple(placement.axis) + "\"/>";
+      axis[k] = placement.axis;
+    }
     if (type == "revolute" || type == "prismatic") {
       joint += "<limit lower=\"-0.01\" upper=\"0.01\" effort=\"1\" velocity=\"0.01\"/>";
     }
