@@ -15,6 +15,8 @@ packages=(
 # whose package holds a double-precision build), static analysis, and the Python module.
 if [ "${1:-}" = "--test" ]; then
   packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
+  # Debian's checker of packages, which the install test runs on the .deb.
+  packages+=(lintian)
   # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.

@@ -9,6 +9,7 @@
 #   library only links into sanitized programs).
 #   With PENDULA_PYTHON set (a build with the Python module), the module must install where that
 #   interpreter looks for each kind of prefix and import from there, and be in the package too.
+#   With Debian's lintian installed, the package must pass it without an error.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,6 +47,9 @@ expected=(
   "$libdir"/pkgconfig/pendula.pc
   share/doc/pendula/README.md
   share/doc/pendula/LICENSE
+  share/doc/pendula/copyright
+  share/doc/pendula/changelog.gz
+  share/man/man1/pendula.1.gz
 )
 for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
@@ -153,6 +157,11 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
   "$PENDULA_PYTHON" -c "import sys; sys.exit('/usr/lib/python3/dist-packages' not in sys.path)" ||
     fail "$PENDULA_PYTHON does not look in /usr/lib/python3/dist-packages"
 fi
+# The changelog's newest entry is this version's (packaging/debian/changelog).
+changelog_top=$(gzip -dc "$prefix/share/doc/pendula/changelog.gz")
+changelog_top=${changelog_top%%$'\n'*}
+[[ $changelog_top == "pendula ($version) "* ]] ||
+  fail "the changelog's newest entry is not $version's: $changelog_top"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "  Depends: $depends"
 # freeglut, GLU, the GL dispatch library (libopengl0, or libgl1 for a build on the old GL
@@ -166,5 +175,15 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
   recommends=$(dpkg-deb -f "$deb" Recommends)
   echo "  Recommends: $recommends"
   [ "$recommends" = python3-numpy ] || fail "the package does not recommend python3-numpy"
+fi
+if command -v lintian >/dev/null; then
+  echo "Debian's lintian finds no error in the package"
+  lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || {
+    cat "$work/lintian.txt" >&2
+    fail "lintian finds errors in the package"
+  }
+  sed 's/^/  /' "$work/lintian.txt"
+else
+  echo "  skipped lintian: not installed (scripts/install-deps.sh --test installs it)"
 fi
 echo "all install checks passed"
