@@ -4,13 +4,15 @@
 # server, so the console statistics still show it running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/build-targets.sh
+source scripts/build-targets.sh
 
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 # The Python module too, when its packages are installed (scripts/install-deps.sh --test): the
 # configure step then defines its target.
 targets=(pendula)
-if cmake --build build --target help | grep -qw pendula_python; then targets+=(pendula_python); fi
+if build_has_target build pendula_python; then targets+=(pendula_python); fi
 cmake --build build -j"$(nproc)" --target "${targets[@]}"
 
 echo "Keys: arrows move the camera, Insert toggles mouse look, F1 cycles the friction," \

@@ -20,6 +20,8 @@ if [ "${1:-}" = "--test" ]; then
   # Real robots' URDF files for the loader's tests and the tree agreement tests: the WAM arm and
   # Atlas (/usr/share/doc/dart/data/). DART with its URDF loader, the second peer on those trees.
   packages+=(dart-doc libdart-dev libdart-utils-urdf-dev)
+  # Debian's checker of packages, which the install test runs on the .deb.
+  packages+=(lintian)
   # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.
@@ -33,7 +35,8 @@ fi
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  # Compared whole, not piped into grep -q: see scripts/build-targets.sh.
+  if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
     missing+=("$p")
   fi
 done

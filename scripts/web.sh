@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the web page (web/) with Debian's Emscripten into build-web/ and serves it on
-# http://localhost:8000/ with Python's http.server; with --build it only builds.
+# Builds the web page (web/) with Debian's Emscripten into build-web/ and serves build-web/site/,
+# which holds the page's files and nothing of the build's, on http://localhost:8000/ with Python's
+# http.server; with --build it only builds.
 #   scripts/web.sh [--build] [--build-dir DIR] [--port PORT]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,7 +26,7 @@ fi
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPENDULA_WERROR="$werror" >/dev/null
 cmake --build "$build" -j"$(nproc)"
-page=$build/web
+page=$build/site
 echo "The page is in $page/ (index.html, page.js, pendula.js, pendula.wasm)"
 [ "$build_only" = 1 ] && exit 0
 

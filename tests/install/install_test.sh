@@ -7,8 +7,10 @@
 # Usage: install_test.sh BUILD_DIR VERSION LIBDIR CXX CMAKE CPACK [FLAGS]
 #   FLAGS: compile and link flags for the consumers (the sanitizers, in a sanitizer build, whose
 #   library only links into sanitized programs).
-#   With PENDULA_PYTHON and PENDULA_PYTHON_INSTALL_DIR set (a build with the Python module), the
-#   module must be installed there, import from the prefix, and be in the package too.
+#   With PENDULA_PYTHON set (a build with the Python module), the module must install where that
+#   interpreter looks for each kind of prefix and import from there, and be in the package too.
+#   With Debian's lintian installed, the package (but a sanitizer build's) must pass it without an
+#   error.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -47,6 +49,9 @@ expected=(
   "$libdir"/pkgconfig/pendula.pc
   share/doc/pendula/README.md
   share/doc/pendula/LICENSE
+  share/doc/pendula/copyright
+  share/doc/pendula/changelog.gz
+  share/man/man1/pendula.1.gz
 )
 for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
@@ -63,16 +68,35 @@ headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
   fail "headers other than the public ones: $headers"
 
 if [ -n "${PENDULA_PYTHON:-}" ]; then
-  echo "the Python module, where $PENDULA_PYTHON looks under a prefix"
-  module=$(cd "$prefix" && echo "$PENDULA_PYTHON_INSTALL_DIR"/pendula.*.so)
-  [ -f "$prefix/$module" ] || fail "no Python module in $prefix/$PENDULA_PYTHON_INSTALL_DIR"
-  expected+=("$module")
-  PYTHONPATH="$prefix/$PENDULA_PYTHON_INSTALL_DIR" "$PENDULA_PYTHON" -c \
-    "import sys, pendula; sys.exit(not pendula.__file__.startswith('$prefix'))" ||
-    fail "the installed module does not import from the prefix"
-  standard_dir=/usr/local/$PENDULA_PYTHON_INSTALL_DIR
-  "$PENDULA_PYTHON" -c "import sys; sys.exit('$standard_dir' not in sys.path)" ||
-    fail "$PENDULA_PYTHON does not look in /usr/local/$PENDULA_PYTHON_INSTALL_DIR"
+  echo "the Python module, where $PENDULA_PYTHON looks under each prefix"
+  # Where INTERPRETER imports the module from, run with the given environment (NAME=VALUE ...)
+  # from a folder that does not hold it, neither PYTHONPATH nor PYTHONUSERBASE set.
+  imports_from() {
+    (cd "$work" && env -u PYTHONPATH -u PYTHONUSERBASE "$@" -c \
+      'import pendula; print(pendula.__file__)')
+  }
+  module=$(find "$prefix" -name 'pendula.*.so')
+  [ -n "$module" ] || fail "no Python module under the prefix"
+  # Any other prefix: the interpreter's own layout there, which a virtual environment sees.
+  venv=$work/venv
+  quietly "$PENDULA_PYTHON" -m venv --without-pip --system-site-packages "$venv"
+  quietly "$cmake" --install "$build" --prefix "$venv" --component python
+  from=$(imports_from "$venv/bin/python") || fail "a virtual environment cannot import the module"
+  [[ $from == "$venv"/lib/* ]] || fail "a virtual environment imports the module from $from"
+  [ "${module#"$prefix"}" = "${from#"$venv"}" ] ||
+    fail "the module is at ${module#"$prefix"} under the prefix, not at ${from#"$venv"}"
+  # ~/.local: the user site, which the interpreter reads with no PYTHONPATH.
+  home=$work/home
+  HOME=$home quietly "$cmake" --install "$build" --prefix "$home/.local" --component python
+  from=$(imports_from HOME="$home" "$PENDULA_PYTHON") ||
+    fail "the module installed under \$HOME/.local does not import"
+  [[ $from == "$home/.local/"* ]] || fail "the module installed under ~/.local imports from $from"
+  # /usr/local: where Debian's interpreter looks for modules of its own installs there.
+  stage=$work/stage
+  DESTDIR=$stage quietly "$cmake" --install "$build" --prefix /usr/local --component python
+  local_module=$(cd "$stage" && find . -name 'pendula.*.so' | sed 's/^\.//')
+  "$PENDULA_PYTHON" -c "import sys; sys.exit('$(dirname "$local_module")' not in sys.path)" ||
+    fail "$PENDULA_PYTHON does not look in $(dirname "$local_module")"
 fi
 
 echo "the installed program, without a display, names xvfb-run and no script of the repository"
@@ -128,6 +152,20 @@ dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents"
 for file in "${expected[@]}"; do
   grep -qx "./usr/$file" "$work/contents" || fail "the package lacks /usr/$file"
 done
+if [ -n "${PENDULA_PYTHON:-}" ]; then
+  # /usr: Debian's own folder for modules, which every python3 of Debian reads.
+  deb_module=$(grep -E '/pendula\.[^/]*\.so$' "$work/contents" | sed 's/^\.//') ||
+    fail "the package holds no Python module"
+  [ "$(dirname "$deb_module")" = /usr/lib/python3/dist-packages ] ||
+    fail "the package puts the module at $deb_module, not in /usr/lib/python3/dist-packages"
+  "$PENDULA_PYTHON" -c "import sys; sys.exit('/usr/lib/python3/dist-packages' not in sys.path)" ||
+    fail "$PENDULA_PYTHON does not look in /usr/lib/python3/dist-packages"
+fi
+# The changelog's newest entry is this version's (packaging/debian/changelog).
+changelog_top=$(gzip -dc "$prefix/share/doc/pendula/changelog.gz")
+changelog_top=${changelog_top%%$'\n'*}
+[[ $changelog_top == "pendula ($version) "* ]] ||
+  fail "the changelog's newest entry is not $version's: $changelog_top"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "  Depends: $depends"
 # freeglut, GLU, the GL dispatch library (libopengl0, or libgl1 for a build on the old GL
@@ -141,5 +179,18 @@ if [ -n "${PENDULA_PYTHON:-}" ]; then
   recommends=$(dpkg-deb -f "$deb" Recommends)
   echo "  Recommends: $recommends"
   [ "$recommends" = python3-numpy ] || fail "the package does not recommend python3-numpy"
+fi
+# The package of a sanitizer build (FLAGS given) is not one to ship; lintian checks the others.
+if [ ${#flags[@]} -gt 0 ]; then
+  echo "  skipped lintian: a sanitizer build's package"
+elif command -v lintian >/dev/null; then
+  echo "Debian's lintian finds no error in the package"
+  lintian --fail-on error "$deb" >"$work/lintian.txt" 2>&1 || {
+    cat "$work/lintian.txt" >&2
+    fail "lintian finds errors in the package"
+  }
+  sed 's/^/  /' "$work/lintian.txt"
+else
+  echo "  skipped lintian: not installed (scripts/install-deps.sh --test installs it)"
 fi
 echo "all install checks passed"

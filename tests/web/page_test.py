@@ -2,7 +2,8 @@
 """The web page in a real browser: Debian's headless Chromium loads it from a local server and
 the DevTools protocol drives it.
 
-Checks: the module holds f64x2 instructions; the first frame, drawn with the stepping held,
+Checks: the folder served holds the page's files and nothing else; the module holds f64x2
+instructions; the first frame, drawn with the stepping held,
 shows grey chains on white fanned out from their base (the desktop start-up test's picture
 statistics); a key press and a button press each change the friction and print the line; mouse
 look under pointer lock turns the view by the program's gain; the statistics lines come in pairs; the trajectory fingerprint computed in the page equals the
@@ -21,6 +22,8 @@ import sys
 import tempfile
 
 SKIPPED = 77
+# What scripts/web.sh serves: the page, its module and nothing of the build's.
+PAGE_FILES = {"index.html", "page.js", "pendula.js", "pendula.wasm"}
 try:
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import cdp
@@ -75,6 +78,9 @@ async def new_lines(page, count_before):
 
 
 async def run(page_dir, screen_probe, screenshot_path):
+    served = set(os.listdir(page_dir))
+    check(served == PAGE_FILES, f"the folder served holds {sorted(served)}, not the page's files "
+                                f"{sorted(PAGE_FILES)} alone")
     objdump = subprocess.run(["wasm-objdump", "-d", os.path.join(page_dir, "pendula.wasm")],
                              capture_output=True, text=True, check=True).stdout
     simd = len(re.findall(r"\bf64x2\.(mul|add|sub|div)\b", objdump))
