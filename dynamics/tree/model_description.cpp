@@ -106,11 +106,10 @@ void ValidateJoint(const ModelDescription& description, std::size_t i) {
 }
 
 // Joint i's constants. Its axis in the parent's turned frame, u = Q_λᵀ R(rpy) axis, fixes the
-// twist alpha (cos alpha = u_z) and the turn gamma that brings the parent's x axis onto the
-// common normal (u = Rz(gamma) Rx(alpha) e_z); for parallel axes the common normal is any, and
-// gamma points x at the joint's origin instead. The origin r0 = Q_λᵀ xyz then gives a, d and b
-// from Rz(gamma)ᵀ r0 = (a, d sin alpha, b - d cos alpha) (b = 0 for parallel axes). The joint's
-// turned frame is Q = R(rpy)ᵀ Q_λ Rz(gamma) Rx(alpha), in which its body is expressed.
+// twist alpha (cos alpha = u_z) and the turn gamma (u = Rz(gamma) Rx(alpha) e_z; gamma = 0 for an
+// axis along the parent's); the origin r0 = Q_λᵀ xyz, seen in the twisted frame, is the shift
+// t = Rx(alpha)ᵀ Rz(gamma)ᵀ r0. The joint's turned frame is Q = R(rpy)ᵀ Q_λ Rz(gamma) Rx(alpha),
+// in which its body is expressed.
 JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& Q) {
   double axis[3] = {joint.axis[0], joint.axis[1], joint.axis[2]};
   const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
@@ -128,28 +127,15 @@ JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& 
   J.parent = joint.parent;
   J.turns = joint.kind == JointKind::Revolute;
   J.sinAlpha = std::sqrt(u[0] * u[0] + u[1] * u[1]);
-  if (J.sinAlpha > 0.0) {
-    J.cosAlpha = u[2];
-    J.sinGamma = u[0] / J.sinAlpha;
-    J.cosGamma = -u[1] / J.sinAlpha;
-  } else {
-    J.cosAlpha = u[2] > 0.0 ? 1.0 : -1.0;
-    const double rho = std::sqrt(r0[0] * r0[0] + r0[1] * r0[1]);
-    J.cosGamma = rho > 0.0 ? r0[0] / rho : 1.0;
-    J.sinGamma = rho > 0.0 ? r0[1] / rho : 0.0;
-  }
-  const double w[3] = {J.cosGamma * r0[0] + J.sinGamma * r0[1],
-                       J.cosGamma * r0[1] - J.sinGamma * r0[0], r0[2]};
-  J.a = w[0];
-  if (J.sinAlpha > 0.0) {
-    J.d = w[1] / J.sinAlpha;
-    J.b = w[2] + J.cosAlpha * J.d;
-  } else {
-    J.d = w[2] == 0.0 ? 0.0 : -w[2] / J.cosAlpha;
-    J.b = 0.0;
-  }
-  // Q = Rᵀ Q_λ E, E = Rz(gamma) Rx(alpha)
+  J.cosAlpha = u[2];
+  J.sinGamma = J.sinAlpha > 0.0 ? u[0] / J.sinAlpha : 0.0;
+  J.cosGamma = J.sinAlpha > 0.0 ? -u[1] / J.sinAlpha : 1.0;
   const double cg = J.cosGamma, sg = J.sinGamma, ca = J.cosAlpha, sa = J.sinAlpha;
+  const double w[3] = {cg * r0[0] + sg * r0[1], cg * r0[1] - sg * r0[0], r0[2]};
+  J.shift[0] = w[0];
+  J.shift[1] = ca * w[1] + sa * w[2];
+  J.shift[2] = ca * w[2] - sa * w[1];
+  // Q = Rᵀ Q_λ E, E = Rz(gamma) Rx(alpha)
   const double E[3][3] = {{cg, -sg * ca, sg * sa}, {sg, cg * ca, -cg * sa}, {0.0, sa, ca}};
   double QpE[3][3];
   const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};

@@ -4,11 +4,11 @@
 //
 // Every joint's frame has its axis along z, so a revolute joint's motion subspace is S = e5 and
 // a prismatic one's S = e2. A joint's frame lies in its parent's as
-//   Rz(gamma) · Tz(b) · Rx(alpha) · T(a, 0, -d) · [Rz(q) revolute | Tz(q) prismatic],
-// the chain's link transform (alpha, a, d, then the joint) after a turn gamma about the parent's z
-// axis and a shift b along it: any placement of a joint axis in its parent's frame has this form
-// once the joint frame's x axis is chosen along the common normal of the two axes. A chain's link
-// has gamma = 0 and b = 0, and those stages are skipped, as are a twist of 0 and a shift of 0.
+//   Rz(gamma) · Rx(alpha) · T(t) · [Rz(q) revolute | Tz(q) prismatic]:
+// a turn gamma about the parent's z axis and a twist alpha about the new x axis carry the parent's
+// axis onto the joint's (any direction is reached so, the joint frame's own x axis being free),
+// then a shift t in the twisted frame. A chain's link is the case gamma = 0, t = (a, 0, -d), and
+// a turn or twist of 0 and a shift component of 0 are skipped.
 #pragma once
 
 #include "dynamics/code_target.h"
@@ -21,16 +21,15 @@ inline namespace PENDULA_CODE_TARGET {
 namespace joints {
 
 // Where a joint's frame lies in its parent's at q. For a prismatic joint the joint's slide is
-// folded into d (d = d0 - q), and there is no joint rotation.
+// folded into the shift (tz = t0z + q), and there is no joint rotation.
 template <typename T>
 struct JointTransformOf {
   bool turns;  // revolute: the joint rotation Rz(q) by s, c
   T s, c;
-  T d;
-  double a;
+  double tx, ty;
+  T tz;
   bool twisted;  // sinAlpha, cosAlpha is not (0, 1)
   double sinAlpha, cosAlpha;
-  double b;
   bool turned;  // sinGamma, cosGamma is not (0, 1)
   double sinGamma, cosGamma;
 };
@@ -75,7 +74,7 @@ inline void Shear(T (&m)[21], const C& t) {
 }  // namespace detail
 
 // out = Xf·f: a force in the joint's frame moved to its parent's frame, stage by stage from the
-// joint out: Rz(q); n += (a, 0, -d) x f; Rx(alpha); n += (0, 0, b) x f; Rz(gamma).
+// joint out: Rz(q); n += t x f; Rx(alpha); Rz(gamma).
 template <typename T>
 inline void ForceToParent(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& f,
                           const JointTransformOf<T>& X) {
@@ -84,16 +83,13 @@ inline void ForceToParent(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& f,
     detail::Rotate<0, 1>(x, X.c, X.s);
     detail::Rotate<3, 4>(x, X.c, X.s);
   }
-  x[3] = x[3] + X.d * x[1];
-  x[4] = x[4] - (X.d * x[0] + X.a * x[2]);
-  x[5] = x[5] + X.a * x[1];
+  // t x f = (ty f2 - tz f1, tz f0 - tx f2, tx f1 - ty f0)
+  x[3] = x[3] + (X.ty * x[2] - X.tz * x[1]);
+  x[4] = x[4] + (X.tz * x[0] - X.tx * x[2]);
+  x[5] = x[5] + (X.tx * x[1] - X.ty * x[0]);
   if (X.twisted) {
     detail::Rotate<1, 2>(x, X.cosAlpha, X.sinAlpha);
     detail::Rotate<4, 5>(x, X.cosAlpha, X.sinAlpha);
-  }
-  if (X.b != 0.0) {
-    x[3] = x[3] - X.b * x[1];
-    x[4] = x[4] + X.b * x[0];
   }
   if (X.turned) {
     detail::Rotate<0, 1>(x, X.cosGamma, X.sinGamma);
@@ -112,17 +108,14 @@ inline void MotionToChild(SpatialVectorOf<T>& out, const SpatialVectorOf<T>& v,
     detail::Rotate<0, 1>(x, X.cosGamma, -X.sinGamma);
     detail::Rotate<3, 4>(x, X.cosGamma, -X.sinGamma);
   }
-  if (X.b != 0.0) {
-    x[0] = x[0] + X.b * x[4];
-    x[1] = x[1] - X.b * x[3];
-  }
   if (X.twisted) {
     detail::Rotate<1, 2>(x, X.cosAlpha, -X.sinAlpha);
     detail::Rotate<4, 5>(x, X.cosAlpha, -X.sinAlpha);
   }
-  x[0] = x[0] - X.d * x[4];
-  x[1] = x[1] + (X.d * x[3] + X.a * x[5]);
-  x[2] = x[2] - X.a * x[4];
+  // v -= t x ω
+  x[0] = x[0] - (X.ty * x[5] - X.tz * x[4]);
+  x[1] = x[1] - (X.tz * x[3] - X.tx * x[5]);
+  x[2] = x[2] - (X.tx * x[4] - X.ty * x[3]);
   if (X.turns) {
     detail::Rotate<0, 1>(x, X.c, -X.s);
     detail::Rotate<3, 4>(x, X.c, -X.s);
@@ -150,12 +143,11 @@ inline void RotateToParent(T (&out)[3], const T (&x)[3], const JointTransformOf<
   for (int i = 0; i < 3; ++i) out[i] = v[i];
 }
 
-// The joint frame's origin in its parent's frame: Rz(gamma)·((0, 0, b) + Rx(alpha)·(a, 0, -d)).
+// The joint frame's origin in its parent's frame: Rz(gamma)·Rx(alpha)·t.
 template <typename T>
 inline void OriginInParent(T (&out)[3], const JointTransformOf<T>& X) {
-  T v[3] = {LaneSplat<T>(X.a), LaneSplat<T>(0.0), -X.d};
+  T v[3] = {LaneSplat<T>(X.tx), LaneSplat<T>(X.ty), X.tz};
   if (X.twisted) detail::Rotate<1, 2>(v, X.cosAlpha, X.sinAlpha);
-  v[2] = v[2] + X.b;
   if (X.turned) detail::Rotate<0, 1>(v, X.cosGamma, X.sinGamma);
   for (int i = 0; i < 3; ++i) out[i] = v[i];
 }
@@ -167,16 +159,17 @@ inline void InertiaToParent(ArticulatedInertiaOf<T>& out, const ArticulatedInert
   T P[21];
   for (int i = 0; i < 21; ++i) P[i] = M[i];
   if (X.turns) detail::RotateBothHalves<0, 1>(P, X.c, X.s);
-  // n += (a, 0, -d) x f: n0 += d·f1, n1 += -d·f0 - a·f2, n2 += a·f1
-  detail::Shear<3, 1>(P, X.d);
-  detail::Shear<4, 0>(P, -X.d);
-  detail::Shear<4, 2>(P, -X.a);
-  detail::Shear<5, 1>(P, X.a);
-  if (X.twisted) detail::RotateBothHalves<1, 2>(P, X.cosAlpha, X.sinAlpha);
-  if (X.b != 0.0) {  // n += (0, 0, b) x f: n0 += -b·f1, n1 += b·f0
-    detail::Shear<3, 1>(P, -X.b);
-    detail::Shear<4, 0>(P, X.b);
+  // n += t x f: n0 += ty·f2 - tz·f1, n1 += tz·f0 - tx·f2, n2 += tx·f1 - ty·f0; the shears leave
+  // the linear part alone, so they compose in any order.
+  if (X.ty != 0.0) {
+    detail::Shear<3, 2>(P, X.ty);
+    detail::Shear<5, 0>(P, -X.ty);
   }
+  detail::Shear<3, 1>(P, -X.tz);
+  detail::Shear<4, 0>(P, X.tz);
+  detail::Shear<4, 2>(P, -X.tx);
+  detail::Shear<5, 1>(P, X.tx);
+  if (X.twisted) detail::RotateBothHalves<1, 2>(P, X.cosAlpha, X.sinAlpha);
   if (X.turned) detail::RotateBothHalves<0, 1>(P, X.cosGamma, X.sinGamma);
   for (int i = 0; i < 21; ++i) out[i] = P[i];
 }

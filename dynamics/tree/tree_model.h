@@ -14,16 +14,14 @@
 namespace pendula {
 
 // One joint in the frame the recursion uses: the joint's own frame (URDF's child link frame)
-// turned about the joint axis, which is its z axis, so that its x axis lies along the common
-// normal of the parent's axis and its own; placed in the parent's frame by
-// Rz(gamma)·Tz(b)·Rx(alpha)·T(a, 0, -d) (tree_kernels.h). Its body's constants are taken about the
-// frame's origin.
+// turned about the joint axis, which is its z axis, so that it lies in its parent's frame as
+// Rz(gamma)·Rx(alpha)·T(t) (tree_kernels.h). Its body's constants are taken about the frame's
+// origin.
 struct JointConstants {
-  int parent;   // -1 for the base
-  bool turns;   // revolute (S = e5), else prismatic (S = e2)
-  double a, d;  // d at q = 0 for a prismatic joint, whose slide adds -q to it
+  int parent;       // -1 for the base
+  bool turns;       // revolute (S = e5), else prismatic (S = e2)
+  double shift[3];  // t, at q = 0 for a prismatic joint, whose slide adds q to its z
   double sinAlpha, cosAlpha;
-  double b;
   double sinGamma, cosGamma;
   double mass;
   double centreOfMass[3];

@@ -26,12 +26,12 @@ void FormTransforms(const Model::Data& model, ModelWorkspace::Storage& w, const 
     const JointConstants& J = model.joints[i];
     JointTransformOf<double>& X = w.transform[i];
     X.turns = J.turns;
-    X.a = J.a;
-    X.d = J.d;
+    X.tx = J.shift[0];
+    X.ty = J.shift[1];
+    X.tz = J.shift[2];
     X.sinAlpha = J.sinAlpha;
     X.cosAlpha = J.cosAlpha;
     X.twisted = J.sinAlpha != 0.0 || J.cosAlpha != 1.0;
-    X.b = J.b;
     X.sinGamma = J.sinGamma;
     X.cosGamma = J.cosGamma;
     X.turned = J.sinGamma != 0.0 || J.cosGamma != 1.0;
@@ -46,7 +46,7 @@ void FormTransforms(const Model::Data& model, ModelWorkspace::Storage& w, const 
     } else {
       X.s = 0.0;
       X.c = 1.0;
-      X.d = J.d - q[i];  // the slide along z enters the shift (a, 0, -d)
+      X.tz = J.shift[2] + q[i];  // the slide along z enters the shift
     }
     w.sine[i] = X.s;
     w.cosine[i] = X.c;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -131,6 +132,77 @@ TEST(Model, MomentumRatesAreMinusTheHamiltoniansGradientPlusTheForces) {
       expected[i] = -(up - down) / (2.0 * delta) + torques[i] - damping * qdot[i];
     }
     ExpectNear(pdot, expected, 1e-7, "momentum rates, seed " + std::to_string(seed));
+  }
+}
+
+// Frame origins and the potential energy against the description's own placements composed
+// joint by joint, T_i = T_λ(i)·[R(rpy), xyz]·(the joint's turn or slide), on robot-like trees
+// (parallel and nearly parallel axes, quarter turns) and on tilted ones.
+TEST(Model, FramesAndPotentialFollowTheDescriptionsPlacements) {
+  for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+    const ModelDescription description =
+        testing::RandomTree(14, seed, /*prismatic=*/true, 0.0, /*robotLike=*/seed % 2 == 1);
+    const Model model(description);
+    ModelWorkspace workspace(model);
+    const int n = model.jointCount();
+    std::mt19937_64 random(seed + 300);
+    const std::vector<double> q = Random(n, random, -2.0, 2.0);
+    using Matrix = std::array<std::array<double, 3>, 3>;
+    auto times = [](const Matrix& A, const Matrix& B) {
+      Matrix C{};
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+          for (int k = 0; k < 3; ++k) C[i][j] += A[i][k] * B[k][j];
+      return C;
+    };
+    std::vector<Matrix> R(n);
+    std::vector<std::array<double, 3>> o(n);
+    std::vector<double> expected(3 * n), origins(3 * n);
+    double potential = 0.0;
+    for (int i = 0; i < n; ++i) {
+      const Joint& J = description.joints[i];
+      const double *r = J.rpy, *a = J.axis;
+      const Matrix Rx = {
+          {{1, 0, 0}, {0, std::cos(r[0]), -std::sin(r[0])}, {0, std::sin(r[0]), std::cos(r[0])}}};
+      const Matrix Ry = {
+          {{std::cos(r[1]), 0, std::sin(r[1])}, {0, 1, 0}, {-std::sin(r[1]), 0, std::cos(r[1])}}};
+      const Matrix Rz = {
+          {{std::cos(r[2]), -std::sin(r[2]), 0}, {std::sin(r[2]), std::cos(r[2]), 0}, {0, 0, 1}}};
+      const double length = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+      const double u[3] = {a[0] / length, a[1] / length, a[2] / length};
+      // The joint's own turn about u by q (Rodrigues) or slide along u.
+      const double t = J.kind == JointKind::Revolute ? q[i] : 0.0;
+      const double c = std::cos(t), s = std::sin(t);
+      Matrix turn{};
+      for (int j = 0; j < 3; ++j) {
+        for (int k = 0; k < 3; ++k) {
+          const double cross =
+              j == k ? 0.0 : (((k - j + 3) % 3 == 1) ? -u[3 - j - k] : u[3 - j - k]);
+          turn[j][k] = (j == k ? c : 0.0) + (1 - c) * u[j] * u[k] + s * cross;
+        }
+      }
+      const Matrix Rp = J.parent < 0 ? Matrix{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}} : R[J.parent];
+      const std::array<double, 3> op = J.parent < 0 ? std::array<double, 3>{} : o[J.parent];
+      const Matrix placed = times(Rp, times(Rz, times(Ry, Rx)));
+      const double slide = J.kind == JointKind::Prismatic ? q[i] : 0.0;
+      for (int j = 0; j < 3; ++j) {
+        o[i][j] = op[j];
+        for (int k = 0; k < 3; ++k) o[i][j] += Rp[j][k] * J.xyz[k] + placed[j][k] * u[k] * slide;
+        expected[3 * i + j] = o[i][j];
+      }
+      R[i] = times(placed, turn);
+      for (int j = 0; j < 3; ++j) {
+        double centre = o[i][j];
+        for (int k = 0; k < 3; ++k) centre += R[i][j][k] * J.centreOfMass[k];
+        potential -= J.mass * description.gravity[j] * centre;
+      }
+    }
+    FrameOrigins(model, workspace, q.data(), origins.data());
+    ExpectNear(origins, expected, Rounding, "frame origins, seed " + std::to_string(seed));
+    const std::vector<double> p(n, 0.0);
+    EXPECT_NEAR(Energy(model, workspace, p.data(), q.data()), potential,
+                Rounding * std::fmax(1.0, std::fabs(potential)))
+        << "seed " << seed;
   }
 }
 

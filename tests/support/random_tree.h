@@ -36,9 +36,11 @@ inline void RandomBodyInertia(Between& between, double (&inertia)[6]) {
   }
 }
 
-// A tree of `joints` random joints; every fourth or so prismatic when `prismatic`.
+// A tree of `joints` random joints; every fourth or so prismatic when `prismatic`. `robotLike`:
+// axes along the coordinate axes and placements turned by quarter turns, give or take a
+// rounding error (as robots' files have them: parallel and nearly parallel axes).
 inline ModelDescription RandomTree(int joints, std::uint64_t seed, bool prismatic = true,
-                                   double damping = 0.0) {
+                                   double damping = 0.0, bool robotLike = false) {
   std::mt19937_64 random(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const auto between = [&](double lo, double hi) { return lo + (hi - lo) * unit(random); };
@@ -51,6 +53,13 @@ inline ModelDescription RandomTree(int joints, std::uint64_t seed, bool prismati
     for (double& a : joint.axis) a = between(-1.0, 1.0);
     for (double& x : joint.xyz) x = between(-0.5, 0.5);
     for (double& r : joint.rpy) r = between(-3.0, 3.0);
+    if (robotLike) {
+      const int along = static_cast<int>(between(0.0, 2.999));
+      for (int k = 0; k < 3; ++k) joint.axis[k] = k == along ? 1.0 : 0.0;
+      for (double& r : joint.rpy) {
+        r = 1.5707963267948966 * std::floor(between(-2.0, 2.0)) + between(-1.0, 1.0) * 1e-16;
+      }
+    }
     joint.mass = between(0.3, 2.0);
     for (double& c : joint.centreOfMass) c = between(-0.3, 0.3);
     RandomBodyInertia(between, joint.inertia);
