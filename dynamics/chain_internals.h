@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dynamics/aligned_block.h"
 #include "dynamics/chain.h"
 #include "dynamics/chain_model.h"
 #include "dynamics/heun_step.h"
@@ -19,13 +20,6 @@ struct Chain::Model {
   std::vector<LinkParameters> links;   // what the recursion reads, built from the description
   ChainModel<DynamicLinkCount> chain;  // links point into the vector above
 };
-
-// A zeroed block aligned for every per-link array, freed with the workspace.
-struct AlignedBlockFree {
-  void operator()(unsigned char* block) const;
-};
-using AlignedBlock = std::unique_ptr<unsigned char[], AlignedBlockFree>;
-AlignedBlock MakeAlignedBlock(std::size_t bytes);
 
 // The working data of one chain in one algebra: the evaluation's and the step's.
 template <typename A>

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "pendula/chain.h"
+#include "chain.h"  // beside this header, in the tree and installed
 
 namespace pendula {
 

@@ -128,6 +128,17 @@ long StepOf(PyModel& self, py::handle momentaObject, py::handle positionsObject,
         PyModel::Lease lease(self);
         const int begin = static_cast<int>(static_cast<long long>(s.count) * t / threads);
         const int end = static_cast<int>(static_cast<long long>(s.count) * (t + 1) / threads);
+        if (method != StepMethod::Midpoint && end - begin > 1) {
+          // Heun and Rk4 take the block's states side by side in lanes.
+          const std::ptrdiff_t row = std::ptrdiff_t{begin} * n;
+          const JointTorques torques = s.torques.perChain
+                                           ? JointTorques{s.torques.values + row, true}
+                                           : JointTorques{s.torques.values, false};
+          evaluations[t] += StepStates(self.model(), lease.workspace(), s.p + row, s.q + row,
+                                       end - begin, h, method, torques, newton)
+                                .evaluations;
+          return;
+        }
         for (int i = begin; i < end; ++i) {
           const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
           const StepStatus one = Step(self.model(), lease.workspace(), s.p + row, s.q + row, h,

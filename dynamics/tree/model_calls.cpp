@@ -6,6 +6,7 @@
 
 #include "dynamics/chain_calls.h"
 #include "dynamics/integrators/rk4_step.h"
+#include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
 
 namespace pendula {
@@ -45,7 +46,7 @@ StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double*
                    const NewtonSettings& newton) {
   const int n = w.n;
   auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
-    tree::ForwardDynamics(model, w, pAt, qAt, torques, pdot, qdot);
+    TreeForwardDynamics(model, w, pAt, qAt, torques, pdot, qdot);
   };
   double* buffers[6];
   for (int k = 0; k < 6; ++k) buffers[k] = w.step.data() + static_cast<std::size_t>(k) * n;
@@ -95,7 +96,7 @@ void MomentumInitialisation(const Model& model, ModelWorkspace& workspace, doubl
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
   RequireArray(rates, "rates");
-  tree::Momenta(model.data(), w, positions, rates, momenta);
+  TreeMomenta(model.data(), w, positions, rates, momenta);
 }
 
 void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double* momenta,
@@ -107,7 +108,7 @@ void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(rates, "rates");
   RequireFinite(model, torques, "torques");
-  tree::ForwardDynamics(model.data(), w, momenta, positions, torques, momentumRates, rates);
+  TreeForwardDynamics(model.data(), w, momenta, positions, torques, momentumRates, rates);
 }
 
 void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* positions,
@@ -115,7 +116,7 @@ void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* pos
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
   RequireArray(positions, "positions");
   RequireArray(matrix, "matrix");
-  tree::MassMatrix(model.data(), w, positions, matrix);
+  TreeMassMatrix(model.data(), w, positions, matrix);
 }
 
 StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, double* positions,
@@ -158,6 +159,13 @@ BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double
     RequireFinite(model, momenta, "momenta", count, true);
     RequireFinite(model, positions, "positions", count, true);
   }
+  if (method != StepMethod::Midpoint) {
+    StepTreeStatesInLanes(w.laneWidth, model.data(), w.lanes.get(), method, h,
+                          torques.perChain ? nullptr : torques.values,
+                          torques.perChain ? torques.values : nullptr, momenta, positions, count);
+    status.evaluations = static_cast<long>(count) * (method == StepMethod::Rk4 ? 4 : 2);
+    return status;
+  }
   for (int i = 0; i < count; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) * n;
     const double* tau = torques.values == nullptr ? nullptr
@@ -186,7 +194,7 @@ IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, d
   RequireFinite(model, positions, "positions");
   const Model::Data& data = model.data();
   auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
-    tree::ForwardDynamics(data, w, p, q, torques, pdot, qdot);
+    TreeForwardDynamics(data, w, p, q, torques, pdot, qdot);
   };
   const AdaptiveResult r =
       IntegrateAdaptive(f, duration, momenta, positions, w.adaptive,
@@ -203,11 +211,11 @@ double Energy(const Model& model, ModelWorkspace& workspace, const double* momen
   const int n = w.n;
   double* pdot = w.step.data();
   double* qdot = pdot + n;
-  tree::ForwardDynamics(data, w, momenta, positions, nullptr, pdot, qdot);
+  TreeForwardDynamics(data, w, momenta, positions, nullptr, pdot, qdot);
   double kinetic = 0.0;
   for (int i = 0; i < n; ++i) kinetic += 0.5 * momenta[i] * qdot[i];
   // V = -Σ m_i gᵀ r_i, r_i the centre of mass in base coordinates.
-  tree::Frames(data, w, positions);
+  TreeFrames(data, w, positions);
   double potential = 0.0;
   for (int i = 0; i < n; ++i) {
     const JointConstants& J = data.joints[i];
@@ -229,7 +237,7 @@ void FrameOrigins(const Model& model, ModelWorkspace& workspace, const double* p
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
   RequireArray(positions, "positions");
   RequireArray(origins, "origins");
-  tree::Frames(model.data(), w, positions);
+  TreeFrames(model.data(), w, positions);
   for (int k = 0; k < 3 * w.n; ++k) origins[k] = w.origin[k];
 }
 

@@ -6,6 +6,7 @@
 
 #include "dynamics/chain_calls.h"
 #include "dynamics/symmetric_eigenvalues.h"
+#include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
 
 namespace pendula {
@@ -166,18 +167,18 @@ JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& 
 }
 
 // Every joint must have inertia to move: D_i = Sᵀ M_i S > 0 for the articulated inertia of its
-// subtree, checked at q = 0.
+// subtree, checked at q = 0 against the subtree's composite inertia (the mass matrix's diagonal),
+// which D_i cannot exceed.
 void RequireMovingInertia(const Model::Data& data) {
   ModelWorkspace::Storage w(data);
-  const std::vector<double> zeros(data.joints.size(), 0.0);
-  std::vector<double> pdot(zeros.size()), qdot(zeros.size());
-  tree::ForwardDynamics(data, w, zeros.data(), zeros.data(), nullptr, pdot.data(), qdot.data());
-  for (std::size_t i = 0; i < zeros.size(); ++i) {
-    const ArticulatedInertia& M = w.inertia[i];
-    double scale = 0.0;
-    for (int k = 0; k < 6; ++k) scale = std::fmax(scale, std::fabs(M[InertiaEntry(k, k)]));
-    const double D = 1.0 / w.inverseD[i];
-    if (!(D > 1e-12 * scale) || scale == 0.0) {
+  const std::size_t n = data.joints.size();
+  const std::vector<double> zeros(n, 0.0);
+  std::vector<double> D(n), A(n * n);
+  TreeJointInertias(data, w, zeros.data(), zeros.data(), D.data());
+  TreeMassMatrix(data, w, zeros.data(), A.data());
+  for (std::size_t i = 0; i < n; ++i) {
+    const double composite = A[i * n + i];
+    if (!(D[i] > 1e-12 * composite) || !(composite > 0.0)) {
       Refuse(JointName(data.description, i) +
              ": the bodies it moves have no mass or no inertia about its axis, so its " +
              "joint-space mass would be zero");
@@ -245,17 +246,9 @@ const std::vector<int>& Model::parents() const {
 
 ModelWorkspace::Storage::Storage(const Model::Data& data)
     : n(static_cast<int>(data.joints.size())),
-      sine(n),
-      cosine(n),
-      transform(n),
-      inertia(n),
-      bias(n),
-      inverseD(n),
-      velocity(n),
-      force(n),
-      torque(n),
-      velocityTerm(n),
-      gravity(3 * static_cast<std::size_t>(n)),
+      laneWidth(WidestLaneWidth()),
+      one(MakeAlignedBlock(OneTreeStateBytes(n))),
+      lanes(MakeAlignedBlock(TreeLaneBytes(laneWidth, n))),
       rotation(9 * static_cast<std::size_t>(n)),
       origin(3 * static_cast<std::size_t>(n)),
       step(6 * static_cast<std::size_t>(n)),

@@ -5,11 +5,12 @@
 
 #include <vector>
 
+#include "dynamics/aligned_block.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/implicit_midpoint.h"
 #include "dynamics/model.h"
 #include "dynamics/sine_table.h"
-#include "dynamics/tree/tree_kernels.h"
+#include "dynamics/spatial_types.h"
 
 namespace pendula {
 
@@ -41,18 +42,12 @@ struct Model::Data {
 
 struct ModelWorkspace::Storage {
   int n;
-  // Per joint, element i for joint i.
-  std::vector<double> sine, cosine;
-  std::vector<joints::JointTransformOf<double>> transform;
-  std::vector<ArticulatedInertia> inertia;  // M_i (articulated or composite)
-  std::vector<SpatialVector> bias;          // beta_i
-  std::vector<double> inverseD;             // 1 / Sᵀ M_i S
-  std::vector<SpatialVector> velocity;      // v_i
-  std::vector<SpatialVector> force;         // loads summed into subtree forces
-  std::vector<double> torque;               // each joint's generalized force
-  std::vector<double> velocityTerm;         // (v_i x* H_i)·S
-  std::vector<double> gravity;              // 3 per joint: gravity in the joint's frame
-  std::vector<double> rotation, origin;     // 9 and 3 per joint: the frame in base coordinates
+  int laneWidth;  // the states StepStates carries side by side (2, 4 or 8)
+  // One state's working data (tree_evaluation.h's TreeData<double>), bound to it for each call.
+  AlignedBlock one;
+  // A pack's working data, state and step buffers (tree_lanes.h), bound for each batch.
+  AlignedBlock lanes;
+  std::vector<double> rotation, origin;  // 9 and 3 per joint: the frames in base coordinates
   // The steps' buffers: 6 arrays of n (the rates of two evaluations and a stage's state).
   std::vector<double> step;
   MidpointStorage midpoint;

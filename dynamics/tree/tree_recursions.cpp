@@ -1,174 +1,95 @@
-// The recursions of tree_recursions.h.
+// The recursions of tree_recursions.h, on one state.
 #include "dynamics/tree/tree_recursions.h"
 
-#include <cmath>
+#include "dynamics/tree/tree_evaluation.h"
 
 namespace pendula {
-namespace tree {
-using namespace joints;
-
 namespace {
 
-const SpatialVector Zero = {{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+using tree::TreeData;
 
-void AddInto(SpatialVector& sum, const SpatialVector& x) {
-  for (int i = 0; i < 6; ++i) sum[i] = sum[i] + x[i];
-}
-
-void AddInto(ArticulatedInertia& sum, const ArticulatedInertia& x) {
-  for (int i = 0; i < 21; ++i) sum[i] = sum[i] + x[i];
+// The one-state working data, bound to the workspace's block.
+TreeData<double> OneState(ModelWorkspace::Storage& w) {
+  TreeData<double> d;
+  LinkArena arena{w.one.get(), w.n};
+  tree::ForEachTreeArray(d, arena);
+  return d;
 }
 
 }  // namespace
 
-void FormTransforms(const Model::Data& model, ModelWorkspace::Storage& w, const double* q) {
-  for (int i = 0; i < w.n; ++i) {
-    const JointConstants& J = model.joints[i];
-    JointTransformOf<double>& X = w.transform[i];
-    X.turns = J.turns;
-    X.tx = J.shift[0];
-    X.ty = J.shift[1];
-    X.tz = J.shift[2];
-    X.sinAlpha = J.sinAlpha;
-    X.cosAlpha = J.cosAlpha;
-    X.twisted = J.sinAlpha != 0.0 || J.cosAlpha != 1.0;
-    X.sinGamma = J.sinGamma;
-    X.cosGamma = J.cosGamma;
-    X.turned = J.sinGamma != 0.0 || J.cosGamma != 1.0;
-    if (J.turns) {
-      if (model.sineTable == nullptr) {
-        X.s = std::sin(q[i]);
-        X.c = std::cos(q[i]);
-      } else {
-        X.s = SineFromTable(*model.sineTable, q[i]);
-        X.c = CosineFromTable(*model.sineTable, q[i]);
-      }
-    } else {
-      X.s = 0.0;
-      X.c = 1.0;
-      X.tz = J.shift[2] + q[i];  // the slide along z enters the shift
-    }
-    w.sine[i] = X.s;
-    w.cosine[i] = X.c;
-  }
+std::size_t OneTreeStateBytes(int n) {
+  TreeData<double> d;
+  LinkBytes bytes{n};
+  tree::ForEachTreeArray(d, bytes);
+  return bytes.used;
 }
 
-void ForwardDynamics(const Model::Data& model, ModelWorkspace::Storage& w, const double* p,
-                     const double* q, const double* torques, double* pdot, double* qdot) {
-  const int n = w.n;
-  FormTransforms(model, w, q);
-  // Inward: M_i, beta_i, handed to the parent.
-  for (int i = 0; i < n; ++i) {
-    w.inertia[i] = model.rigid[i];
-    w.bias[i] = Zero;
-  }
-  for (int i = n - 1; i >= 0; --i) {
-    const JointConstants& J = model.joints[i];
-    const ArticulatedInertia& M = w.inertia[i];
-    const SpatialVector& beta = w.bias[i];
-    const int axis = AxisIndex(J.turns);
-    const double inverseD = 1.0 / M[InertiaEntry(axis, axis)];
-    w.inverseD[i] = inverseD;
-    if (J.parent < 0) continue;
-    ArticulatedInertia free, slot;
-    ProjectOutAxis(free, M, axis, inverseD);
-    InertiaToParent(slot, free, w.transform[i]);
-    AddInto(w.inertia[J.parent], slot);
-    // beta_i + U (p_i - Sᵀbeta_i)/D
-    const double share = (p[i] - beta[axis]) * inverseD;
-    SpatialVector handed, biasSlot;
-    for (int k = 0; k < 6; ++k) handed[k] = beta[k] + M[InertiaEntry(k, axis)] * share;
-    ForceToParent(biasSlot, handed, w.transform[i]);
-    AddInto(w.bias[J.parent], biasSlot);
-  }
-  // Outward: q̇_i, v_i, the velocity term of ṗ_i, gravity and each body's load.
-  for (int i = 0; i < n; ++i) {
-    const JointConstants& J = model.joints[i];
-    const JointTransformOf<double>& X = w.transform[i];
-    const ArticulatedInertia& M = w.inertia[i];
-    const int axis = AxisIndex(J.turns);
-    SpatialVector v;
-    MotionToChild(v, J.parent < 0 ? Zero : w.velocity[J.parent], X);
-    double Uv = 0.0;
-    for (int k = 0; k < 6; ++k) Uv = Uv + M[InertiaEntry(k, axis)] * v[k];
-    const double rate = ((p[i] - w.bias[i][axis]) - Uv) * w.inverseD[i];
-    qdot[i] = rate;
-    v[axis] = v[axis] + rate;
-    w.velocity[i] = v;
-    SpatialVector H;
-    Apply(H, M, v);
-    AddInto(H, w.bias[i]);
-    w.velocityTerm[i] = AxisCrossForce(v, H, J.turns);
-    // g_i = Eᵀ g_λ(i); the weight m g_i acts at the centre of mass.
-    const double* gParent = J.parent < 0 ? model.gravity : &w.gravity[3 * J.parent];
-    const double gp[3] = {gParent[0], gParent[1], gParent[2]};
-    double g[3];
-    RotateToChild(g, gp, X);
-    for (int k = 0; k < 3; ++k) w.gravity[3 * i + k] = g[k];
-    SpatialVector& load = w.force[i];
-    GravityForce(load, g, J.centreOfMass, J.mass);
-    const double tau = (torques == nullptr ? 0.0 : torques[i]) - J.damping * rate;
-    w.torque[i] = tau;
-    load[axis] = load[axis] + tau;
-  }
-  // Inward: F_i, ṗ_i; the parent takes F_i less the joint's own torque, which reacts on it.
-  for (int i = n - 1; i >= 0; --i) {
-    const JointConstants& J = model.joints[i];
-    SpatialVector F = w.force[i];
-    const int axis = AxisIndex(J.turns);
-    pdot[i] = F[axis] - w.velocityTerm[i];
-    if (J.parent < 0) continue;
-    F[axis] = F[axis] - w.torque[i];
-    SpatialVector slot;
-    ForceToParent(slot, F, w.transform[i]);
-    AddInto(w.force[J.parent], slot);
-  }
+void TreeForwardDynamics(const Model::Data& model, ModelWorkspace::Storage& w, const double* p,
+                         const double* q, const double* torques, double* pdot, double* qdot) {
+  TreeData<double> d = OneState(w);
+  tree::ForwardDynamics(model, d, p, q, torques, pdot, qdot);
 }
 
-void Momenta(const Model::Data& model, ModelWorkspace::Storage& w, const double* q,
-             const double* qdot, double* p) {
+void TreeJointInertias(const Model::Data& model, ModelWorkspace::Storage& w, const double* p,
+                       const double* q, double* D) {
   const int n = w.n;
-  FormTransforms(model, w, q);
+  double* pdot = w.step.data();
+  double* qdot = pdot + n;
+  TreeForwardDynamics(model, w, p, q, nullptr, pdot, qdot);
+  const TreeData<double> d = OneState(w);
+  for (int i = 0; i < n; ++i) D[i] = 1.0 / d.inverseD[i];
+}
+
+void TreeMomenta(const Model::Data& model, ModelWorkspace::Storage& w, const double* q,
+                 const double* qdot, double* p) {
+  using namespace joints;
+  const int n = w.n;
+  TreeData<double> d = OneState(w);
+  tree::FormTransforms(model, d, q);
+  const SpatialVector zero = {{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   for (int i = 0; i < n; ++i) {
     const JointConstants& J = model.joints[i];
     SpatialVector v;
-    MotionToChild(v, J.parent < 0 ? Zero : w.velocity[J.parent], w.transform[i]);
+    MotionToChild(v, J.parent < 0 ? zero : d.velocity[J.parent], d.transform[i]);
     const int axis = AxisIndex(J.turns);
     v[axis] = v[axis] + qdot[i];
-    w.velocity[i] = v;
-    ApplyRigidInertia(w.force[i], J.mass, J.inertia, J.centreOfMass, v);
+    d.velocity[i] = v;
+    ApplyRigidInertia(d.force[i], J.mass, J.inertia, J.centreOfMass, v);
   }
   for (int i = n - 1; i >= 0; --i) {
     const JointConstants& J = model.joints[i];
-    p[i] = w.force[i][AxisIndex(J.turns)];
+    p[i] = d.force[i][AxisIndex(J.turns)];
     if (J.parent < 0) continue;
     SpatialVector slot;
-    ForceToParent(slot, w.force[i], w.transform[i]);
-    AddInto(w.force[J.parent], slot);
+    ForceToParent(slot, d.force[i], d.transform[i]);
+    tree::AddInto(d.force[J.parent], slot);
   }
 }
 
-void MassMatrix(const Model::Data& model, ModelWorkspace::Storage& w, const double* q,
-                double* matrix) {
+void TreeMassMatrix(const Model::Data& model, ModelWorkspace::Storage& w, const double* q,
+                    double* matrix) {
+  using namespace joints;
   const int n = w.n;
-  FormTransforms(model, w, q);
-  for (int i = 0; i < n; ++i) w.inertia[i] = model.rigid[i];
+  TreeData<double> d = OneState(w);
+  tree::FormTransforms(model, d, q);
+  for (int i = 0; i < n; ++i) d.inertia[i] = model.rigid[i];
   for (int i = n - 1; i >= 0; --i) {
     const int parent = model.joints[i].parent;
     if (parent < 0) continue;
     ArticulatedInertia slot;
-    InertiaToParent(slot, w.inertia[i], w.transform[i]);
-    AddInto(w.inertia[parent], slot);
+    InertiaToParent(slot, d.inertia[i], d.transform[i]);
+    tree::AddInto(d.inertia[parent], slot);
   }
   for (int k = 0; k < n * n; ++k) matrix[k] = 0.0;
   for (int i = 0; i < n; ++i) {
     const int axis = AxisIndex(model.joints[i].turns);
     SpatialVector f;
-    for (int k = 0; k < 6; ++k) f[k] = w.inertia[i][InertiaEntry(k, axis)];
+    for (int k = 0; k < 6; ++k) f[k] = d.inertia[i][InertiaEntry(k, axis)];
     matrix[i * n + i] = f[axis];
     for (int j = i; model.joints[j].parent >= 0;) {
       SpatialVector moved;
-      ForceToParent(moved, f, w.transform[j]);
+      ForceToParent(moved, f, d.transform[j]);
       f = moved;
       j = model.joints[j].parent;
       const double a = f[AxisIndex(model.joints[j].turns)];
@@ -178,15 +99,17 @@ void MassMatrix(const Model::Data& model, ModelWorkspace::Storage& w, const doub
   }
 }
 
-void Frames(const Model::Data& model, ModelWorkspace::Storage& w, const double* q) {
-  FormTransforms(model, w, q);
+void TreeFrames(const Model::Data& model, ModelWorkspace::Storage& w, const double* q) {
+  using namespace joints;
+  TreeData<double> d = OneState(w);
+  tree::FormTransforms(model, d, q);
   static const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   static const double origin[3] = {0.0, 0.0, 0.0};
   for (int i = 0; i < w.n; ++i) {
     const int parent = model.joints[i].parent;
     const double* Rp = parent < 0 ? identity : &w.rotation[9 * parent];
     const double* op = parent < 0 ? origin : &w.origin[3 * parent];
-    const JointTransformOf<double>& X = w.transform[i];
+    const JointTransformOf<double>& X = d.transform[i];
     double* R = &w.rotation[9 * i];
     // R_i = R_λ(i) E_i, column by column: E_i e_k is the joint's rotation of axis k.
     for (int k = 0; k < 3; ++k) {
@@ -208,5 +131,4 @@ void Frames(const Model::Data& model, ModelWorkspace::Storage& w, const double* 
   }
 }
 
-}  // namespace tree
 }  // namespace pendula

@@ -206,6 +206,35 @@ TEST(Model, FramesAndPotentialFollowTheDescriptionsPlacements) {
   }
 }
 
+// A batch goes through the lanes of the CPU's widest registers, W states at a time and the rest in
+// a pack filled up with copies: every state ends bit for bit where Step takes it alone.
+TEST(Model, BatchStatesEndWhereEachAloneEnds) {
+  const Model model(testing::RandomTree(9, 5, /*prismatic=*/true, /*damping=*/0.3));
+  ModelWorkspace workspace(model);
+  const int n = model.jointCount(), count = 11;
+  std::mt19937_64 random(9);
+  const std::vector<double> p0 = Random(n * count, random, -1.0, 1.0);
+  const std::vector<double> q0 = Random(n * count, random, -2.0, 2.0);
+  const std::vector<double> torques = Random(n * count, random, -2.0, 2.0);
+  for (StepMethod method : {StepMethod::Heun, StepMethod::Rk4}) {
+    for (bool perState : {false, true}) {
+      std::vector<double> p = p0, q = q0;
+      const JointTorques batchTorques{torques.data(), perState};
+      StepStates(model, workspace, p.data(), q.data(), count, 1e-3, method, batchTorques);
+      for (int i = 0; i < count; ++i) {
+        std::vector<double> pAlone(p0.begin() + i * n, p0.begin() + (i + 1) * n);
+        std::vector<double> qAlone(q0.begin() + i * n, q0.begin() + (i + 1) * n);
+        Step(model, workspace, pAlone.data(), qAlone.data(), 1e-3, method,
+             torques.data() + (perState ? i * n : 0));
+        for (int j = 0; j < n; ++j) {
+          EXPECT_EQ(p[i * n + j], pAlone[j]) << "state " << i << ", joint " << j;
+          EXPECT_EQ(q[i * n + j], qAlone[j]) << "state " << i << ", joint " << j;
+        }
+      }
+    }
+  }
+}
+
 // One joint in closed form: a slider along z falls freely (ṗ = -m g, q̇ = p/m); a body turning
 // about y with its centre of mass at distance l along x has A = Iyy + m l² and ṗ = m g l cos q.
 TEST(Model, OneJointMovesAsItsClosedFormSays) {

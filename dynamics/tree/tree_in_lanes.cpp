@@ -1,0 +1,94 @@
+// The batch step of a tree for one lane width, PENDULA_LANE_WIDTH: this file is compiled once
+// per width, with that width's target flags and code namespace.
+#include "dynamics/integrators/rk4_step.h"
+#include "dynamics/lane_rows.h"
+#include "dynamics/tree/tree_evaluation.h"
+#include "dynamics/tree/tree_lanes.h"
+
+#ifndef PENDULA_LANE_WIDTH
+#error "compile with PENDULA_LANE_WIDTH set to 2, 4 or 8"
+#endif
+
+namespace pendula {
+namespace {
+
+// A pack's working data, its state and torques, and the step's buffers.
+template <int W>
+struct TreeBatch {
+  using Pack = LanePack<W>;
+  tree::TreeData<Pack> evaluation;
+  Pack *p, *q, *torques;
+  Pack* buffers[6];
+};
+
+template <int W, typename F>
+void ForEachBatchArray(TreeBatch<W>& b, F& f) {
+  tree::ForEachTreeArray(b.evaluation, f);
+  f(b.p);
+  f(b.q);
+  f(b.torques);
+  for (auto& buffer : b.buffers) f(buffer);
+}
+
+}  // namespace
+
+template <int W>
+std::size_t TreeLaneBytesAt(int n) {
+  TreeBatch<W> batch;
+  LinkBytes bytes{n};
+  ForEachBatchArray(batch, bytes);
+  return bytes.used;
+}
+
+template <int W>
+void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, StepMethod method,
+                             double h, const double* shared, const double* rows, double* momenta,
+                             double* positions, int count) {
+  using Pack = LanePack<W>;
+  const int n = static_cast<int>(model.joints.size());
+  TreeBatch<W> b;
+  LinkArena arena{storage, n};
+  ForEachBatchArray(b, arena);
+  if (rows == nullptr && shared != nullptr) {
+    for (int i = 0; i < n; ++i) b.torques[i] = LaneSplat<Pack>(shared[i]);
+  }
+  const Pack* torques = rows == nullptr && shared == nullptr ? nullptr : b.torques;
+  auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
+    tree::ForwardDynamics(model, b.evaluation, p, q, torques, pdot, qdot);
+  };
+  Pack* p = b.p;
+  Pack* q = b.q;
+  for (int first = 0; first < count; first += W) {
+    LoadLanes(p, momenta, first, count, n);
+    LoadLanes(q, positions, first, count, n);
+    if (rows != nullptr) LoadLanes(b.torques, rows, first, count, n);
+    if (method == StepMethod::Rk4) {
+      Rk4Step(f, n, h, p, q,
+              Rk4Storage<Pack>{b.buffers[0], b.buffers[1], b.buffers[2], b.buffers[3], b.buffers[4],
+                               b.buffers[5]});
+    } else {
+      // The Euler predictor, then the trapezoidal corrector ((ẋ~ + ẋ)·h)·0.5, as for one state.
+      Pack *pdot1 = b.buffers[0], *qdot1 = b.buffers[1], *pdot2 = b.buffers[2];
+      Pack *qdot2 = b.buffers[3], *pPredicted = b.buffers[4], *qPredicted = b.buffers[5];
+      f(p, q, pdot1, qdot1);
+      for (int i = 0; i < n; ++i) {
+        pPredicted[i] = p[i] + h * pdot1[i];
+        qPredicted[i] = q[i] + h * qdot1[i];
+      }
+      f(pPredicted, qPredicted, pdot2, qdot2);
+      for (int i = 0; i < n; ++i) {
+        p[i] = p[i] + ((pdot2[i] + pdot1[i]) * h) * 0.5;
+        q[i] = q[i] + ((qdot2[i] + qdot1[i]) * h) * 0.5;
+      }
+    }
+    StoreLanes(p, momenta, first, count, n);
+    StoreLanes(q, positions, first, count, n);
+  }
+}
+
+template std::size_t TreeLaneBytesAt<PENDULA_LANE_WIDTH>(int);
+template void StepTreeStatesInLanesAt<PENDULA_LANE_WIDTH>(const Model::Data&, unsigned char*,
+                                                          StepMethod, double, const double*,
+                                                          const double*, double*, double*, int);
+
+}  // namespace pendula
