@@ -1,5 +1,5 @@
 // The keys the program answers to, in codes of its own: each front end maps its toolkit's or
-// browser's key codes to these (the desktop in viewer/glut_keys.h, the page in web/page.cpp).
+// browser's key codes to these (the desktop in its GLUT layer, the page in web/page.cpp).
 #pragma once
 
 namespace pendula {
