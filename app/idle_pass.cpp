@@ -4,8 +4,8 @@
 
 namespace pendula {
 
-void StepAllChains(World& world, const DriveSettings& settings) {
-  StepChains(world.momenta, world.angles, ChainCount, settings.frictionCoefficient,
+void StepAllChains(World& world, const DriveSettings& settings, int chainCount) {
+  StepChains(world.momenta, world.angles, chainCount, settings.frictionCoefficient,
              settings.appliedTorque);
 }
 

@@ -19,8 +19,9 @@ constexpr SimulationClock InitialSimulationClock() {
   return SimulationClock{0.0, 0};
 }
 
-// HeunStep on chains 0 to 99, all with the same friction and torque, through one StepChains call.
-void StepAllChains(World& world, const DriveSettings& settings);
+// HeunStep on chains 0 to chainCount - 1 (all 100 unless told), all with the same friction and
+// torque, through one StepChains call.
+void StepAllChains(World& world, const DriveSettings& settings, int chainCount = ChainCount);
 
 // simulatedTime = h + simulatedTime; counts the pass and says whether it is a fifth one
 // (the 5th, 10th, 15th, ...), which requests a redraw.

@@ -9,6 +9,7 @@
 
 #include "app/heap_policy.h"
 #include "dynamics/dynamics.h"
+#include "viewer/glut_keys.h"
 #include "viewer/scene.h"
 #include "viewer/wall_clock.h"
 #include "viewer/x11_cursor.h"
@@ -16,19 +17,14 @@
 
 namespace pendula {
 
-World world;
-StartUpState startUpState;
-Camera camera = InitialCamera();
+ProgramState program;
 float aspectRatio = 1.0f;
-DriveSettings driveSettings = InitialDriveSettings();
-SimulationClock simulationClock = InitialSimulationClock();
-MouseLook mouseLook = InitialMouseLook();
-Cursor cursor;
-Statistics statistics;
 
 void DisplayHandler() {
-  DrawScene(&world.angles[0][0], ChainCount, JointsPerChain, camera, aspectRatio);
-  StatisticsStep(statistics, simulationClock.simulatedTime, WallClockMilliseconds, std::cout);
+  PoseLinks(program);
+  DrawScene(&program.linkPoses[0][0], program.chainCount, JointsPerChain, program.camera,
+            aspectRatio);
+  DisplayShown(program, WallClockMilliseconds, std::cout);
   glutSwapBuffers();
 }
 
@@ -37,14 +33,11 @@ void ReshapeHandler(int width, int height) {
 }
 
 void SpecialKeyHandler(int key, int /*pointerX*/, int /*pointerY*/) {
-  HandleSpecialKey(key, camera, driveSettings, mouseLook, cursor, std::cout);
+  PressKey(program, KeyFromGlutSpecialKey(key), std::cout);
 }
 
 void IdleHandler() {
-  StepAllChains(world, driveSettings);
-  RestartNonFiniteChains(world, startUpState, std::cout);
-  if (AdvanceSimulationClock(simulationClock, StepSize)) glutPostRedisplay();
-  MouseLookStep(camera, mouseLook, cursor);
+  if (IdlePass(program, std::cout)) glutPostRedisplay();
 }
 
 namespace {
@@ -75,10 +68,8 @@ void SetUpProcess(int& argc, char** argv) {
   // First, so that a missing display ends the process at once, before any set-up work.
   ExitUnlessTheDisplayOpens(argc, argv);
   ReturnLargeBlocksToTheSystem();
-  SetInitialAnglesAndRates(world);
   setUpModel(StepSize);
-  InitialiseMomenta(world);
-  RecordStartUpState(world, startUpState);
+  StartChains(program);
 
   // The toolkit may take its own options out of argv before the title is read from it.
   glutInit(&argc, argv);
@@ -86,15 +77,14 @@ void SetUpProcess(int& argc, char** argv) {
   // Closing the window ends the event loop, and StartUp then ends the process with status 0.
   glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
   SetUpWindowAndScene(argv[0]);
-  cursor = MakeCursor(OpenX11CursorServices());
 
   glutDisplayFunc(DisplayHandler);
   glutReshapeFunc(ReshapeHandler);
   glutSpecialFunc(SpecialKeyHandler);
   glutIdleFunc(IdleHandler);
 
-  // Taken last, so that set-up time does not count in the statistics.
-  statistics = StartStatistics(WallClockMilliseconds);
+  // Last, so that set-up time does not count in the statistics; the X11 cursor needs the window.
+  StartSession(program, OpenX11CursorServices(), WallClockMilliseconds);
 }
 
 void StartUp(int argc, char** argv) {

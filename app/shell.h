@@ -1,31 +1,15 @@
-// The application shell: the process-wide records and the start-up that wires the dynamics to
-// the viewer and hands control to the toolkit's event loop.
+// The desktop shell: the process-wide records and the start-up that opens the window, wires the
+// run's state (app/program_state.h) to GLUT and hands control to the toolkit's event loop.
 #pragma once
 
-#include "app/chain_restart.h"
-#include "app/idle_pass.h"
-#include "app/world.h"
-#include "viewer/camera.h"
-#include "viewer/cursor.h"
-#include "viewer/drive_settings.h"
-#include "viewer/input.h"
-#include "viewer/statistics.h"
+#include "app/program_state.h"
 
 namespace pendula {
 
-// Integration step, seconds: handed to the model set-up and added to the simulated clock.
-constexpr double StepSize = 0.012;
-
-// The process-wide records, created before main and kept for the life of the process.
-extern World world;
-extern StartUpState startUpState;
-extern Camera camera;
+// The process-wide records, created before main and kept for the life of the process: the run's
+// state, and the window's aspect ratio.
+extern ProgramState program;
 extern float aspectRatio;
-extern DriveSettings driveSettings;
-extern SimulationClock simulationClock;
-extern MouseLook mouseLook;
-extern Cursor cursor;
-extern Statistics statistics;
 
 // The start-up sequence up to the event loop: the display check, the World and its momenta (kept
 // as the start-up state), the model, the window and scene, the cursor, the four handlers and the

@@ -6,6 +6,9 @@ namespace pendula {
 constexpr int ChainCount = 100;
 constexpr int JointsPerChain = 20;
 
+// Integration step, seconds: handed to the model set-up and added to the simulated clock.
+constexpr double StepSize = 0.012;
+
 struct World {
   double angles[ChainCount][JointsPerChain];        // q, radians, never reduced into one turn
   double momenta[ChainCount][JointsPerChain];       // p, conjugate to q

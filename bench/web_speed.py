@@ -5,7 +5,8 @@ scaled to 100 chains and the native idle pass (widest lanes); then the page's fr
 all 2,000 boxes, from its own "Frame rate:" lines. Optionally saves a screenshot of the page.
 
 usage: web_speed.py PAGE_DIR PENDULA_BENCH [--seconds S] [--screenshot FILE.png]
-   (PAGE_DIR from scripts/web.sh --build: build-web/site; PENDULA_BENCH: build/bench/pendula_bench)
+   (PAGE_DIR: the page's test build, scripts/web.sh --build --test-page: build-web/test-site;
+    PENDULA_BENCH: build/bench/pendula_bench)
 """
 import asyncio
 import base64

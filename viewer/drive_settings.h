@@ -9,9 +9,17 @@ struct DriveSettings {
   double appliedTorque;        // τ on joint 1; one of -100.0, 0.0, 100.0
 };
 
+// The values that F1 cycles through, in order from the start, and the torques of F8, F9, F10.
+constexpr double FrictionHigh = 5.0;
+constexpr double FrictionNone = 0.0;
+constexpr double FrictionLow = 1.0;
+constexpr double TorqueClockwise = -100.0;
+constexpr double TorqueNone = 0.0;
+constexpr double TorqueCounterClockwise = 100.0;
+
 // Friction 5, no applied torque: the settings the program starts with.
 constexpr DriveSettings InitialDriveSettings() {
-  return DriveSettings{5.0, 0.0};
+  return DriveSettings{FrictionHigh, TorqueNone};
 }
 
 }  // namespace pendula

@@ -1,20 +1,10 @@
 #include "viewer/input.h"
 
-#include <GL/glut.h>
-
 #include <cmath>
 #include <cstdlib>
 
 namespace pendula {
 namespace {
-
-// The values that F1 cycles through, in order, and the torques of F8, F9 and F10.
-constexpr double FrictionHigh = 5.0;
-constexpr double FrictionNone = 0.0;
-constexpr double FrictionLow = 1.0;
-constexpr double TorqueClockwise = -100.0;
-constexpr double TorqueNone = 0.0;
-constexpr double TorqueCounterClockwise = 100.0;
 
 // Pointer offsets of at most this many pixels on both axes are jitter, not a turn.
 constexpr double MouseLookDeadZone = 1.0;
@@ -36,50 +26,50 @@ void MoveAlong(Camera& camera, const Vector3& direction, double distance) {
 
 }  // namespace
 
-void HandleSpecialKey(int key, Camera& camera, DriveSettings& settings, MouseLook& mouseLook,
-                      Cursor& cursor, std::ostream& out) {
+void HandleKey(Key key, Camera& camera, DriveSettings& settings, MouseLook& mouseLook,
+               Cursor& cursor, std::ostream& out) {
   switch (key) {
-    case GLUT_KEY_UP:
+    case Key::Up:
       MoveAlong(camera, ForwardVector(camera), 1.0);
       break;
-    case GLUT_KEY_DOWN:
+    case Key::Down:
       MoveAlong(camera, ForwardVector(camera), -1.0);
       break;
-    case GLUT_KEY_LEFT: {
+    case Key::Left: {
       // The left vector has no height: leave y alone rather than add a zero to it.
       const Vector3 left = LeftVector(camera);
       camera.x += left.x;
       camera.z += left.z;
       break;
     }
-    case GLUT_KEY_RIGHT: {
+    case Key::Right: {
       const Vector3 left = LeftVector(camera);
       camera.x -= left.x;
       camera.z -= left.z;
       break;
     }
-    case GLUT_KEY_F1:
+    case Key::F1:
       settings.frictionCoefficient = NextFriction(settings.frictionCoefficient);
       out << "friction coefficient = " << settings.frictionCoefficient << '\n' << std::flush;
       break;
-    case GLUT_KEY_F4:
+    case Key::F4:
       // The normal exit processing flushes standard output.
       std::exit(0);
-    case GLUT_KEY_F8:
+    case Key::F8:
       settings.appliedTorque = TorqueClockwise;
       break;
-    case GLUT_KEY_F9:
+    case Key::F9:
       settings.appliedTorque = TorqueNone;
       break;
-    case GLUT_KEY_F10:
+    case Key::F10:
       settings.appliedTorque = TorqueCounterClockwise;
       break;
-    case GLUT_KEY_INSERT:
+    case Key::Insert:
       mouseLook.flag = -mouseLook.flag;
       // Mouse look switched on starts from the reference point, without a jump.
       MovePointer(cursor, MouseLookCentre);
       break;
-    default:
+    case Key::Other:
       break;
   }
 }

@@ -10,17 +10,17 @@
 namespace pendula {
 namespace {
 
-void DrawChain(const double* chainAngles, int linksPerChain) {
+// One box, placed by its pose in the plane z of its chain: the link's frame turned by its
+// direction about +z at its joint, then the box centred half a length along the link.
+void DrawLink(const LinkPose& pose, float z) {
+  const GLfloat placement[16] = {pose.cosine, pose.sine, 0.0f, 0.0f, -pose.sine, pose.cosine,
+                                 0.0f,        0.0f,      0.0f, 0.0f, 1.0f,       0.0f,
+                                 pose.x,      pose.y,    z,    1.0f};
   glPushMatrix();
-  for (int k = 0; k < linksPerChain; ++k) {
-    glRotatef(static_cast<float>(chainAngles[k] * DegreesPerRadian), 0.0f, 0.0f, 1.0f);
-    glPushMatrix();
-    glTranslatef(DrawnLinkLength / 2, 0.0f, 0.0f);
-    glScalef(DrawnLinkLength, DrawnLinkThickness, DrawnLinkThickness);
-    glutSolidCube(1.0);
-    glPopMatrix();
-    glTranslatef(DrawnLinkLength, 0.0f, 0.0f);
-  }
+  glMultMatrixf(placement);
+  glTranslatef(DrawnLinkLength / 2, 0.0f, 0.0f);
+  glScalef(DrawnLinkLength, DrawnLinkThickness, DrawnLinkThickness);
+  glutSolidCube(1.0);
   glPopMatrix();
 }
 
@@ -32,7 +32,7 @@ void SetUpWindowAndScene(const char* title) {
   glutInitWindowPosition(0, 0);
   glutCreateWindow(title);
 
-  glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+  glClearColor(ClearColour[0], ClearColour[1], ClearColour[2], ClearColour[3]);
   glShadeModel(GL_SMOOTH);
   glEnable(GL_DEPTH_TEST);
   glMaterialfv(GL_FRONT, GL_DIFFUSE, LinkColour);
@@ -51,7 +51,7 @@ void SetUpWindowAndScene(const char* title) {
   glEnable(GL_COLOR_MATERIAL);
 }
 
-void DrawScene(const double* angles, int chainCount, int linksPerChain, const Camera& camera,
+void DrawScene(const LinkPose* poses, int chainCount, int linksPerChain, const Camera& camera,
                float aspectRatio) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -62,12 +62,14 @@ void DrawScene(const double* angles, int chainCount, int linksPerChain, const Ca
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   const Vector3 centre = LookAtCentre(camera);
-  gluLookAt(camera.x, camera.y, camera.z, centre.x, centre.y, centre.z, 0.0, 1.0, 0.0);
+  gluLookAt(camera.x, camera.y, camera.z, centre.x, centre.y, centre.z, UpVector[0], UpVector[1],
+            UpVector[2]);
 
   glColor4fv(LinkColour);
   for (int i = 0; i < chainCount; ++i) {
-    DrawChain(angles + static_cast<std::ptrdiff_t>(i) * linksPerChain, linksPerChain);
-    glTranslatef(0.0f, 0.0f, ChainSpacing);
+    const float z = ChainSpacing * static_cast<float>(i);
+    const LinkPose* chain = poses + static_cast<std::ptrdiff_t>(i) * linksPerChain;
+    for (int k = 0; k < linksPerChain; ++k) DrawLink(chain[k], z);
   }
 }
 

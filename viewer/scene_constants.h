@@ -9,6 +9,9 @@ namespace pendula {
 inline constexpr int InitialWindowWidth = 400;
 inline constexpr int InitialWindowHeight = 400;
 
+// The background: white, alpha 0, as the window's colour buffer is cleared to.
+inline constexpr float ClearColour[4] = {1.0f, 1.0f, 1.0f, 0.0f};
+
 // Every link is dark grey; the same colour is the material's diffuse colour at set-up.
 inline constexpr float LinkColour[4] = {0.2f, 0.2f, 0.2f, 1.0f};
 inline constexpr float LinkSpecular[4] = {0.2f, 0.2f, 0.2f, 1.0f};
@@ -28,6 +31,9 @@ inline constexpr float GlobalAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
 inline constexpr float MaterialAmbient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
 inline constexpr float Light0Specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 inline constexpr float Light1Specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+
+// The camera's up direction in world coordinates, +y: the chains hang towards -y.
+inline constexpr double UpVector[3] = {0.0, 1.0, 0.0};
 
 // The perspective projection: vertical field of view in degrees, near and far planes.
 inline constexpr double FieldOfViewDegrees = 45.0;

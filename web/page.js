@@ -10,14 +10,12 @@
   const consoleElement = document.getElementById('console');
   const canvas = document.getElementById('scene');
   const MaxConsoleLines = 500;
-  const lines = [];  // every line the program printed, for window.pendula.lines
   const CornersPerBox = 24;
   const IndicesPerBox = 36;
 
   function print(text) {
     for (const line of text.split('\n')) {
       if (line === '') continue;
-      lines.push(line);
       const row = document.createElement('div');
       row.textContent = line;
       consoleElement.appendChild(row);
@@ -176,7 +174,7 @@
     gl.uniform1f(at('chainSpacing'), c.chainSpacing);
 
     gl.enable(gl.DEPTH_TEST);
-    gl.clearColor(c.clearColour[0], c.clearColour[1], c.clearColour[2], 0);
+    gl.clearColor(...c.clearColour);
     return { gl, boxes, view: at('view'), projection: at('projection') };
   }
 
@@ -195,7 +193,6 @@
     let chainCount = c.chainCount;
     let running = !params.has('paused');
     let redrawWanted = true;
-    let framesShown = 0;
 
     function drain() {
       const text = M.UTF8ToString(M._pendula_output());
@@ -213,11 +210,10 @@
       gl.viewport(0, 0, canvas.width, canvas.height);
       gl.uniformMatrix4fv(r.projection, false, perspective(c.fieldOfViewDegrees,
         canvas.width / canvas.height, c.nearPlane, c.farPlane));
-      gl.uniformMatrix4fv(r.view, false, lookAt(eye, centre, [0, 1, 0]));
+      gl.uniformMatrix4fv(r.view, false, lookAt(eye, centre, c.upVector));
       gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
       gl.drawElements(gl.TRIANGLES, IndicesPerBox * linkCount, gl.UNSIGNED_INT, 0);
       M._pendula_frame_shown();
-      framesShown += 1;
     }
 
     // Idle passes until the fifth asks for a display, as the desktop program's idle handler
@@ -302,38 +298,16 @@
       redrawWanted = true;
     });
 
-    // For tests and measurements in the browser.
-    window.pendula = {
-      sineEntriesCorrected: corrected,
-      startUpMs,
-      framesShown: () => framesShown,
-      lines: () => lines.slice(),
-      // The eye and the point it looks at: x, y, z each.
-      view: () => { const v = M._pendula_view() >> 3; return Array.from(M.HEAPF64.subarray(v, v + 6)); },
-      mouseLook: () => M._pendula_mouse_look_on() === 1,
-      friction: () => M._pendula_friction(),
-      torque: () => M._pendula_torque(),
-      running: () => running,
-      run: () => setRunning(true),
-      fingerprint: () => M.UTF8ToString(M._pendula_fingerprint()),
-      timeSteps: (steps) => M._pendula_time_steps(steps),
-      // Milliseconds per display of n displays drawn back to back, each waited for.
-      timeDraws: (n) => {
-        const pixel = new Uint8Array(4);
-        const started = performance.now();
-        for (let k = 0; k < n; ++k) {
-          draw();
-          gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-        }
-        return (performance.now() - started) / n;
-      },
-      // n idle passes at once and a display, for pictures of a chosen moment.
-      passes: (n) => {
-        for (let pass = 0; pass < n; ++pass) M._pendula_idle_pass();
-        redrawWanted = true;
-        drain();
-      },
-    };
+    // The page's test build (tests/web/page_probes.js) looks in here; the page itself has no
+    // use for it, and without the probes nothing calls it.
+    if (typeof window.pendulaProbes === 'function') {
+      window.pendulaProbes({
+        M, corrected, startUpMs, draw, drain,
+        running: () => running,
+        setRunning,
+        redraw: () => { redrawWanted = true; },
+      });
+    }
     requestAnimationFrame(frame);
   }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
+#include "app/world.h"
 #include "dynamics/dynamics.h"
 
 extern "C" double __real_sin(double x);

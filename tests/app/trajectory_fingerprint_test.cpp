@@ -5,42 +5,20 @@
 // that is meant to alter results must say so and record the new value.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 #include <random>
 
 #include "app/world.h"
 #include "dynamics/dynamics.h"
+#include "tests/support/fingerprint.h"
 #include "viewer/drive_settings.h"
 
 namespace pendula {
 namespace {
 
+using testing::Fingerprint;
+
 constexpr double Step = 0.012;
-
-// FNV-1a over the bytes of the doubles: order-sensitive and bit-exact, signed zeros included,
-// except that every NaN is hashed as the one quiet NaN. IEEE 754 leaves the sign and payload of
-// a NaN result open, and which operand's NaN an x86 instruction passes on depends on the operand
-// order the compiler picks, which differs between optimisation levels; chains that the
-// frictionless settings drive to NaN would otherwise give each build its own fingerprint.
-class Fingerprint {
- public:
-  void Add(const double* values, int count) {
-    for (int n = 0; n < count; ++n) {
-      const double value =
-          std::isnan(values[n]) ? std::numeric_limits<double>::quiet_NaN() : values[n];
-      unsigned char bytes[sizeof(double)];
-      std::memcpy(bytes, &value, sizeof bytes);
-      for (unsigned char byte : bytes) hash_ = (hash_ ^ byte) * 0x100000001b3ull;
-    }
-  }
-  std::uint64_t value() const { return hash_; }
-
- private:
-  std::uint64_t hash_ = 0xcbf29ce484222325ull;
-};
 
 // Uniform in [lo, hi) from the raw 64-bit output, independent of the standard library's
 // distributions.

@@ -21,7 +21,7 @@ void DisplayAndReportTheFirstFrame() {
   pendula::DisplayHandler();
   if (firstFrameReported) return;
   firstFrameReported = true;
-  if (pendula::simulationClock.simulatedTime != 0.0) {
+  if (pendula::program.simulationClock.simulatedTime != 0.0) {
     std::cerr << "startup_frame: an idle pass ran before the first frame\n";
     std::exit(1);
   }

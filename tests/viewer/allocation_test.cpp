@@ -1,5 +1,4 @@
 // Key presses, mouse-look steps and statistics steps run after start-up and must not allocate.
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -27,11 +26,11 @@ TEST(ViewerAllocation, KeyPressesAllocateNothing) {
   DriveSettings settings = InitialDriveSettings();
   MouseLook mouseLook = InitialMouseLook();
   Cursor cursor = testing::MakeFakeCursor({200, 200});
-  const int keys[] = {GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT,  GLUT_KEY_F1,
-                      GLUT_KEY_F8, GLUT_KEY_F9,   GLUT_KEY_F10,  GLUT_KEY_INSERT, GLUT_KEY_F2};
+  const Key keys[] = {Key::Up, Key::Down, Key::Left, Key::Right,  Key::F1,
+                      Key::F8, Key::F9,   Key::F10,  Key::Insert, Key::Other};
   const long long before = AllocationCount();
   for (int round = 0; round < 10; ++round) {
-    for (int key : keys) HandleSpecialKey(key, camera, settings, mouseLook, cursor, out);
+    for (Key key : keys) HandleKey(key, camera, settings, mouseLook, cursor, out);
   }
   const long long after = AllocationCount();
   EXPECT_EQ(after, before);

@@ -1,6 +1,5 @@
 #include "viewer/input.h"
 
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -22,7 +21,7 @@ constexpr double kUnitMoveRounding = 1e-15;
 // Everything a key press can touch, starting from the program's initial state.
 class KeyTest : public ::testing::Test {
  protected:
-  void Press(int key) { HandleSpecialKey(key, camera, settings, mouseLook, cursor, out); }
+  void Press(Key key) { HandleKey(key, camera, settings, mouseLook, cursor, out); }
 
   Camera camera = InitialCamera();
   DriveSettings settings = InitialDriveSettings();
@@ -42,7 +41,7 @@ void ExpectSameCamera(const Camera& actual, const Camera& expected) {
 // ---- Camera moves ----
 
 TEST_F(KeyTest, UpFromTheStartMovesOneUnitTowardsTheChains) {
-  Press(GLUT_KEY_UP);
+  Press(Key::Up);
   EXPECT_NEAR(camera.x, 0.0, kUnitMoveRounding);
   EXPECT_EQ(camera.y, -1.0);
   EXPECT_EQ(camera.z, 34.0);
@@ -52,7 +51,7 @@ TEST_F(KeyTest, UpFromTheStartMovesOneUnitTowardsTheChains) {
 
 TEST_F(KeyTest, UpFollowsPitchStraightDownAtAQuarterTurn) {
   camera.pitch = kPi / 2;
-  Press(GLUT_KEY_UP);
+  Press(Key::Up);
   EXPECT_NEAR(camera.x, 0.0, kUnitMoveRounding);
   EXPECT_NEAR(camera.y, -2.0, kUnitMoveRounding);
   EXPECT_NEAR(camera.z, 35.0, kUnitMoveRounding);
@@ -60,8 +59,8 @@ TEST_F(KeyTest, UpFollowsPitchStraightDownAtAQuarterTurn) {
 
 TEST_F(KeyTest, DownUndoesUp) {
   camera = Camera{1.5, -2.0, 7.0, 0.7, -0.3};
-  Press(GLUT_KEY_UP);
-  Press(GLUT_KEY_DOWN);
+  Press(Key::Up);
+  Press(Key::Down);
   EXPECT_NEAR(camera.x, 1.5, kUnitMoveRounding);
   EXPECT_NEAR(camera.y, -2.0, kUnitMoveRounding);
   EXPECT_NEAR(camera.z, 7.0, kUnitMoveRounding);
@@ -70,14 +69,14 @@ TEST_F(KeyTest, DownUndoesUp) {
 TEST_F(KeyTest, DownMovesAgainstTheViewingDirection) {
   camera = Camera{0.0, 0.0, 0.0, 0.7, -0.3};
   const Vector3 forward = ForwardVector(camera);
-  Press(GLUT_KEY_DOWN);
+  Press(Key::Down);
   EXPECT_EQ(camera.x, -forward.x);
   EXPECT_EQ(camera.y, -forward.y);
   EXPECT_EQ(camera.z, -forward.z);
 }
 
 TEST_F(KeyTest, LeftFromTheStartMovesTowardsMinusX) {
-  Press(GLUT_KEY_LEFT);
+  Press(Key::Left);
   EXPECT_EQ(camera.x, -1.0);
   EXPECT_EQ(camera.y, -1.0);
   EXPECT_NEAR(camera.z, 35.0, kUnitMoveRounding);
@@ -86,12 +85,12 @@ TEST_F(KeyTest, LeftFromTheStartMovesTowardsMinusX) {
 TEST_F(KeyTest, LeftAndRightMoveAlongTheLeftVectorWithoutChangingHeight) {
   camera = Camera{2.0, 3.0, 4.0, 0.7, 1.1};
   const Vector3 left = LeftVector(camera);
-  Press(GLUT_KEY_LEFT);
+  Press(Key::Left);
   EXPECT_EQ(camera.x, 2.0 + left.x);
   EXPECT_EQ(camera.y, 3.0);
   EXPECT_EQ(camera.z, 4.0 + left.z);
   camera = Camera{2.0, 3.0, 4.0, 0.7, 1.1};
-  Press(GLUT_KEY_RIGHT);
+  Press(Key::Right);
   EXPECT_EQ(camera.x, 2.0 - left.x);
   EXPECT_EQ(camera.y, 3.0);
   EXPECT_EQ(camera.z, 4.0 - left.z);
@@ -100,13 +99,13 @@ TEST_F(KeyTest, LeftAndRightMoveAlongTheLeftVectorWithoutChangingHeight) {
 TEST_F(KeyTest, SidewaysMoveIsPerpendicularToTheView) {
   camera = Camera{0.0, 0.0, 0.0, 0.7, 0.0};
   const Vector3 forward = ForwardVector(camera);
-  Press(GLUT_KEY_RIGHT);
+  Press(Key::Right);
   EXPECT_NEAR(camera.x * forward.x + camera.z * forward.z, 0.0, kUnitMoveRounding);
   EXPECT_NEAR(camera.x * camera.x + camera.z * camera.z, 1.0, kUnitMoveRounding);
 }
 
 TEST_F(KeyTest, CameraKeysTouchNothingElse) {
-  for (int key : {GLUT_KEY_UP, GLUT_KEY_DOWN, GLUT_KEY_LEFT, GLUT_KEY_RIGHT}) Press(key);
+  for (Key key : {Key::Up, Key::Down, Key::Left, Key::Right}) Press(key);
   EXPECT_EQ(settings.frictionCoefficient, 5.0);
   EXPECT_EQ(settings.appliedTorque, 0.0);
   EXPECT_EQ(mouseLook.flag, MouseLookOff);
@@ -117,12 +116,12 @@ TEST_F(KeyTest, CameraKeysTouchNothingElse) {
 // ---- Drive settings ----
 
 TEST_F(KeyTest, F1CyclesFrictionFiveZeroOneAndPrintsEachValue) {
-  Press(GLUT_KEY_F1);
+  Press(Key::F1);
   EXPECT_EQ(settings.frictionCoefficient, 0.0);
   EXPECT_EQ(out.str(), "friction coefficient = 0\n");
-  Press(GLUT_KEY_F1);
+  Press(Key::F1);
   EXPECT_EQ(settings.frictionCoefficient, 1.0);
-  Press(GLUT_KEY_F1);
+  Press(Key::F1);
   EXPECT_EQ(settings.frictionCoefficient, 5.0);
   EXPECT_EQ(out.str(),
             "friction coefficient = 0\n"
@@ -133,42 +132,41 @@ TEST_F(KeyTest, F1CyclesFrictionFiveZeroOneAndPrintsEachValue) {
 TEST_F(KeyTest, F1FlushesItsLineAtOnce) {
   testing::FlushRecordingBuffer buffer;
   std::ostream stream(&buffer);
-  HandleSpecialKey(GLUT_KEY_F1, camera, settings, mouseLook, cursor, stream);
+  HandleKey(Key::F1, camera, settings, mouseLook, cursor, stream);
   ASSERT_EQ(buffer.flushes, 1);
   EXPECT_EQ(buffer.heldAtFlush[0], "friction coefficient = 0\n");
 }
 
 TEST_F(KeyTest, F1LeavesTheTorqueAlone) {
   settings.appliedTorque = -100.0;
-  Press(GLUT_KEY_F1);
+  Press(Key::F1);
   EXPECT_EQ(settings.appliedTorque, -100.0);
 }
 
 TEST_F(KeyTest, F8ThenF9RemovesTheTorque) {
-  Press(GLUT_KEY_F8);
+  Press(Key::F8);
   EXPECT_EQ(settings.appliedTorque, -100.0);
-  Press(GLUT_KEY_F9);
+  Press(Key::F9);
   EXPECT_EQ(settings.appliedTorque, 0.0);
 }
 
 TEST_F(KeyTest, F10TwiceStaysAtOneHundred) {
-  Press(GLUT_KEY_F10);
-  Press(GLUT_KEY_F10);
+  Press(Key::F10);
+  Press(Key::F10);
   EXPECT_EQ(settings.appliedTorque, 100.0);
 }
 
 TEST_F(KeyTest, TorqueKeysPrintNothingAndKeepFriction) {
-  for (int key : {GLUT_KEY_F8, GLUT_KEY_F9, GLUT_KEY_F10}) Press(key);
+  for (Key key : {Key::F8, Key::F9, Key::F10}) Press(key);
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(settings.frictionCoefficient, 5.0);
 }
 
 TEST_F(KeyTest, UnknownKeysChangeNothing) {
   const Camera before = camera;
-  for (int key :
-       {GLUT_KEY_F2, GLUT_KEY_F3, GLUT_KEY_F5, GLUT_KEY_F6, GLUT_KEY_F7, GLUT_KEY_F11, GLUT_KEY_F12,
-        GLUT_KEY_PAGE_UP, GLUT_KEY_PAGE_DOWN, GLUT_KEY_HOME, GLUT_KEY_END, 0, -1, int{'a'}, 1000}) {
-    Press(key);
+  // Key::Other and codes past the named keys, as a page could hand in any int.
+  for (int code : {static_cast<int>(Key::Other), static_cast<int>(Key::F10) + 1, -1, 1000}) {
+    Press(static_cast<Key>(code));
   }
   ExpectSameCamera(camera, before);
   EXPECT_EQ(settings.frictionCoefficient, 5.0);
@@ -182,13 +180,13 @@ TEST_F(KeyTest, UnknownKeysChangeNothing) {
 // ---- Mouse-look toggle and quitting ----
 
 TEST_F(KeyTest, InsertTogglesMouseLookAndCentresThePointer) {
-  Press(GLUT_KEY_INSERT);
+  Press(Key::Insert);
   EXPECT_EQ(mouseLook.flag, MouseLookOn);
   EXPECT_EQ(fakePointer.position.x, 200);
   EXPECT_EQ(fakePointer.position.y, 200);
   EXPECT_EQ(fakePointer.moves, 1);
   fakePointer.position = {50, 60};
-  Press(GLUT_KEY_INSERT);
+  Press(Key::Insert);
   EXPECT_EQ(mouseLook.flag, MouseLookOff);
   EXPECT_EQ(fakePointer.position.x, 200);
   EXPECT_EQ(fakePointer.position.y, 200);
@@ -197,7 +195,7 @@ TEST_F(KeyTest, InsertTogglesMouseLookAndCentresThePointer) {
 }
 
 TEST_F(KeyTest, F4EndsTheProcessWithStatusZero) {
-  EXPECT_EXIT(Press(GLUT_KEY_F4), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(Press(Key::F4), ::testing::ExitedWithCode(0), "");
 }
 
 // ---- Mouse-look step ----

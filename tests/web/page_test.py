@@ -3,14 +3,15 @@
 the DevTools protocol drives it.
 
 Checks: the folder served holds the page's files and nothing else; the module holds f64x2
-instructions; the first frame, drawn with the stepping held,
+instructions and none of the test build's probes. The rest runs in the test build of the page
+(the same page and module with the probes of page_probes.cpp and page_probes.js): the first frame, drawn with the stepping held,
 shows grey chains on white fanned out from their base (the desktop start-up test's picture
 statistics); a key press and a button press each change the friction and print the line; mouse
 look under pointer lock turns the view by the program's gain; the statistics lines come in pairs; the trajectory fingerprint computed in the page equals the
 native one; the browser reports no error. Nothing here waits on the machine's speed except
 time-outs.
 
-usage: page_test.py PAGE_DIR SCREEN_PROBE [--screenshot FILE.png]
+usage: page_test.py PAGE_DIR TEST_PAGE_DIR SCREEN_PROBE [--screenshot FILE.png]
 Exit status 77 (skipped) when Chromium, wasm-objdump, pngtopnm or python3-websockets is missing.
 """
 import asyncio
@@ -24,6 +25,9 @@ import tempfile
 SKIPPED = 77
 # What scripts/web.sh serves: the page, its module and nothing of the build's.
 PAGE_FILES = {"index.html", "page.js", "pendula.js", "pendula.wasm"}
+# What the test build adds to it, and what only the test build's module exports.
+TEST_PAGE_FILES = PAGE_FILES | {"page_probes.js"}
+PROBES = ("pendula_fingerprint", "pendula_time_steps", "pendula_friction", "pendula_torque")
 try:
     sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
     import cdp
@@ -77,7 +81,13 @@ async def new_lines(page, count_before):
     return (await page.evaluate("pendula.lines()"))[count_before:]
 
 
-async def run(page_dir, screen_probe, screenshot_path):
+def exports(page_folder):
+    """The module's functions by their names in its loader (the module's own names are minified)."""
+    with open(os.path.join(page_folder, "pendula.js")) as f:
+        return {name[1:] for name in re.findall(r"\b_pendula_[a-z_]+", f.read())}
+
+
+async def run(page_dir, test_page_dir, screen_probe, screenshot_path):
     served = set(os.listdir(page_dir))
     check(served == PAGE_FILES, f"the folder served holds {sorted(served)}, not the page's files "
                                 f"{sorted(PAGE_FILES)} alone")
@@ -86,8 +96,22 @@ async def run(page_dir, screen_probe, screenshot_path):
     simd = len(re.findall(r"\bf64x2\.(mul|add|sub|div)\b", objdump))
     print(f"f64x2 arithmetic instructions in the module: {simd}")
     check(simd > 0, "the module has no f64x2 arithmetic: the lanes were not compiled to SIMD")
+    shipped, tested = exports(page_dir), exports(test_page_dir)
+    check(not shipped & set(PROBES), f"the page ships probes: {sorted(shipped & set(PROBES))}")
+    check(set(PROBES) <= tested and shipped <= tested,
+          "the test build's module is not the page's module with the probes")
+    def read(folder, name):
+        with open(os.path.join(folder, name)) as f:
+            return f.read()
+    check(read(test_page_dir, "page.js") == read(page_dir, "page.js"),
+          "the test build's page.js is not the page's")
+    check(read(test_page_dir, "index.html").replace('<script src="page_probes.js"></script>\n', "")
+          == read(page_dir, "index.html"),
+          "the test build's index.html is not the page's with the probes loaded before page.js")
+    served = set(os.listdir(test_page_dir))
+    check(served == TEST_PAGE_FILES, f"the test build holds {sorted(served)}")
 
-    server = cdp.Server(page_dir)
+    server = cdp.Server(test_page_dir)
     page = cdp.Page()
     work = tempfile.mkdtemp(prefix="pendula-web-test-")
     try:
@@ -156,20 +180,21 @@ def main():
         i = args.index("--screenshot")
         screenshot = args[i + 1]
         del args[i:i + 2]
-    if len(args) != 2:
+    if len(args) != 3:
         sys.exit(__doc__)
     for tool in ("wasm-objdump", "pngtopnm"):
         if not shutil.which(tool):
             print(f"skipped: no {tool} (scripts/install-deps.sh --test installs it)")
             sys.exit(SKIPPED)
-    if not os.path.exists(os.path.join(args[0], "pendula.wasm")):
-        print(f"skipped: no page built in {args[0]}")
-        sys.exit(SKIPPED)
+    for folder in args[:2]:
+        if not os.path.exists(os.path.join(folder, "pendula.wasm")):
+            print(f"skipped: no page built in {folder}")
+            sys.exit(SKIPPED)
     if not cdp.find_chromium():
         print("skipped: no chromium (scripts/install-deps.sh --test installs it)")
         sys.exit(SKIPPED)
     try:
-        asyncio.run(run(args[0], args[1], screenshot))
+        asyncio.run(run(args[0], args[1], args[2], screenshot))
     except AssertionError as failure:
         print(f"FAIL: {failure}")
         sys.exit(1)
