@@ -21,8 +21,7 @@ ProgramState program;
 float aspectRatio = 1.0f;
 
 void DisplayHandler() {
-  PoseLinks(program);
-  DrawScene(&program.linkPoses[0][0], program.chainCount, JointsPerChain, program.camera,
+  DrawScene(&program.world.angles[0][0], program.chainCount, JointsPerChain, program.camera,
             aspectRatio);
   DisplayShown(program, WallClockMilliseconds, std::cout);
   glutSwapBuffers();

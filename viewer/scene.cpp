@@ -12,15 +12,19 @@ namespace {
 
 // One box, placed by its pose in the plane z of its chain: the link's frame turned by its
 // direction about +z at its joint, then the box centred half a length along the link.
-void DrawLink(const LinkPose& pose, float z) {
-  const GLfloat placement[16] = {pose.cosine, pose.sine, 0.0f, 0.0f, -pose.sine, pose.cosine,
-                                 0.0f,        0.0f,      0.0f, 0.0f, 1.0f,       0.0f,
-                                 pose.x,      pose.y,    z,    1.0f};
+// Chain i's boxes: each joint's angle turns the matrix stack about +z from the link before, a
+// box is drawn half a link out, and the next joint lies a link further along x.
+void DrawChain(const double* chainAngles, int linksPerChain) {
   glPushMatrix();
-  glMultMatrixf(placement);
-  glTranslatef(DrawnLinkLength / 2, 0.0f, 0.0f);
-  glScalef(DrawnLinkLength, DrawnLinkThickness, DrawnLinkThickness);
-  glutSolidCube(1.0);
+  for (int k = 0; k < linksPerChain; ++k) {
+    glRotatef(static_cast<float>(chainAngles[k] * DegreesPerRadian), 0.0f, 0.0f, 1.0f);
+    glPushMatrix();
+    glTranslatef(DrawnLinkLength / 2, 0.0f, 0.0f);
+    glScalef(DrawnLinkLength, DrawnLinkThickness, DrawnLinkThickness);
+    glutSolidCube(1.0);
+    glPopMatrix();
+    glTranslatef(DrawnLinkLength, 0.0f, 0.0f);
+  }
   glPopMatrix();
 }
 
@@ -51,7 +55,7 @@ void SetUpWindowAndScene(const char* title) {
   glEnable(GL_COLOR_MATERIAL);
 }
 
-void DrawScene(const LinkPose* poses, int chainCount, int linksPerChain, const Camera& camera,
+void DrawScene(const double* angles, int chainCount, int linksPerChain, const Camera& camera,
                float aspectRatio) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -67,9 +71,8 @@ void DrawScene(const LinkPose* poses, int chainCount, int linksPerChain, const C
 
   glColor4fv(LinkColour);
   for (int i = 0; i < chainCount; ++i) {
-    const float z = ChainSpacing * static_cast<float>(i);
-    const LinkPose* chain = poses + static_cast<std::ptrdiff_t>(i) * linksPerChain;
-    for (int k = 0; k < linksPerChain; ++k) DrawLink(chain[k], z);
+    DrawChain(angles + static_cast<std::ptrdiff_t>(i) * linksPerChain, linksPerChain);
+    glTranslatef(0.0f, 0.0f, ChainSpacing);
   }
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "viewer/camera.h"
-#include "viewer/link_poses.h"
 #include "viewer/scene_constants.h"
 
 namespace pendula {
@@ -12,10 +11,11 @@ namespace pendula {
 // driven by the current colour and two directional lights. glutInit must have run.
 void SetUpWindowAndScene(const char* title);
 
-// Draws chain i in the plane z = ChainSpacing i as linksPerChain boxes, link k of chain i placed
-// by poses[linksPerChain i + k - 1] (ComputeLinkPoses). Clears and sets both matrices itself;
-// does not swap buffers.
-void DrawScene(const LinkPose* poses, int chainCount, int linksPerChain, const Camera& camera,
+// Draws chain i in the plane z = ChainSpacing i as linksPerChain boxes; joint k of chain i turns
+// by angles[linksPerChain i + k - 1] radians about +z from the direction of the link before it,
+// through OpenGL's matrix stack (the page draws the same boxes from ComputeLinkPoses). Clears and
+// sets both matrices itself; does not swap buffers.
+void DrawScene(const double* angles, int chainCount, int linksPerChain, const Camera& camera,
                float aspectRatio);
 
 // The aspect ratio after a reshape to width by height: width / height, or the previous ratio
