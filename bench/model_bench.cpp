@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/model_states.h"
 #include "dynamics/chain.h"
 #include "dynamics/model.h"
 #include "tests/support/random_chain.h"
@@ -17,27 +17,13 @@ namespace pendula {
 namespace bench {
 namespace {
 
-constexpr int States = 64;  // distinct states, visited in turn
+constexpr int States = ModelStateCount;
 const char* const RobotFolder = "/usr/share/doc/dart/data/";
-
-struct StateSet {
-  std::vector<double> p, q;
-};
-
-StateSet RandomStates(const Model& model, std::uint64_t seed) {
-  const int n = model.jointCount();
-  std::mt19937_64 random(seed);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  StateSet s{std::vector<double>(States * n), std::vector<double>(States * n)};
-  for (double& x : s.p) x = u(random);
-  for (double& x : s.q) x = u(random);
-  return s;
-}
 
 void ForwardDynamicsOf(benchmark::State& state, const Model& model) {
   const int n = model.jointCount();
   ModelWorkspace workspace(model);
-  const StateSet s = RandomStates(model, 1);
+  const StateSet s = ModelStates(n, 1);
   std::vector<double> pdot(n), qdot(n);
   int k = 0;
   for (auto _ : state) {
@@ -55,7 +41,7 @@ void ForwardDynamicsOf(benchmark::State& state, const Model& model) {
 void StepStatesOf(benchmark::State& state, const Model& model) {
   const int n = model.jointCount();
   ModelWorkspace workspace(model);
-  StateSet s = RandomStates(model, 2);
+  StateSet s = ModelStates(n, 2);
   for (auto _ : state) {
     StepStates(model, workspace, s.p.data(), s.q.data(), States, 1e-4);
     benchmark::DoNotOptimize(s.p.data());

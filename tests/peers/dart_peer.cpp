@@ -2,9 +2,10 @@
 //
 // Where DART departs from what the file says, and what is done about it:
 // - A link without <inertial> is massless in URDF, but DART's loader gives it a default inertia,
-//   mass 1 and unit moments: the loader is given a zero default inertia instead. (A moving
-//   massless leaf would then be singular in DART, as it is in pendula, which refuses it.) DART
-//   warns on standard error of each body of zero mass it is given: those warnings are expected.
+//   mass 1 and unit moments: the loader is given a zero default inertia instead
+//   (dart_skeleton.h). (A moving massless leaf would then be singular in DART, as it is in
+//   pendula, which refuses it.) DART warns on standard error of each body of zero mass it is
+//   given: those warnings are expected.
 // - DART takes joint damping implicitly, as for a step of the skeleton's time step h: its forward
 //   dynamics adds h·d to each joint's articulated inertia, so its q̈ depends on h. The joints'
 //   damping is read from the file, set to zero in DART and applied explicitly as the joint force
@@ -18,36 +19,22 @@
 #include <dart/dynamics/PrismaticJoint.hpp>
 #include <dart/dynamics/RevoluteJoint.hpp>
 #include <dart/dynamics/Skeleton.hpp>
-#include <dart/utils/urdf/DartLoader.hpp>
 #include <stdexcept>
 
+#include "tests/peers/dart_skeleton.h"
 #include "tests/peers/joint_order.h"
 #include "tests/peers/peer.h"
-#include "tests/peers/urdf_text.h"
 
 namespace pendula {
 namespace peers {
 namespace {
-
-using dart::dynamics::Inertia;
-using dart::utils::DartLoader;
-
-dart::dynamics::SkeletonPtr Load(const std::string& path) {
-  const DartLoader::Options options(nullptr, DartLoader::RootJointType::FIXED,
-                                    Inertia(0.0, Eigen::Vector3d::Zero(), Eigen::Matrix3d::Zero()));
-  DartLoader loader(options);
-  auto skeleton = loader.parseSkeletonString(KinematicsAndInertiaOnly(ReadTextFile(path)),
-                                             dart::common::Uri::createFromPath(path));
-  if (!skeleton) throw std::runtime_error("DART cannot load " + path);
-  return skeleton;
-}
 
 class DartPeer : public Peer {
  public:
   static constexpr char Name[] = "DART";
 
   DartPeer(const std::string& path, const std::vector<std::string>& wanted)
-      : skeleton_(Load(path)) {
+      : skeleton_(LoadDartSkeleton(path)) {
     const int n = static_cast<int>(skeleton_->getNumDofs());
     for (int k = 0; k < n; ++k) {
       dart::dynamics::DegreeOfFreedom* dof = skeleton_->getDof(k);
@@ -66,7 +53,6 @@ class DartPeer : public Peer {
       damping_[k] = skeleton_->getDof(k)->getDampingCoefficient();
       skeleton_->getDof(k)->setDampingCoefficient(0.0);
     }
-    skeleton_->setGravity(Eigen::Vector3d(0.0, 0.0, -StandardGravity));
   }
 
   const char* name() const override { return Name; }

@@ -1,46 +1,27 @@
 // The robot of a URDF file in MuJoCo, through MuJoCo's own URDF reader (mujoco_urdf.h says what
-// it is given). Contacts and every constraint (joint limits, friction loss) are switched off, so
-// that mj_forward's qacc is M(q)^-1 (-c(q, q̇) - d·q̇) alone; MuJoCo takes the damping explicitly
-// there (its implicit damping belongs to its integrator).
+// it is given). Contacts and every constraint (joint limits, friction loss) are switched off
+// (mujoco_model.h), so that mj_forward's qacc is M(q)^-1 (-c(q, q̇) - d·q̇) alone; MuJoCo takes
+// the damping explicitly there (its implicit damping belongs to its integrator).
 #include <mujoco/mujoco.h>
 
 #include <cstddef>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 
 #include "tests/peers/joint_order.h"
-#include "tests/peers/mujoco_urdf.h"
+#include "tests/peers/mujoco_model.h"
 #include "tests/peers/peer.h"
-#include "tests/peers/urdf_text.h"
 
 namespace pendula {
 namespace peers {
 namespace {
-
-// Compiles the URDF text, held in memory under the name robot.urdf.
-mjModel* Compile(const std::string& urdf, const std::string& path) {
-  const char* name = "robot.urdf";
-  // The virtual file system is about 2 MB of fixed-size name buffers: keep it off the stack.
-  auto vfs = std::make_unique<mjVFS>();
-  mj_defaultVFS(vfs.get());
-  if (mj_makeEmptyFileVFS(vfs.get(), name, static_cast<int>(urdf.size())) != 0) {
-    throw std::runtime_error("MuJoCo: cannot hold " + path + " in memory");
-  }
-  std::memcpy(vfs->filedata[mj_findFileVFS(vfs.get(), name)], urdf.data(), urdf.size());
-  char error[1000] = "";
-  mjModel* model = mj_loadXML(name, vfs.get(), error, sizeof error);
-  mj_deleteVFS(vfs.get());
-  if (model == nullptr) throw std::runtime_error("MuJoCo cannot load " + path + ": " + error);
-  return model;
-}
 
 class MuJoCoPeer : public Peer {
  public:
   static constexpr char Name[] = "MuJoCo";
 
   MuJoCoPeer(const std::string& path, const std::vector<std::string>& wanted)
-      : model_(Compile(UrdfForMuJoCo(ReadTextFile(path)), path)) {
+      : model_(LoadMuJoCoModel(path)) {
     mjModel* m = model_;
     for (int j = 0; j < m->njnt; ++j) {
       const char* jointName = mj_id2name(m, mjOBJ_JOINT, j);
@@ -58,9 +39,6 @@ class MuJoCoPeer : public Peer {
       throw;
     }
     if (!wanted.empty()) names_ = wanted;
-    m->opt.gravity[0] = m->opt.gravity[1] = 0.0;
-    m->opt.gravity[2] = -StandardGravity;
-    m->opt.disableflags |= mjDSBL_CONTACT | mjDSBL_CONSTRAINT;
     m->opt.enableflags |= mjENBL_ENERGY;
     data_ = mj_makeData(m);
   }

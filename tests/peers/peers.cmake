@@ -10,25 +10,23 @@ if(NOT TARGET pendula_mujoco_chain AND NOT DART_FOUND)
   return()
 endif()
 
-set(peers_folder ${CMAKE_CURRENT_LIST_DIR})
+include(${CMAKE_CURRENT_LIST_DIR}/peer_sources.cmake)
 add_executable(peer_agreement_tests
-               ${peers_folder}/absent_peers.cpp ${peers_folder}/joint_order.cpp
+               ${peer_common_sources} ${peers_folder}/absent_peers.cpp
                ${peers_folder}/random_urdf.cpp ${peers_folder}/robots.cpp
-               ${peers_folder}/urdf_text.cpp ${peers_folder}/peers_agree_test.cpp
-               ${peers_folder}/pendula_agrees_test.cpp)
+               ${peers_folder}/peers_agree_test.cpp ${peers_folder}/pendula_agrees_test.cpp)
 target_include_directories(peer_agreement_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(peer_agreement_tests PRIVATE pendula_dynamics GTest::gtest_main)
 if(TARGET pendula_mujoco_chain)
   target_sources(peer_agreement_tests PRIVATE ${peers_folder}/mujoco_peer.cpp
-                                              ${peers_folder}/mujoco_urdf.cpp
-                                              ${peers_folder}/principal_axes.cpp)
+                                              ${peer_mujoco_sources})
   target_include_directories(peer_agreement_tests SYSTEM PRIVATE ${MUJOCO_INCLUDE_DIR})
   target_link_libraries(peer_agreement_tests PRIVATE ${MUJOCO_LIBRARY})
   target_compile_definitions(peer_agreement_tests PRIVATE PENDULA_HAVE_MUJOCO)
 endif()
 if(DART_FOUND)
   message(STATUS "DART found: ${DART_VERSION}")
-  target_sources(peer_agreement_tests PRIVATE ${peers_folder}/dart_peer.cpp)
+  target_sources(peer_agreement_tests PRIVATE ${peers_folder}/dart_peer.cpp ${peer_dart_sources})
   target_link_libraries(peer_agreement_tests PRIVATE dart dart-utils-urdf)
   target_compile_definitions(peer_agreement_tests PRIVATE PENDULA_HAVE_DART)
 else()
