@@ -5,6 +5,7 @@
 #include "app/chain_restart.h"
 #include "app/idle_pass.h"
 #include "app/world.h"
+#include "dynamics/program_chain.h"
 #include "viewer/camera.h"
 #include "viewer/cursor.h"
 #include "viewer/drive_settings.h"
@@ -14,7 +15,7 @@
 namespace pendula {
 
 // Integration step, seconds: handed to the model set-up and added to the simulated clock.
-constexpr double StepSize = 0.012;
+constexpr double StepSize = ProgramStepSize;
 
 // The process-wide records, created before main and kept for the life of the process.
 extern World world;

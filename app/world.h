@@ -1,10 +1,12 @@
 // The World: the state of all 100 chains, chain-major, one 20-value slice per chain and array.
 #pragma once
 
+#include "dynamics/program_chain.h"
+
 namespace pendula {
 
 constexpr int ChainCount = 100;
-constexpr int JointsPerChain = 20;
+constexpr int JointsPerChain = ProgramLinkCount;
 
 struct World {
   double angles[ChainCount][JointsPerChain];        // q, radians, never reduced into one turn

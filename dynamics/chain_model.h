@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dynamics/link_arrays.h"
+#include "dynamics/program_chain.h"
 #include "dynamics/sine_table.h"
 #include "dynamics/spatial_types.h"
 
@@ -32,18 +33,18 @@ struct LinkParameters {
   double cosAlpha;  // cosine of the twist
 };
 
-// The link of the program's chains: a slender body of length 1 and mass 1 along its x axis,
-// centre of mass in its middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no
-// parallel-axis shift), no twist and no offset along z, so the chain moves in the base xy plane.
+// The link of the program's chains (ProgramLink), as the fixed-count model stores it.
 constexpr LinkParameters UniformLink = {
-    {0.01, 0.0, 0.0, 0.33, 0.0, 0.33},  // inertia
-    {0.5, 0.0, 0.0},                    // centreOfMass
-    1.0,                                // mass
-    1.0,                                // a
-    0.0,                                // d
-    0.0,                                // sinAlpha
-    1.0,                                // cosAlpha
+    {ProgramLink().inertia[0], ProgramLink().inertia[1], ProgramLink().inertia[2],
+     ProgramLink().inertia[3], ProgramLink().inertia[4], ProgramLink().inertia[5]},
+    {ProgramLink().centreOfMass[0], ProgramLink().centreOfMass[1], ProgramLink().centreOfMass[2]},
+    ProgramLink().mass,
+    ProgramLink().a,
+    ProgramLink().d,
+    0.0,  // sinAlpha: the program's link has no twist
+    1.0,  // cosAlpha
 };
+static_assert(ProgramLink().alpha == 0.0, "UniformLink's sinAlpha and cosAlpha assume no twist");
 
 // The links whose result slots a link collects, in order: the model's statement of the topology.
 // Set-up wires link k's lists to link k+1 (k < N) and leaves the tip's empty; the inward passes
