@@ -116,6 +116,11 @@ struct JointTorqueSettings {
   bool perJointTorques = false;
 };
 
+// Settings that take every joint's torque from the working data's applied-torque vector.
+inline JointTorqueSettings PerJoint(double friction) {
+  return JointTorqueSettings{friction, 0.0, true};
+}
+
 // The widest lane pack that this build and this CPU can step chains in: 8 (AVX-512F), 4 (AVX2)
 // or 2 (SSE2, every x86-64 CPU).
 int WidestLaneWidth();
