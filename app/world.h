@@ -1,13 +1,15 @@
 // The World: the state of all 100 chains, chain-major, one 20-value slice per chain and array.
 #pragma once
 
+#include "dynamics/program_chain.h"
+
 namespace pendula {
 
 constexpr int ChainCount = 100;
-constexpr int JointsPerChain = 20;
+constexpr int JointsPerChain = ProgramLinkCount;
 
 // Integration step, seconds: handed to the model set-up and added to the simulated clock.
-constexpr double StepSize = 0.012;
+constexpr double StepSize = ProgramStepSize;
 
 struct World {
   double angles[ChainCount][JointsPerChain];        // q, radians, never reduced into one turn

@@ -10,6 +10,7 @@
 
 #include "dynamics/chain_calls.h"
 #include "dynamics/chain_lanes.h"
+#include "dynamics/program_chain.h"
 #include "dynamics/step_chains.h"
 
 namespace pendula {
@@ -151,14 +152,8 @@ Chain::Chain(const ChainDescription& description) {
 }
 
 Chain Chain::Program() {
-  Link link;
-  link.a = 1.0;
-  link.mass = 1.0;
-  link.centreOfMass[0] = 0.5;
-  const double inertia[6] = {0.01, 0.0, 0.0, 0.33, 0.0, 0.33};
-  std::memcpy(link.inertia, inertia, sizeof inertia);
   ChainDescription description;
-  description.links.assign(20, link);
+  description.links.assign(ProgramLinkCount, ProgramLink());
   return Chain(description);
 }
 

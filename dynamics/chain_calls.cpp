@@ -120,11 +120,4 @@ void SetJointTorques(double* appliedTorque, const double* torques, int n) {
   }
 }
 
-void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
-                     const double* torques) {
-  if (torques == nullptr && storage.noTorques) return;
-  SetJointTorques(appliedTorque, torques, storage.linkCount);
-  storage.noTorques = torques == nullptr;
-}
-
 }  // namespace pendula

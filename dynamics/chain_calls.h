@@ -52,11 +52,6 @@ void StepInLanes(StepMethod method, const ChainModel<DynamicLinkCount>& model,
                  unsigned char* storage, double h, double friction, BatchTorques torques,
                  double* momenta, double* angles, int chainCount);
 
-// Settings that take every joint's torque from the working data.
-inline JointTorqueSettings PerJoint(double friction) {
-  return JointTorqueSettings{friction, 0.0, true};
-}
-
 // One chain's data in the workspace, in the algebra given.
 inline OneChainData<PlaneAlgebra>& OneChainDataIn(PlaneAlgebra, ChainWorkspace::Storage& storage) {
   return storage.plane;
@@ -66,8 +61,11 @@ inline OneChainData<SpatialAlgebra>& OneChainDataIn(SpatialAlgebra,
   return storage.spatial;
 }
 
-// SetJointTorques for one chain's data in the workspace, which skips the zeros it already holds.
-void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
-                     const double* torques);
+// SetJointTorques for one chain's data in the workspace: every call brings its own torques, so
+// each writes all N of them.
+inline void SetJointTorques(ChainWorkspace::Storage& storage, double* appliedTorque,
+                            const double* torques) {
+  SetJointTorques(appliedTorque, torques, storage.linkCount);
+}
 
 }  // namespace pendula

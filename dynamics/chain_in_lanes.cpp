@@ -49,7 +49,7 @@ void HeunInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* stora
           LaneSplat<WidePack<W>>(torques.shared == nullptr ? 0.0 : torques.shared[joint]);
     }
   }
-  const JointTorqueSettings settings{friction, 0.0, true};
+  const JointTorqueSettings settings = PerJoint(friction);
   StepChainsInLanes(model, data, settings, h, momenta, angles, chainCount, torques.rows);
 }
 
@@ -102,7 +102,7 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
     data.evaluation.appliedTorque[joint] = LaneSplat<Pack>(
         torques.rows != nullptr || torques.shared == nullptr ? 0.0 : torques.shared[joint]);
   }
-  const JointTorqueSettings settings{friction, 0.0, true};
+  const JointTorqueSettings settings = PerJoint(friction);
   const Rk4Storage<Pack> rk4 = Rk4StorageIn(data.step);
   auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
     ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);

@@ -39,9 +39,6 @@ struct ChainWorkspace::Storage {
   // algebra's are left null).
   OneChainData<PlaneAlgebra> plane;
   OneChainData<SpatialAlgebra> spatial;
-  // Whether the applied-torque vector of one chain's data holds zeros, as it does until a call
-  // brings torques.
-  bool noTorques = true;
   MidpointStorage midpoint;  // the Newton solve of a Midpoint step (its Jacobian is 4N^2 doubles)
   AdaptiveStorage adaptive;  // the stages of an adaptive integration
   explicit Storage(int links) : midpoint(links), adaptive(links) {}

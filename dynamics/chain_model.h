@@ -1,15 +1,13 @@
 // The chain model: the one description of an N-link chain that every chain of its kind shares
-// (step size, base motion, gravity, link constants, contribution lists), constant once set up,
+// (step size, base motion, gravity, link constants), constant once set up,
 // and the joint-torque settings that every evaluation is given beside it.
 //
 // Numbering: body 0 is the fixed base, links 1 to N run from the base to the free tip, joint k
 // turns link k relative to body k-1. Every per-link array holds link k at element k - 1.
 #pragma once
 
-#include <utility>
-#include <vector>
-
 #include "dynamics/link_arrays.h"
+#include "dynamics/program_chain.h"
 #include "dynamics/sine_table.h"
 #include "dynamics/spatial_types.h"
 
@@ -32,31 +30,18 @@ struct LinkParameters {
   double cosAlpha;  // cosine of the twist
 };
 
-// The link of the program's chains: a slender body of length 1 and mass 1 along its x axis,
-// centre of mass in its middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no
-// parallel-axis shift), no twist and no offset along z, so the chain moves in the base xy plane.
+// The link of the program's chains (ProgramLink), as the fixed-count model stores it.
 constexpr LinkParameters UniformLink = {
-    {0.01, 0.0, 0.0, 0.33, 0.0, 0.33},  // inertia
-    {0.5, 0.0, 0.0},                    // centreOfMass
-    1.0,                                // mass
-    1.0,                                // a
-    0.0,                                // d
-    0.0,                                // sinAlpha
-    1.0,                                // cosAlpha
+    {ProgramLink().inertia[0], ProgramLink().inertia[1], ProgramLink().inertia[2],
+     ProgramLink().inertia[3], ProgramLink().inertia[4], ProgramLink().inertia[5]},
+    {ProgramLink().centreOfMass[0], ProgramLink().centreOfMass[1], ProgramLink().centreOfMass[2]},
+    ProgramLink().mass,
+    ProgramLink().a,
+    ProgramLink().d,
+    0.0,  // sinAlpha: the program's link has no twist
+    1.0,  // cosAlpha
 };
-
-// The links whose result slots a link collects, in order: the model's statement of the topology.
-// Set-up wires link k's lists to link k+1 (k < N) and leaves the tip's empty; the inward passes
-// hand each link's slots to the link whose list names it.
-class ContributionList {
- public:
-  ContributionList() = default;
-  explicit ContributionList(std::vector<int> links) : links_(std::move(links)) {}
-  const std::vector<int>& links() const { return links_; }
-
- private:
-  std::vector<int> links_;
-};
+static_assert(ProgramLink().alpha == 0.0, "UniformLink's sinAlpha and cosAlpha assume no twist");
 
 // How much of the 6-D arithmetic the model's constants call for (ClassifyChainModel).
 //   General: every term, by the 6-D algebra.
@@ -79,10 +64,6 @@ struct ChainModel {
   SpatialVector baseVelocity;  // motion of the fixed base: zero
   SpatialVector gravity;       // (0, -9.80665, 0, 0, 0, 0) in base coordinates; linear part read
   LinkParameters links[N];
-  ContributionList inertiaContributions[N];
-  ContributionList biasContributions[N];
-  ContributionList forceContributions[N];
-  ContributionList momentumContributions[N];
   const SineTable* sineTable;  // the only source of sines and cosines
   // Decided once from the constants above by ClassifyChainModel, not on every evaluation.
   ModelShape shape;
@@ -92,8 +73,7 @@ struct ChainModel {
 };
 
 // The model of a chain whose link count is known at run time only: the same quantities, the
-// links in storage that whoever builds the model owns. The chain is serial (link k collects link
-// k+1's slots, the tip none), so it needs no contribution lists. The Heun step's h is given with
+// links in storage that whoever builds the model owns. The Heun step's h is given with
 // every step.
 template <>
 struct ChainModel<DynamicLinkCount> {
@@ -136,6 +116,11 @@ struct JointTorqueSettings {
   bool perJointTorques = false;
 };
 
+// Settings that take every joint's torque from the working data's applied-torque vector.
+inline JointTorqueSettings PerJoint(double friction) {
+  return JointTorqueSettings{friction, 0.0, true};
+}
+
 // The widest lane pack that this build and this CPU can step chains in: 8 (AVX-512F), 4 (AVX2)
 // or 2 (SSE2, every x86-64 CPU).
 int WidestLaneWidth();
@@ -163,8 +148,7 @@ decltype(auto) WithAlgebraOf(const ChainModel<N>& model, F&& f) {
 }
 
 // Sets the model up for N links of the given constants, all alike, hanging from a base at rest
-// in standard gravity, with the step size and the sine table (which must outlive the model). The
-// only step that allocates: the contribution lists.
+// in standard gravity, with the step size and the sine table (which must outlive the model).
 template <int N>
 void SetUpChainModel(ChainModel<N>& model, double stepSize, const SineTable& table,
                      const LinkParameters& link = UniformLink) {
@@ -173,14 +157,6 @@ void SetUpChainModel(ChainModel<N>& model, double stepSize, const SineTable& tab
   model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
   for (LinkParameters& L : model.links) L = link;
-  // Link k collects link k+1's slots (k = 1 .. N-1); the tip's lists stay empty.
-  for (int k = 0; k < N; ++k) {
-    const std::vector<int> children = k + 1 < N ? std::vector<int>{k + 1} : std::vector<int>{};
-    model.inertiaContributions[k] = ContributionList(children);
-    model.biasContributions[k] = ContributionList(children);
-    model.forceContributions[k] = ContributionList(children);
-    model.momentumContributions[k] = ContributionList(children);
-  }
   model.shape = ClassifyChainModel(model);
   model.laneWidth = WidestLaneWidth();
 }

@@ -1,35 +1,28 @@
-// The public interface: thin wrappers over the one process-wide sine table, chain model, working
-// data and joint-torque settings of the program's 20-link chains.
+// The public interface: thin wrappers over the program's chain (Chain::Program()) and one
+// process-wide workspace of it, with the step size and the joint-torque settings of the
+// interface beside them.
 #include "dynamics/dynamics.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "dynamics/heun_step.h"
-#include "dynamics/step_chains.h"
+#include "dynamics/chain_calls.h"
+#include "dynamics/program_chain.h"
 
 namespace pendula {
 namespace {
 
-// Links in each of the program's chains; the interface's arrays hold this many.
-constexpr int ProgramLinkCount = 20;
+// The interface's arrays are the program's chains.
+static_assert(sizeof(double[ProgramLinkCount]) == sizeof(double[20]),
+              "dynamics.h's arrays hold ProgramLinkCount values");
 
-SineTable sineTable = {nullptr, 0.0, 0};
-ChainModel<ProgramLinkCount> chainModel;
+// Made by the first setUpModel and kept for the life of the process: the interface has no object
+// to hold them, and a call after the end of main may still use them.
+const Chain* programChain = nullptr;
+ChainWorkspace::Storage* workspace = nullptr;
+double stepSize = 0.0;
 JointTorqueSettings activeJointTorques = {0.0, 0.0};
-
-// The working data of each algebra; the model's shape picks one.
-ChainData<PlaneAlgebra, double, ProgramLinkCount> planeData;
-ChainData<SpatialAlgebra, double, ProgramLinkCount> spatialData;
-ChainData<PlaneAlgebra, double, ProgramLinkCount>& DataFor(PlaneAlgebra) {
-  return planeData;
-}
-ChainData<SpatialAlgebra, double, ProgramLinkCount>& DataFor(SpatialAlgebra) {
-  return spatialData;
-}
-
-bool modelIsSetUp = false;
 
 // Misuse of the interface ends the process: there is no error path to report it through, and
 // carrying on would read a table that does not exist or step by a size that means nothing. Abort
@@ -41,38 +34,59 @@ bool modelIsSetUp = false;
 }
 
 void RequireSetUp(const char* operation) {
-  if (!modelIsSetUp) {
+  if (programChain == nullptr) {
     StopWithMessage(operation, "called before setUpModel; call setUpModel(stepSize) once, first");
   }
 }
 
+const ChainModel<DynamicLinkCount>& Model() {
+  return programChain->model().chain;
+}
+
+// The interface's torques (τ on joint 1, b on every joint) go to the evaluation as settings, not
+// as a vector of the caller's: the applied-torque vector of this workspace is never written by
+// anything else, so beyond joint 1 it holds the zeros it was made with, as the fixed-count model's
+// evaluation has it, and each call writes τ alone.
+//
+// The same evaluation's arguments are not checked as chain.h checks them: the interface takes any
+// friction and torque, a NaN or a negative b included, and gives the bits the arithmetic gives.
+template <typename F>
+void WithOneChainData(F&& f) {
+  WithAlgebraOf(Model(), [&](auto algebra) { f(OneChainDataIn(algebra, *workspace)); });
+}
+
 }  // namespace
 
-void setUpModel(double stepSize) {
-  if (!(std::isfinite(stepSize) && stepSize > 0.0)) {
+void setUpModel(double stepSizeGiven) {
+  if (!(std::isfinite(stepSizeGiven) && stepSizeGiven > 0.0)) {
     StopWithMessage("setUpModel", "the step size must be finite and greater than 0");
   }
-  // The table does not depend on the step size, so a later call has nothing to rebuild in it.
-  if (!modelIsSetUp) BuildSineTable(sineTable, SineTableSize);
-  SetUpChainModel(chainModel, stepSize, sineTable);
-  modelIsSetUp = true;
+  // The first call builds the process's one sine table, through Chain::Program(): the web page
+  // brackets this call to patch the table's entries as they are built (web/page.cpp), so the
+  // table must not be built before it. A later call keeps the chain and its table.
+  if (programChain == nullptr) {
+    programChain = new Chain(Chain::Program());
+    workspace = &(new ChainWorkspace(*programChain))->storage();
+  }
+  stepSize = stepSizeGiven;
 }
 
 double SineLookup(double angle) {
   RequireSetUp("SineLookup");
-  return SineFromTable(sineTable, angle);
+  return SineFromTable(SharedSineTable(), angle);
 }
 
 double CosineLookup(double angle) {
   RequireSetUp("CosineLookup");
-  return CosineFromTable(sineTable, angle);
+  return CosineFromTable(SharedSineTable(), angle);
 }
 
 void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
                             const double (&jointRates)[20]) {
   RequireSetUp("MomentumInitialisation");
-  WithAlgebraOf(chainModel, [&](auto algebra) {
-    MomentumInitialisation(chainModel, DataFor(algebra), momenta, angles, jointRates);
+  const ChainModel<DynamicLinkCount> model = Model();  // see ForwardDynamics
+  WithOneChainData([&](auto& data) {
+    MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
   });
 }
 
@@ -81,9 +95,11 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
   RequireSetUp("ForwardDynamics");
   // A copy, so that the evaluation's stores to the caller's arrays cannot be taken to change it.
   const JointTorqueSettings settings = activeJointTorques;
-  WithAlgebraOf(chainModel, [&](auto algebra) {
-    ForwardDynamics(chainModel, DataFor(algebra), settings, momenta, angles, momentumRates,
-                    jointRates);
+  // And one of the model, which no store to the caller's arrays can change either: its link
+  // count and link pointer stay in registers through the passes (4 % of an evaluation).
+  const ChainModel<DynamicLinkCount> model = Model();
+  WithOneChainData([&](auto& data) {
+    ForwardDynamics(model, data.evaluation, settings, momenta, angles, momentumRates, jointRates);
   });
 }
 
@@ -97,19 +113,23 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
   RequireSetUp("HeunStep");
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
-  WithAlgebraOf(chainModel, [&](auto algebra) {
-    HeunStep(chainModel, DataFor(algebra), settings, momenta, angles);
+  const ChainModel<DynamicLinkCount> model = Model();  // see ForwardDynamics
+  WithOneChainData([&](auto& data) {
+    HeunStep(model, data.evaluation, data.step, settings, stepSize, momenta, angles);
   });
 }
 
 void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
                 double frictionCoefficient, double appliedTorque) {
   RequireSetUp("StepChains");
+  // As HeunStep on each chain would, it leaves b and τ as the active settings.
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
-  // As HeunStep on each chain would, it leaves b and τ as the active settings; the step itself
-  // reads its own copy and keeps its working data on its own stack.
-  const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
-  StepChains(chainModel, settings, momenta, angles, chainCount);
+  if (chainCount <= 0) return;
+  // τ on joint 1 and nothing on the others, for every chain.
+  double torques[ProgramLinkCount] = {appliedTorque};
+  StepCheckedChains(*programChain, *workspace, momenta[0], angles[0], chainCount, stepSize,
+                    StepMethod::Heun, frictionCoefficient, JointTorques{torques, false}, {},
+                    nullptr);
 }
 
 }  // namespace pendula

@@ -4,10 +4,10 @@
 
 namespace pendula {
 
-// Builds the sine table, stores the step size for HeunStep and writes the link constants and
-// contribution lists of the one chain model that every chain shares. Call it first: every other
-// function here, called before it, writes a line naming itself on standard error and aborts the
-// process. A step size that is not finite and greater than 0 is refused the same way. A second
+// Builds the sine table, stores the step size for HeunStep and makes the program's chain
+// (Chain::Program() of chain.h) and the working data that every call shares. Call it first: every
+// other function here, called before it, writes a line naming itself on standard error and aborts
+// the process. A step size that is not finite and greater than 0 is refused the same way. A second
 // call takes its new step size for the steps after it and changes nothing else; the table is
 // built by the first call only.
 void setUpModel(double stepSize);

@@ -5,17 +5,17 @@
 #include <climits>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "app/world.h"
-#include "dynamics/dynamics.h"
-#include "dynamics/step_chains_on_threads.h"
+#include "dynamics/chain_internals.h"
+#include "dynamics/chain_threads.h"
+#include "dynamics/program_chain.h"
 #include "python/chain_arrays.h"
 #include "python/chain_class.h"
 #include "python/chain_energy.h"
 #include "python/drive_arguments.h"
 #include "python/model_class.h"
+#include "python/py_chain.h"
 
 namespace pendula {
 namespace python {
@@ -23,36 +23,39 @@ namespace python {
 namespace {
 
 // The program's step size, s.
-constexpr double StepSize = 0.012;
+constexpr double StepSize = ProgramStepSize;
 
-// The model's working storage is process-wide, so one call at a time may use it. step_chains
-// releases the GIL while it steps; this lock keeps other Python threads out of the dynamics
-// meanwhile. It is always taken after the GIL or with the GIL released, never the other way
-// round, so the two cannot deadlock.
-std::mutex dynamicsInUse;
-
-// The batch step's own model of the program's chain, set up at import exactly as the program
-// sets up its own (the same constants, step size and table), so that its steps are the
-// program's bit for bit; read-only afterwards, so any number of threads may step chains on it.
-SineTable batchTable = {nullptr, 0.0, 0};
-ChainModel<JointsPerChain> batchModel;
-
-// The threads of step_chains: one per core, started at the first call that uses more than one
-// and kept (never freed) for the life of the process.
-ThreadPool& BatchPool() {
-  static ThreadPool* const pool =
-      new ThreadPool(static_cast<int>(std::thread::hardware_concurrency()));
-  return *pool;
+// The program's chain behind the module's functions, as Chain.program() gives it: made at import
+// and kept for the life of the process. Each call leases a workspace of its own, as the methods
+// of a Chain do, so calls on different threads run at the same time.
+PyChain& ProgramChain() {
+  static PyChain* const chain = new PyChain(Chain::Program());
+  return *chain;
 }
+
+// sin x and cos x by the table's lookup rule, as the dynamics takes them.
+double SineOf(double x) {
+  return SineFromTable(SharedSineTable(), x);
+}
+double CosineOf(double x) {
+  return CosineFromTable(SharedSineTable(), x);
+}
+
+// The torques of a call: τ on joint 1, nothing on the others.
+struct DriveTorques {
+  double values[ProgramLinkCount];
+  explicit DriveTorques(double appliedTorque) : values{appliedTorque} {}
+};
 
 ChainArray MomentumInitialisationOf(py::handle anglesObject, py::handle ratesObject) {
   const ChainArray angles = ReadChains(anglesObject, "angles");
   const ChainArray rates = ReadChains(ratesObject, "rates");
   RequireSameShape(angles, "angles", rates, "rates");
   ChainArray momenta = NewChains(angles);
-  const std::lock_guard<std::mutex> lock(dynamicsInUse);
+  PyChain::Lease lease(ProgramChain());
   for (py::ssize_t i = 0; i < CountOfChains(angles); ++i) {
-    MomentumInitialisation(MutableChainOf(momenta, i), ChainOf(angles, i), ChainOf(rates, i));
+    MomentumInitialisation(ProgramChain().chain(), lease.workspace(), MutableChainOf(momenta, i),
+                           ChainOf(angles, i), ChainOf(rates, i));
   }
   return momenta;
 }
@@ -60,17 +63,17 @@ ChainArray MomentumInitialisationOf(py::handle anglesObject, py::handle ratesObj
 py::tuple ForwardDynamicsOf(py::handle momentaObject, py::handle anglesObject,
                             py::handle frictionObject, py::handle torqueObject) {
   const double frictionCoefficient = FrictionArgument(frictionObject);
-  const double appliedTorque = TorqueArgument(torqueObject);
+  const DriveTorques torques(TorqueArgument(torqueObject));
   const ChainArray momenta = ReadChains(momentaObject, "momenta");
   const ChainArray angles = ReadChains(anglesObject, "angles");
   RequireSameShape(momenta, "momenta", angles, "angles");
   ChainArray momentumRates = NewChains(momenta);
   ChainArray jointRates = NewChains(momenta);
-  const std::lock_guard<std::mutex> lock(dynamicsInUse);
-  SetActiveJointTorques(frictionCoefficient, appliedTorque);
+  PyChain::Lease lease(ProgramChain());
   for (py::ssize_t i = 0; i < CountOfChains(momenta); ++i) {
-    ForwardDynamics(ChainOf(momenta, i), ChainOf(angles, i), MutableChainOf(momentumRates, i),
-                    MutableChainOf(jointRates, i));
+    ForwardDynamics(ProgramChain().chain(), lease.workspace(), ChainOf(momenta, i),
+                    ChainOf(angles, i), MutableChainOf(momentumRates, i),
+                    MutableChainOf(jointRates, i), frictionCoefficient, torques.values);
   }
   return py::make_tuple(momentumRates, jointRates);
 }
@@ -82,22 +85,28 @@ void StepChainsOf(py::handle momentaObject, py::handle anglesObject, py::handle 
   py::array angles = InPlaceChains(anglesObject, "angles");
   RequireSeparateChainSets(momenta, angles);
   const double frictionCoefficient = FrictionArgument(frictionObject);
-  const double appliedTorque = TorqueArgument(torqueObject);
+  const DriveTorques torques(TorqueArgument(torqueObject));
   if (CountOfChains(momenta) > INT_MAX) {
     throw py::value_error("step_chains takes at most 2147483647 chains in one call");
   }
   const int chainCount = static_cast<int>(CountOfChains(momenta));
-  auto* momentaChains = static_cast<double(*)[20]>(momenta.mutable_data());
-  auto* anglesChains = static_cast<double(*)[20]>(angles.mutable_data());
-  const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
-  // One thread needs no pool; asking for more makes it, once.
-  const bool oneThread = threads == 1 || (threads == 0 && chainCount < 2 * MinimumChainsPerThread);
+  auto* p = static_cast<double*>(momenta.mutable_data());
+  auto* q = static_cast<double*>(angles.mutable_data());
+  PyChain& program = ProgramChain();
+  const JointTorques shared{torques.values, false};
+  // One thread needs no threads of the chain's; asking for more makes them, once.
+  const bool oneThread =
+      threads == 1 || ThreadsForChainBatch(CoreCount(), program.chain(), chainCount,
+                                           StepMethod::Heun, threads) == 1;
   const py::gil_scoped_release withoutGil;
   if (oneThread) {
-    StepChains(batchModel, settings, momentaChains, anglesChains, chainCount);
+    PyChain::Lease lease(program);
+    StepChains(program.chain(), lease.workspace(), p, q, chainCount, StepSize, frictionCoefficient,
+               shared);
   } else {
-    StepChainsOnThreads(BatchPool(), batchModel, settings, momentaChains, anglesChains, chainCount,
-                        threads);
+    PyChain::ThreadsLease lease(program);
+    StepChains(program.chain(), lease.threads(), p, q, chainCount, StepSize, StepMethod::Heun,
+               frictionCoefficient, shared, {}, threads);
   }
 }
 
@@ -105,12 +114,16 @@ py::object EnergyOf(py::handle momentaObject, py::handle anglesObject) {
   const ChainArray momenta = ReadChains(momentaObject, "momenta");
   const ChainArray angles = ReadChains(anglesObject, "angles");
   RequireSameShape(momenta, "momenta", angles, "angles");
-  const std::lock_guard<std::mutex> lock(dynamicsInUse);
-  if (momenta.ndim() == 1) return py::float_(ChainEnergy(ChainOf(momenta, 0), ChainOf(angles, 0)));
+  const Chain& chain = ProgramChain().chain();
+  PyChain::Lease lease(ProgramChain());
+  if (momenta.ndim() == 1) {
+    return py::float_(
+        ChainEnergy(chain, lease.workspace(), ChainOf(momenta, 0), ChainOf(angles, 0)));
+  }
   py::array_t<double> energies(momenta.shape(0));
   auto energy = energies.mutable_unchecked<1>();
   for (py::ssize_t i = 0; i < momenta.shape(0); ++i) {
-    energy(i) = ChainEnergy(ChainOf(momenta, i), ChainOf(angles, i));
+    energy(i) = ChainEnergy(chain, lease.workspace(), ChainOf(momenta, i), ChainOf(angles, i));
   }
   return std::move(energies);
 }
@@ -119,8 +132,11 @@ py::tuple StartUpState() {
   const auto world = std::make_unique<World>();
   SetInitialAnglesAndRates(*world);
   {
-    const std::lock_guard<std::mutex> lock(dynamicsInUse);
-    InitialiseMomenta(*world);
+    PyChain::Lease lease(ProgramChain());
+    for (int i = 0; i < ChainCount; ++i) {
+      MomentumInitialisation(ProgramChain().chain(), lease.workspace(), world->momenta[i],
+                             world->angles[i], world->initialRates[i]);
+    }
   }
   ChainArray momenta({ChainCount, JointsPerChain});
   ChainArray angles({ChainCount, JointsPerChain});
@@ -159,9 +175,7 @@ Typical use:
   // Each docstring opens with its own signature, in Python's terms rather than pybind11's.
   py::options options;
   options.disable_function_signatures();
-  pendula::setUpModel(StepSize);
-  pendula::BuildSineTable(batchTable, pendula::SineTableSize);
-  pendula::SetUpChainModel(batchModel, StepSize, batchTable);
+  ProgramChain();
   module.attr("__version__") = PENDULA_VERSION;
   module.attr("STEP_SIZE") = StepSize;
   module.attr("LINKS") = pendula::JointsPerChain;
@@ -209,14 +223,14 @@ Total energy in joules: a float for one chain (20,), an (n,) array for (n, 20).
 
 Kinetic energy 1/2 p . q_dot (q_dot from forward_dynamics) plus the potential energy of each
 link's 1 kg at its centre of mass in gravity, zero at the height of the base.)");
-  module.def("sine_lookup", py::vectorize(pendula::SineLookup), py::arg("x"),
+  module.def("sine_lookup", py::vectorize(SineOf), py::arg("x"),
              R"(sine_lookup(x) -> float or numpy.ndarray
 
 sin(x) from the dynamics' table of 1,000,000 entries, as the dynamics takes it.
 
 The angle is reduced by whole turns and the entry below it is taken (error below 6.3e-6);
 a non-finite x, or one of 2^30 turns or more, gives NaN. x: a float or an array.)");
-  module.def("cosine_lookup", py::vectorize(pendula::CosineLookup), py::arg("x"),
+  module.def("cosine_lookup", py::vectorize(CosineOf), py::arg("x"),
              R"(cosine_lookup(x) -> float or numpy.ndarray
 
 cos(x) from the dynamics' sine table: sine_lookup(pi/2 - x). x: a float or an array.)");

@@ -80,25 +80,6 @@ TEST_F(ChainModelTest, AnyTermOutOfThePlaneMakesTheModelGeneral) {
   }
 }
 
-TEST_F(ChainModelTest, EachLinkCollectsItsChildsSlotsAndTheTipNothing) {
-  const ChainModel<20> model = testing::TestChainModel<20>();
-  const std::vector<int> none;
-  for (int link = 0; link < 20; ++link) {
-    const std::vector<int> expected = link + 1 < 20 ? std::vector<int>{link + 1} : none;
-    EXPECT_EQ(model.inertiaContributions[link].links(), expected) << link + 1;
-    EXPECT_EQ(model.biasContributions[link].links(), expected) << link + 1;
-    EXPECT_EQ(model.forceContributions[link].links(), expected) << link + 1;
-    EXPECT_EQ(model.momentumContributions[link].links(), expected) << link + 1;
-  }
-}
-
-TEST_F(ChainModelTest, RepeatedSetUpKeepsOneElementLists) {
-  ChainModel<20> model = testing::TestChainModel<20>();
-  SetUpChainModel(model, 0.012, testing::TestSineTable());
-  EXPECT_EQ(model.inertiaContributions[0].links().size(), 1u);
-  EXPECT_TRUE(model.forceContributions[19].links().empty());
-}
-
 TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   std::mt19937 random(1);
   double p[20], q[20], pdot[20], qdot[20], rates[20], momenta[20];

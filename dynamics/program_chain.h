@@ -1,0 +1,31 @@
+// The program's chain, described once: its link, how many of them, and the step size it is
+// advanced by. The library's Chain::Program() and <pendula/dynamics.h>, the program (app/) and
+// the Python module all read it from here.
+#pragma once
+
+#include "dynamics/chain.h"
+
+namespace pendula {
+
+// Links in each of the program's chains; the arrays of <pendula/dynamics.h> hold this many.
+constexpr int ProgramLinkCount = 20;
+
+// The Heun step of the program's idle pass, seconds.
+constexpr double ProgramStepSize = 0.012;
+
+// The program's link: a slender body of length 1 and mass 1 along its x axis, centre of mass in
+// its middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no parallel-axis shift),
+// no twist and no offset along z, so the chain moves in the base xy plane. Gravity is the
+// description's default, 9.80665 m/s^2 along -y, and the sines come from the table.
+constexpr Link ProgramLink() {
+  Link link;
+  link.a = 1.0;
+  link.mass = 1.0;
+  link.centreOfMass[0] = 0.5;
+  link.inertia[0] = 0.01;  // xx
+  link.inertia[3] = 0.33;  // yy
+  link.inertia[5] = 0.33;  // zz
+  return link;
+}
+
+}  // namespace pendula
