@@ -27,7 +27,8 @@ void ForwardDynamicsOf(benchmark::State& state, const Model& model) {
   std::vector<double> pdot(n), qdot(n);
   int k = 0;
   for (auto _ : state) {
-    ForwardDynamics(model, workspace, &s.p[k * n], &s.q[k * n], pdot.data(), qdot.data());
+    ForwardDynamics(model, workspace, &s.p[static_cast<std::size_t>(k) * n],
+                    &s.q[static_cast<std::size_t>(k) * n], pdot.data(), qdot.data());
     benchmark::DoNotOptimize(pdot.data());
     benchmark::DoNotOptimize(qdot.data());
     k = (k + 1) % States;

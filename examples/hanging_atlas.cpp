@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     pendula::ModelWorkspace workspace(atlas);
     const int n = atlas.jointCount();
     std::printf("model %s: %d joints\n", atlas.description().name.c_str(), n);
-    std::vector<double> p(n, 0.0), q(n, 0.0), origins(3 * n);
+    std::vector<double> p(n, 0.0), q(n, 0.0), origins(3 * static_cast<std::size_t>(n));
     // The left leg's last joint moves the foot.
     const int ankle = JointNamed(atlas, "l_leg_akx");
     std::printf("%6s %14s %28s\n", "t (s)", "energy (J)", "left ankle (x, y, z) (m)");
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         t += s.time;
       }
       pendula::FrameOrigins(atlas, workspace, q.data(), origins.data());
-      const double* foot = &origins[3 * (ankle >= 0 ? ankle : n - 1)];
+      const double* foot = &origins[3 * static_cast<std::size_t>(ankle >= 0 ? ankle : n - 1)];
       std::printf("%6.2f %14.6f   (%7.4f, %7.4f, %7.4f)\n", t,
                   pendula::Energy(atlas, workspace, p.data(), q.data()), foot[0], foot[1], foot[2]);
     }

@@ -42,10 +42,11 @@ void RequireFiniteJoints(const py::array& states, const char* name, const Model&
     const std::string& jointName = model.description().joints[joint].name;
     const std::string label = jointName.empty() ? std::to_string(joint) : jointName;
     const std::string row = std::to_string(k / n);
-    const std::string where = states.ndim() == 1
-                                  ? "[" + std::to_string(joint) + "] (joint " + label + ")"
-                                  : "[" + row + ", " + std::to_string(joint) + "] (state " + row +
-                                        ", joint " + label + ")";
+    std::string where = "[";
+    if (states.ndim() != 1) where.append(row).append(", ");
+    where.append(std::to_string(joint)).append("] (");
+    if (states.ndim() != 1) where.append("state ").append(row).append(", ");
+    where.append("joint ").append(label).append(")");
     throw py::value_error(std::string(name) + where + " must be finite; got " + ReprOf(values[k]));
   }
 }

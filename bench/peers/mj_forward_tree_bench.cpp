@@ -59,8 +59,8 @@ void MjForwardOf(benchmark::State& state, const BenchRobot& robot,
   const StateSet s = ModelStates(n, 1);
   int k = 0;
   for (auto _ : state) {
-    const double* p = &s.p[k * n];
-    const double* q = &s.q[k * n];
+    const double* p = &s.p[static_cast<std::size_t>(k) * n];
+    const double* q = &s.q[static_cast<std::size_t>(k) * n];
     for (int i = 0; i < n; ++i) {
       d->qpos[loaded->position[i]] = q[i];
       d->qvel[loaded->rate[i]] = p[i];

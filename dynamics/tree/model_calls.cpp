@@ -217,13 +217,13 @@ double Energy(const Model& model, ModelWorkspace& workspace, const double* momen
   // V = -Σ m_i gᵀ r_i, r_i the centre of mass in base coordinates.
   TreeFrames(data, w, positions);
   double potential = 0.0;
-  for (int i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < data.joints.size(); ++i) {
     const JointConstants& J = data.joints[i];
     const double* R = &w.rotation[9 * i];
     const double* o = &w.origin[3 * i];
     const double* c = J.centreOfMass;
     double height = 0.0;  // gᵀ r_i
-    for (int k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; k < 3; ++k) {
       height +=
           data.gravity[k] * (o[k] + (R[3 * k] * c[0] + R[3 * k + 1] * c[1] + R[3 * k + 2] * c[2]));
     }

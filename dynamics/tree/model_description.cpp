@@ -188,6 +188,8 @@ void RequireMovingInertia(const Model::Data& data) {
 
 }  // namespace
 
+// cppcheck takes Chain::Model's member `chain` for one of this class: Model has no such member.
+// cppcheck-suppress uninitMemberVar
 Model::Model(const ModelDescription& description) {
   const std::size_t count = description.joints.size();
   if (count < static_cast<std::size_t>(MinModelJoints) ||

@@ -24,14 +24,14 @@ namespace joints {
 // folded into the shift (tz = t0z + q), and there is no joint rotation.
 template <typename T>
 struct JointTransformOf {
-  bool turns;  // revolute: the joint rotation Rz(q) by s, c
-  T s, c;
-  double tx, ty;
+  T s, c;  // the joint rotation Rz(q), when it turns
   T tz;
-  bool twisted;  // sinAlpha, cosAlpha is not (0, 1)
+  double tx, ty;
   double sinAlpha, cosAlpha;
-  bool turned;  // sinGamma, cosGamma is not (0, 1)
   double sinGamma, cosGamma;
+  bool turns;    // revolute
+  bool twisted;  // sinAlpha, cosAlpha is not (0, 1)
+  bool turned;   // sinGamma, cosGamma is not (0, 1)
 };
 
 namespace detail {

@@ -105,18 +105,18 @@ void TreeFrames(const Model::Data& model, ModelWorkspace::Storage& w, const doub
   tree::FormTransforms(model, d, q);
   static const double identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   static const double origin[3] = {0.0, 0.0, 0.0};
-  for (int i = 0; i < w.n; ++i) {
+  for (std::size_t i = 0; i < model.joints.size(); ++i) {
     const int parent = model.joints[i].parent;
-    const double* Rp = parent < 0 ? identity : &w.rotation[9 * parent];
-    const double* op = parent < 0 ? origin : &w.origin[3 * parent];
+    const double* Rp = parent < 0 ? identity : &w.rotation[9 * static_cast<std::size_t>(parent)];
+    const double* op = parent < 0 ? origin : &w.origin[3 * static_cast<std::size_t>(parent)];
     const JointTransformOf<double>& X = d.transform[i];
     double* R = &w.rotation[9 * i];
     // R_i = R_λ(i) E_i, column by column: E_i e_k is the joint's rotation of axis k.
-    for (int k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; k < 3; ++k) {
       const double axis[3] = {k == 0 ? 1.0 : 0.0, k == 1 ? 1.0 : 0.0, k == 2 ? 1.0 : 0.0};
       double column[3];
       RotateToParent(column, axis, X);
-      for (int row = 0; row < 3; ++row) {
+      for (std::size_t row = 0; row < 3; ++row) {
         R[3 * row + k] =
             Rp[3 * row] * column[0] + Rp[3 * row + 1] * column[1] + Rp[3 * row + 2] * column[2];
       }
@@ -124,7 +124,7 @@ void TreeFrames(const Model::Data& model, ModelWorkspace::Storage& w, const doub
     // o_i = o_λ(i) + R_λ(i) r_i
     double r[3];
     OriginInParent(r, X);
-    for (int row = 0; row < 3; ++row) {
+    for (std::size_t row = 0; row < 3; ++row) {
       w.origin[3 * i + row] =
           op[row] + (Rp[3 * row] * r[0] + Rp[3 * row + 1] * r[1] + Rp[3 * row + 2] * r[2]);
     }

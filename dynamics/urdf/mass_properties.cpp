@@ -1,5 +1,6 @@
 #include "dynamics/urdf/mass_properties.h"
 
+#include <cstddef>
 #include <initializer_list>
 
 namespace pendula::urdf_reading {
@@ -28,15 +29,15 @@ MassProperties Placed(const MassProperties& body, const Placement& placement) {
   const double* r = placement.rotation;
   // (R·I)(i, j), then I'(i, j) = Σ_k (R·I)(i, k)·R(j, k).
   double rotatedRows[3][3];
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
       rotatedRows[i][j] = r[3 * i] * body.inertia[kSymmetric[0][j]] +
                           r[3 * i + 1] * body.inertia[kSymmetric[1][j]] +
                           r[3 * i + 2] * body.inertia[kSymmetric[2][j]];
     }
   }
-  for (int i = 0; i < 3; ++i) {
-    for (int j = i; j < 3; ++j) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = i; j < 3; ++j) {
       placed.inertia[kSymmetric[i][j]] = rotatedRows[i][0] * r[3 * j] +
                                          rotatedRows[i][1] * r[3 * j + 1] +
                                          rotatedRows[i][2] * r[3 * j + 2];

@@ -1,6 +1,7 @@
 #include "dynamics/urdf/placement.h"
 
 #include <cmath>
+#include <cstddef>
 
 namespace pendula::urdf_reading {
 
@@ -17,7 +18,7 @@ Placement PlacementFromQuaternion(double x, double y, double z, double w, const 
 }
 
 void Rotated(const double rotation[9], const double v[3], double out[3]) {
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < 3; ++i) {
     out[i] = rotation[3 * i] * v[0] + rotation[3 * i + 1] * v[1] + rotation[3 * i + 2] * v[2];
   }
 }
@@ -25,8 +26,8 @@ void Rotated(const double rotation[9], const double v[3], double out[3]) {
 Placement Composed(const Placement& outer, const Placement& inner) {
   Placement placement;
   // R_AC = R_AB·R_BC
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
       placement.rotation[3 * i + j] = outer.rotation[3 * i] * inner.rotation[j] +
                                       outer.rotation[3 * i + 1] * inner.rotation[3 + j] +
                                       outer.rotation[3 * i + 2] * inner.rotation[6 + j];

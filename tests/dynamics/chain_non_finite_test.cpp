@@ -91,7 +91,8 @@ TEST(ChainNonFiniteTest, TorquesAndIteratedStatesAreRefusedByJointAndChain) {
   } bad[] = {{std::numeric_limits<double>::quiet_NaN(), "nan"},
              {std::numeric_limits<double>::infinity(), "inf"},
              {-std::numeric_limits<double>::infinity(), "-inf"}};
-  const Values p0(Chains * Links, 0.25), q0(Chains * Links, -0.5), tau(Chains * Links, 2.0);
+  const std::size_t values = static_cast<std::size_t>(Chains) * Links;
+  const Values p0(values, 0.25), q0(values, -0.5), tau(values, 2.0);
 
   // Runs the call and gives its refusal, "" when it took the arguments; a refused call must have
   // left the state as it was.

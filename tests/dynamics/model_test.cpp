@@ -74,7 +74,7 @@ TEST(Model, ChainAsATreeGivesTheChainsDynamics) {
     const double energy = Energy(chain, chainWorkspace, p.data(), q.data());
     EXPECT_NEAR(Energy(model, workspace, p.data(), q.data()), energy,
                 Rounding * std::fmax(1.0, std::fabs(energy)));
-    std::vector<double> origins(3 * n), originsTree(3 * n);
+    std::vector<double> origins(3 * static_cast<std::size_t>(n)), originsTree(origins.size());
     FrameOrigins(chain, q.data(), origins.data());
     FrameOrigins(model, workspace, q.data(), originsTree.data());
     ExpectNear(originsTree, origins, Rounding, "frame origins");
@@ -91,7 +91,7 @@ TEST(Model, MassMatrixAgreesWithMomentaAndRates) {
     std::mt19937_64 random(seed + 100);
     const std::vector<double> q = Random(n, random, -2.0, 2.0);
     const std::vector<double> rates = Random(n, random, -2.0, 2.0);
-    std::vector<double> A(n * n), p(n), Ar(n, 0.0);
+    std::vector<double> A(static_cast<std::size_t>(n) * n), p(n), Ar(n, 0.0);
     MassMatrix(model, workspace, q.data(), A.data());
     MomentumInitialisation(model, workspace, p.data(), q.data(), rates.data());
     for (int i = 0; i < n; ++i) {
@@ -157,7 +157,7 @@ TEST(Model, FramesAndPotentialFollowTheDescriptionsPlacements) {
     };
     std::vector<Matrix> R(n);
     std::vector<std::array<double, 3>> o(n);
-    std::vector<double> expected(3 * n), origins(3 * n);
+    std::vector<double> expected(3 * static_cast<std::size_t>(n)), origins(expected.size());
     double potential = 0.0;
     for (int i = 0; i < n; ++i) {
       const Joint& J = description.joints[i];
@@ -222,8 +222,9 @@ TEST(Model, BatchStatesEndWhereEachAloneEnds) {
       const JointTorques batchTorques{torques.data(), perState};
       StepStates(model, workspace, p.data(), q.data(), count, 1e-3, method, batchTorques);
       for (int i = 0; i < count; ++i) {
-        std::vector<double> pAlone(p0.begin() + i * n, p0.begin() + (i + 1) * n);
-        std::vector<double> qAlone(q0.begin() + i * n, q0.begin() + (i + 1) * n);
+        const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
+        std::vector<double> pAlone(p0.begin() + row, p0.begin() + row + n);
+        std::vector<double> qAlone(q0.begin() + row, q0.begin() + row + n);
         Step(model, workspace, pAlone.data(), qAlone.data(), 1e-3, method,
              torques.data() + (perState ? i * n : 0));
         for (int j = 0; j < n; ++j) {

@@ -26,7 +26,7 @@ bool Readable(const std::string& path) {
 }
 
 std::string WriteTemporary(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
+  std::string path = ::testing::TempDir() + name;
   std::ofstream(path) << text;
   return path;
 }
