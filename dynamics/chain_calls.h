@@ -21,6 +21,14 @@ void RequireStepSize(double h);
 void RequireMethod(StepMethod method);
 void RequireNewton(const NewtonSettings& newton);
 void RequireTolerances(const AdaptiveTolerances& tolerances);
+
+// The Newton settings as the midpoint solver takes them, and what its step did as a step's status.
+inline MidpointSolverSettings MidpointSettings(const NewtonSettings& newton) {
+  return MidpointSolverSettings{newton.tolerance, newton.maxIterations};
+}
+inline StepStatus StatusOf(const MidpointStepResult& r) {
+  return StepStatus{r.converged, r.evaluations, r.iterations, r.residual};
+}
 // Every one of the n values of one chain finite, or std::invalid_argument naming the first that is
 // not by its index and joint: "torques[3] (joint 4) must be finite; got nan".
 void RequireFiniteJoints(const double* values, int n, const char* name);

@@ -29,15 +29,9 @@ StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& d
       Rk4Step(f, model.linkCount, h, p, q, Rk4StorageIn(data.step));
       status.evaluations = 4;
       break;
-    case StepMethod::Midpoint: {
-      const MidpointStepResult r =
-          ImplicitMidpointStep(f, h, p, q, midpoint, {newton.tolerance, newton.maxIterations});
-      status.taken = r.converged;
-      status.evaluations = r.evaluations;
-      status.iterations = r.iterations;
-      status.residual = r.residual;
+    case StepMethod::Midpoint:
+      status = StatusOf(ImplicitMidpointStep(f, h, p, q, midpoint, MidpointSettings(newton)));
       break;
-    }
   }
   return status;
 }

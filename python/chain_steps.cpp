@@ -189,15 +189,22 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
                               " steps): the step size vanished or the steps ran out",
                           stopped, times);
   }
+  return IntegrationResult(statistics, s.momenta.ndim() == 1);
+}
+
+}  // namespace
+
+py::dict IntegrationResult(const std::vector<IntegrationStatistics>& statistics, bool oneState) {
   py::dict result;
-  if (s.momenta.ndim() == 1) {
+  if (oneState) {
     result["steps"] = statistics[0].steps;
     result["rejected"] = statistics[0].rejected;
     result["evaluations"] = statistics[0].evaluations;
     return result;
   }
-  py::array_t<long> steps(s.count), rejected(s.count), evaluations(s.count);
-  for (int i = 0; i < s.count; ++i) {
+  const auto count = static_cast<py::ssize_t>(statistics.size());
+  py::array_t<long> steps(count), rejected(count), evaluations(count);
+  for (py::ssize_t i = 0; i < count; ++i) {
     steps.mutable_data()[i] = statistics[i].steps;
     rejected.mutable_data()[i] = statistics[i].rejected;
     evaluations.mutable_data()[i] = statistics[i].evaluations;
@@ -207,8 +214,6 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
   result["evaluations"] = evaluations;
   return result;
 }
-
-}  // namespace
 
 void AddChainSteps(py::module_& module, py::class_<PyChain, std::shared_ptr<PyChain>>& chain) {
   convergenceError =

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dynamics/chain_threads.h"
+#include "python/chain_steps.h"
 #include "python/drive_arguments.h"
 #include "python/model_arguments.h"
 #include "python/model_arrays.h"
@@ -218,23 +219,7 @@ py::dict IntegrateOf(PyModel& self, py::handle momentaObject, py::handle positio
                               " steps): the step size vanished or the steps ran out",
                           stopped, times);
   }
-  py::dict result;
-  if (s.momenta.ndim() == 1) {
-    result["steps"] = statistics[0].steps;
-    result["rejected"] = statistics[0].rejected;
-    result["evaluations"] = statistics[0].evaluations;
-    return result;
-  }
-  py::array_t<long> steps(s.count), rejected(s.count), evaluations(s.count);
-  for (int i = 0; i < s.count; ++i) {
-    steps.mutable_data()[i] = statistics[i].steps;
-    rejected.mutable_data()[i] = statistics[i].rejected;
-    evaluations.mutable_data()[i] = statistics[i].evaluations;
-  }
-  result["steps"] = steps;
-  result["rejected"] = rejected;
-  result["evaluations"] = evaluations;
-  return result;
+  return IntegrationResult(statistics, s.momenta.ndim() == 1);
 }
 
 }  // namespace

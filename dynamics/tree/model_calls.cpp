@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dynamics/chain_calls.h"
+#include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
 #include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
@@ -52,38 +53,21 @@ StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double*
   for (int k = 0; k < 6; ++k) buffers[k] = w.step.data() + static_cast<std::size_t>(k) * n;
   StepStatus status;
   switch (method) {
-    case StepMethod::Heun: {
-      // The Euler predictor, then the trapezoidal corrector ((ẋ~ + ẋ)·h)·0.5, as for chains.
-      double *pdot1 = buffers[0], *qdot1 = buffers[1], *pdot2 = buffers[2], *qdot2 = buffers[3];
-      double *pPredicted = buffers[4], *qPredicted = buffers[5];
-      f(p, q, pdot1, qdot1);
-      for (int i = 0; i < n; ++i) {
-        pPredicted[i] = p[i] + h * pdot1[i];
-        qPredicted[i] = q[i] + h * qdot1[i];
-      }
-      f(pPredicted, qPredicted, pdot2, qdot2);
-      for (int i = 0; i < n; ++i) {
-        p[i] = p[i] + ((pdot2[i] + pdot1[i]) * h) * 0.5;
-        q[i] = q[i] + ((qdot2[i] + qdot1[i]) * h) * 0.5;
-      }
+    case StepMethod::Heun:
+      HeunRuleStep(f, n, h, p, q,
+                   HeunStorage<double>{buffers[0], buffers[1], buffers[2], buffers[3], buffers[4],
+                                       buffers[5]});
       status.evaluations = 2;
       break;
-    }
     case StepMethod::Rk4:
       Rk4Step(f, n, h, p, q,
               Rk4Storage<double>{buffers[0], buffers[1], buffers[2], buffers[3], buffers[4],
                                  buffers[5]});
       status.evaluations = 4;
       break;
-    case StepMethod::Midpoint: {
-      const MidpointStepResult r =
-          ImplicitMidpointStep(f, h, p, q, w.midpoint, {newton.tolerance, newton.maxIterations});
-      status.taken = r.converged;
-      status.evaluations = r.evaluations;
-      status.iterations = r.iterations;
-      status.residual = r.residual;
+    case StepMethod::Midpoint:
+      status = StatusOf(ImplicitMidpointStep(f, h, p, q, w.midpoint, MidpointSettings(newton)));
       break;
-    }
   }
   return status;
 }

@@ -1,5 +1,6 @@
 // The batch step of a tree for one lane width, PENDULA_LANE_WIDTH: this file is compiled once
 // per width, with that width's target flags and code namespace.
+#include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
 #include "dynamics/lane_rows.h"
 #include "dynamics/tree/tree_evaluation.h"
@@ -67,19 +68,9 @@ void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, S
               Rk4Storage<Pack>{b.buffers[0], b.buffers[1], b.buffers[2], b.buffers[3], b.buffers[4],
                                b.buffers[5]});
     } else {
-      // The Euler predictor, then the trapezoidal corrector ((ẋ~ + ẋ)·h)·0.5, as for one state.
-      Pack *pdot1 = b.buffers[0], *qdot1 = b.buffers[1], *pdot2 = b.buffers[2];
-      Pack *qdot2 = b.buffers[3], *pPredicted = b.buffers[4], *qPredicted = b.buffers[5];
-      f(p, q, pdot1, qdot1);
-      for (int i = 0; i < n; ++i) {
-        pPredicted[i] = p[i] + h * pdot1[i];
-        qPredicted[i] = q[i] + h * qdot1[i];
-      }
-      f(pPredicted, qPredicted, pdot2, qdot2);
-      for (int i = 0; i < n; ++i) {
-        p[i] = p[i] + ((pdot2[i] + pdot1[i]) * h) * 0.5;
-        q[i] = q[i] + ((qdot2[i] + qdot1[i]) * h) * 0.5;
-      }
+      HeunRuleStep(f, n, h, p, q,
+                   HeunStorage<Pack>{b.buffers[0], b.buffers[1], b.buffers[2], b.buffers[3],
+                                     b.buffers[4], b.buffers[5]});
     }
     StoreLanes(p, momenta, first, count, n);
     StoreLanes(q, positions, first, count, n);
