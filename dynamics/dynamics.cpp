@@ -20,7 +20,7 @@ static_assert(sizeof(double[ProgramLinkCount]) == sizeof(double[20]),
 // Made by the first setUpModel and kept for the life of the process: the interface has no object
 // to hold them, and a call after the end of main may still use them.
 const Chain* programChain = nullptr;
-ChainWorkspace::Storage* workspace = nullptr;
+ChainWorkspace* workspace = nullptr;
 double stepSize = 0.0;
 JointTorqueSettings activeJointTorques = {0.0, 0.0};
 
@@ -52,7 +52,7 @@ const ChainModel<DynamicLinkCount>& Model() {
 // friction and torque, a NaN or a negative b included, and gives the bits the arithmetic gives.
 template <typename F>
 void WithOneChainData(F&& f) {
-  WithAlgebraOf(Model(), [&](auto algebra) { f(OneChainDataIn(algebra, *workspace)); });
+  WithAlgebraOf(Model(), [&](auto algebra) { f(OneChainDataIn(algebra, workspace->storage())); });
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ void setUpModel(double stepSizeGiven) {
   // table must not be built before it. A later call keeps the chain and its table.
   if (programChain == nullptr) {
     programChain = new Chain(Chain::Program());
-    workspace = &(new ChainWorkspace(*programChain))->storage();
+    workspace = new ChainWorkspace(*programChain);
   }
   stepSize = stepSizeGiven;
 }
@@ -127,9 +127,9 @@ void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
   if (chainCount <= 0) return;
   // τ on joint 1 and nothing on the others, for every chain.
   double torques[ProgramLinkCount] = {appliedTorque};
-  StepCheckedChains(*programChain, *workspace, momenta[0], angles[0], chainCount, stepSize,
-                    StepMethod::Heun, frictionCoefficient, JointTorques{torques, false}, {},
-                    nullptr);
+  StepCheckedChains(*programChain, workspace->storage(), momenta[0], angles[0], chainCount,
+                    stepSize, StepMethod::Heun, frictionCoefficient, JointTorques{torques, false},
+                    {}, nullptr);
 }
 
 }  // namespace pendula

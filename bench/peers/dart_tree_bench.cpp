@@ -76,7 +76,7 @@ void DartForwardDynamicsOf(benchmark::State& state, const BenchRobot& robot,
 const bool registered = [] {
   static const std::vector<BenchRobot> robots = BenchRobots();
   static std::vector<std::unique_ptr<DartRobot>> loaded(robots.size());
-  for (std::size_t r = 0; r < robots.size(); ++r) {
+  for (std::size_t r = 0; r != robots.size(); ++r) {
     benchmark::RegisterBenchmark(
         ("Peers/DartForwardDynamics/" + robots[r].name).c_str(),
         [r](benchmark::State& s) { DartForwardDynamicsOf(s, robots[r], loaded[r]); });

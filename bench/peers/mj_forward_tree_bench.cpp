@@ -78,7 +78,7 @@ void MjForwardOf(benchmark::State& state, const BenchRobot& robot,
 const bool registered = [] {
   static const std::vector<BenchRobot> robots = BenchRobots();
   static std::vector<std::unique_ptr<MuJoCoRobot>> loaded(robots.size());
-  for (std::size_t r = 0; r < robots.size(); ++r) {
+  for (std::size_t r = 0; r != robots.size(); ++r) {
     benchmark::RegisterBenchmark(
         ("Peers/MjForward/" + robots[r].name).c_str(),
         [r](benchmark::State& s) { MjForwardOf(s, robots[r], loaded[r]); });
