@@ -3,8 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/chain_states.h"
+#include "bench/steps_at_width.h"
 #include "dynamics/dynamics.h"
-#include "dynamics/step_chains.h"
+#include "dynamics/lane_widths.h"
 
 namespace pendula {
 namespace bench {
@@ -55,9 +56,9 @@ void HeunStepOfOneChain(benchmark::State& state) {
   }
 }
 
-// Steps copies of the states in one StepChains call, with the chains side by side in lane packs
-// of the given width; one iteration steps all 256. The counter gives the time per evaluation of
-// one chain (two per step).
+// Steps copies of the states in one batch step of the program's run-time chain, with the chains
+// side by side in lane packs of the given width; one iteration steps all 256. The counter gives the
+// time per evaluation of one chain (two per step).
 void StepChainsInLanes(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   if (!LaneWidthAvailable(width)) {
@@ -66,11 +67,11 @@ void StepChainsInLanes(benchmark::State& state) {
   }
   static ChainStateSet chains;
   chains = BenchmarkStates();
-  ChainModel<20> model = BenchmarkModel();
-  model.laneWidth = width;
-  const JointTorqueSettings settings{FrictionCoefficient, AppliedTorque};
+  static const Chain program = Chain::Program();
+  StepsAtWidth steps(program, width);
   for (auto _ : state) {
-    StepChains(model, settings, chains.momenta, chains.angles, StateCount);
+    steps.Step(BenchmarkStepSize, FrictionCoefficient, &chains.momenta[0][0], &chains.angles[0][0],
+               StateCount);
     benchmark::DoNotOptimize(chains.momenta);
     benchmark::DoNotOptimize(chains.angles);
   }

@@ -1,14 +1,17 @@
 // Scaling/chain/N: one evaluation of the forward dynamics of a model built at run time of N of
 // the program's links, over the scaling states. Scaling/chain-batch/N: its batch step on all the
 // scaling states at once, given as the time of one chain-evaluation (a step makes two per chain).
-// N runs from 5 to 1000, the longest chain such a model may have.
+// N runs from 5 to 1000, the longest chain such a model may have. BatchScaling/lanes:W/N: the
+// batch in the lanes of width W.
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
 #include "bench/scaling_states.h"
+#include "bench/steps_at_width.h"
 #include "dynamics/chain.h"
+#include "dynamics/lane_widths.h"
 
 namespace pendula {
 namespace bench {
@@ -59,12 +62,17 @@ void ChainScaling(benchmark::State& state) {
   }
 }
 
-// Each iteration stands for one chain-evaluation: every 2·256-th iteration steps the whole batch.
-void ChainBatchScaling(benchmark::State& state) {
+// Each iteration stands for one chain-evaluation: every 2·256-th iteration steps the whole batch,
+// in the chain's own lanes (width 0) or in those of the width given.
+void ChainBatchScaling(benchmark::State& state, int width) {
+  if (width != 0 && !LaneWidthAvailable(width)) {
+    state.SkipWithError("this build or this CPU lacks the lanes of this width");
+    return;
+  }
   const Chain chain = ChainOf(static_cast<int>(state.range(0)));
   const States start = StatesOf(chain);
   States batch = start;
-  ChainWorkspace workspace(chain);
+  StepsAtWidth lanes(chain, width);
   int evaluationsLeft = 0, steps = 0;
   for (auto _ : state) {
     if (evaluationsLeft == 0) {
@@ -74,8 +82,8 @@ void ChainBatchScaling(benchmark::State& state) {
         steps = 0;
         state.ResumeTiming();
       }
-      StepChains(chain, workspace, batch.momenta.data(), batch.angles.data(), ScalingStateCount,
-                 StepSize, FrictionCoefficient);
+      lanes.Step(StepSize, FrictionCoefficient, batch.momenta.data(), batch.angles.data(),
+                 ScalingStateCount);
       benchmark::DoNotOptimize(batch.momenta.data());
       benchmark::ClobberMemory();
       evaluationsLeft = 2 * ScalingStateCount;
@@ -83,17 +91,30 @@ void ChainBatchScaling(benchmark::State& state) {
     }
     --evaluationsLeft;
   }
-  state.SetLabel(std::to_string(chain.batchWidth()) + " lanes");
+  state.SetLabel(std::to_string(lanes.width()) + " lanes");
 }
 
 BENCHMARK(ChainScaling)
     ->Name("Scaling/chain")
     ->Apply(ForEachScalingLength)
     ->Unit(benchmark::kNanosecond);
-BENCHMARK(ChainBatchScaling)
+BENCHMARK_CAPTURE(ChainBatchScaling, own, 0)
     ->Name("Scaling/chain-batch")
     ->Apply(ForEachScalingLength)
     ->Unit(benchmark::kNanosecond);
+// The batch at every width, for the lengths up to 160: BatchScaling/lanes:W/N.
+const bool registeredWidths = [] {
+  for (const int width : {2, 4, 8}) {
+    for (const int n : LaneScalingLinkCounts) {
+      benchmark::RegisterBenchmark(
+          ("BatchScaling/lanes:" + std::to_string(width) + "/" + std::to_string(n)).c_str(),
+          [width](benchmark::State& state) { ChainBatchScaling(state, width); })
+          ->Arg(n)
+          ->Unit(benchmark::kNanosecond);
+    }
+  }
+  return true;
+}();
 
 }  // namespace
 }  // namespace bench

@@ -32,15 +32,6 @@ ChainStateSet MakeStates() {
 
 }  // namespace
 
-const SineTable& BenchmarkSineTable() {
-  static const SineTable table = [] {
-    SineTable built{nullptr, 0.0, 0};
-    BuildSineTable(built, SineTableSize);
-    return built;
-  }();
-  return table;
-}
-
 const ChainStateSet& BenchmarkStates() {
   static const ChainStateSet states = MakeStates();
   return states;

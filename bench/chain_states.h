@@ -3,8 +3,6 @@
 // pendula and MuJoCo are timed on exactly the same states.
 #pragma once
 
-#include "dynamics/chain_model.h"
-
 namespace pendula {
 namespace bench {
 
@@ -23,22 +21,6 @@ struct ChainStateSet {
 
 // Builds the model (once) and the states, from a fixed seed so every run times the same states.
 const ChainStateSet& BenchmarkStates();
-
-// A sine table built as setUpModel builds the one behind dynamics.h, for the benchmarks that
-// call the dynamics core directly.
-const SineTable& BenchmarkSineTable();
-
-// The program's chain model with N links (20, the program's own, unless asked for another), set
-// up on BenchmarkSineTable() once per N.
-template <int N = 20>
-const ChainModel<N>& BenchmarkModel() {
-  static const ChainModel<N> model = [] {
-    ChainModel<N> made;
-    SetUpChainModel(made, BenchmarkStepSize, BenchmarkSineTable());
-    return made;
-  }();
-  return model;
-}
 
 }  // namespace bench
 }  // namespace pendula

@@ -14,9 +14,8 @@ namespace bench {
 // Doubling from 5 to 320 links, equal steps on the logarithmic axis on which the cost is fitted,
 // and the longest chain a model built at run time may have.
 constexpr int ScalingLinkCounts[] = {5, 10, 20, 40, 80, 160, 320, 1000};
-// The lengths that the models of a fixed link count are compiled for (StepChains is built for
-// these; longer ones are models built at run time).
-constexpr int FixedScalingLinkCounts[] = {5, 10, 20, 40, 80, 160};
+// The lengths at which the batch is timed at every lane width.
+constexpr int LaneScalingLinkCounts[] = {5, 10, 20, 40, 80, 160};
 
 // As many states as for the 20-link benchmarks (bench/chain_states.h), for every length.
 constexpr int ScalingStateCount = 256;

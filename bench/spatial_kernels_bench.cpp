@@ -3,8 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/chain_states.h"
+#include "dynamics/aligned_block.h"
+#include "dynamics/chain_internals.h"
 #include "dynamics/dynamics.h"
-#include "dynamics/evaluation.h"
 
 namespace pendula {
 namespace bench {
@@ -22,8 +23,17 @@ struct KernelInputs {
 // articulated inertia, load and transform that the 6-D evaluation formed for it.
 KernelInputs MakeKernelInputs() {
   const ChainStateSet& states = BenchmarkStates();
-  const ChainModel<20>& model = BenchmarkModel();
-  static ChainData<SpatialAlgebra, double, 20> data;
+  static const Chain program = Chain::Program();
+  const ChainModel& model = program.model().chain;
+  static ChainData<SpatialAlgebra, double> data;
+  static const AlignedBlock block = [] {
+    LinkBytes bytes{20};
+    ForEachLinkArray(data, bytes);
+    AlignedBlock made = MakeAlignedBlock(bytes.used);
+    LinkArena arena{made.get(), 20};
+    ForEachLinkArray(data, arena);
+    return made;
+  }();
   KernelInputs in;
   double pdot[20], qdot[20];
   for (int s = 0; s < StateCount; ++s) {

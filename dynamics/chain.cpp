@@ -10,8 +10,8 @@
 
 #include "dynamics/chain_calls.h"
 #include "dynamics/chain_lanes.h"
+#include "dynamics/lane_widths.h"
 #include "dynamics/program_chain.h"
-#include "dynamics/step_chains.h"
 
 namespace pendula {
 namespace {
@@ -25,24 +25,8 @@ std::size_t BindOneChain(OneChainData<A>& data, Arrays arrays) {
   return arrays.used;
 }
 
-std::size_t LaneBytes(int width, int links) {
-  switch (width) {
-#ifdef PENDULA_HAVE_LANE_WIDTH_8
-    case 8:
-      return LaneBatchBytes<8>(links);
-#endif
-#ifdef PENDULA_HAVE_LANE_WIDTH_4
-    case 4:
-      return LaneBatchBytes<4>(links);
-#endif
-    default:
-      return LaneBatchBytes<2>(links);
-  }
-}
-
 // The sine and cosine of an angle as the model's evaluations take them.
-void SineAndCosineOf(const ChainModel<DynamicLinkCount>& model, double angle, double& s,
-                     double& c) {
+void SineAndCosineOf(const ChainModel& model, double angle, double& s, double& c) {
   if (model.sines == SineSource::Library) {
     s = std::sin(angle);
     c = std::cos(angle);
@@ -56,7 +40,7 @@ void SineAndCosineOf(const ChainModel<DynamicLinkCount>& model, double angle, do
 // the base's (row-major) and o its origin in base coordinates.
 //   o_k = o_{k-1} + R_{k-1} (a, d sinα, -d cosα),   R_k = R_{k-1} Rx(α) Rz(θ_k)
 template <typename F>
-void WalkFrames(const ChainModel<DynamicLinkCount>& model, const double* angles, F&& f) {
+void WalkFrames(const ChainModel& model, const double* angles, F&& f) {
   double R[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   double o[3] = {0.0, 0.0, 0.0};
   for (int k = 0; k < model.linkCount; ++k) {
@@ -81,8 +65,8 @@ void WalkFrames(const ChainModel<DynamicLinkCount>& model, const double* angles,
 
 // The lanes of one width: the Heun or the rk4 step.
 template <int W>
-void StepPacks(StepMethod method, const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
-               double h, double friction, BatchTorques torques, double* momenta, double* angles,
+void StepPacks(StepMethod method, const ChainModel& model, unsigned char* storage, double h,
+               double friction, BatchTorques torques, double* momenta, double* angles,
                int chainCount) {
   if (method == StepMethod::Rk4) {
     Rk4ChainsInLanesAtWidth<W>(model, storage, h, friction, torques, momenta, angles, chainCount);
@@ -93,9 +77,24 @@ void StepPacks(StepMethod method, const ChainModel<DynamicLinkCount>& model, uns
 
 }  // namespace
 
-void StepInLanes(StepMethod method, const ChainModel<DynamicLinkCount>& model,
-                 unsigned char* storage, double h, double friction, BatchTorques torques,
-                 double* momenta, double* angles, int chainCount) {
+std::size_t LaneBytes(int width, int links) {
+  switch (width) {
+#ifdef PENDULA_HAVE_LANE_WIDTH_8
+    case 8:
+      return LaneBatchBytes<8>(links);
+#endif
+#ifdef PENDULA_HAVE_LANE_WIDTH_4
+    case 4:
+      return LaneBatchBytes<4>(links);
+#endif
+    default:
+      return LaneBatchBytes<2>(links);
+  }
+}
+
+void StepInLanes(StepMethod method, const ChainModel& model, unsigned char* storage, double h,
+                 double friction, BatchTorques torques, double* momenta, double* angles,
+                 int chainCount) {
   switch (model.laneWidth) {
 #ifdef PENDULA_HAVE_LANE_WIDTH_8
     case 8:
@@ -137,7 +136,7 @@ Chain::Chain(const ChainDescription& description) {
   auto model = std::make_shared<Model>();
   model->links = ValidatedLinks(description);
   model->description = description;
-  ChainModel<DynamicLinkCount>& m = model->chain;
+  ChainModel& m = model->chain;
   m.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
   m.gravity = SpatialVector{
       {description.gravity[0], description.gravity[1], description.gravity[2], 0.0, 0.0, 0.0}};
@@ -175,7 +174,7 @@ int Chain::batchWidth() const {
 
 ChainWorkspace::ChainWorkspace(const Chain& chain)
     : storage_(std::make_unique<Storage>(chain.linkCount())) {
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   Storage& s = *storage_;
   s.linkCount = model.linkCount;
   s.shape = model.shape;
@@ -203,7 +202,7 @@ void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, doubl
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
   RequireArray(jointRates, "jointRates");
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
@@ -219,7 +218,7 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(jointRates, "jointRates");
   RequireFriction(friction);
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   RequireFiniteTorques(torques, model.linkCount);
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
@@ -244,7 +243,7 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
   ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   const int n = model.linkCount;
   double kinetic = 0.0;
   WithAlgebraOf(model, [&](auto algebra) {

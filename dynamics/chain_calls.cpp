@@ -26,7 +26,7 @@ void RequireArray(const void* array, const char* name) {
 // The workspace must have been made for chains of this shape and count.
 ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace) {
   ChainWorkspace::Storage& storage = workspace.storage();
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   if (storage.linkCount != model.linkCount || storage.shape != model.shape ||
       storage.laneWidth != model.laneWidth) {
     Refuse("the workspace was made for a chain of " + std::to_string(storage.linkCount) + " links" +

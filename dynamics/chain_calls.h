@@ -56,9 +56,9 @@ BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& s
 
 // One step by the method (Heun or Rk4) of each of the in-plane chains 0 .. chainCount - 1, in the
 // lanes of the model's width, in the workspace's lane storage.
-void StepInLanes(StepMethod method, const ChainModel<DynamicLinkCount>& model,
-                 unsigned char* storage, double h, double friction, BatchTorques torques,
-                 double* momenta, double* angles, int chainCount);
+void StepInLanes(StepMethod method, const ChainModel& model, unsigned char* storage, double h,
+                 double friction, BatchTorques torques, double* momenta, double* angles,
+                 int chainCount);
 
 // One chain's data in the workspace, in the algebra given.
 inline OneChainData<PlaneAlgebra>& OneChainDataIn(PlaneAlgebra, ChainWorkspace::Storage& storage) {

@@ -1,11 +1,10 @@
-// The working data of one evaluation of a chain of N links, or of a pack of chains side by side
+// The working data of one evaluation of a chain of n links, or of a pack of chains side by side
 // (T a lane pack), in one link algebra: what each stage writes for the stages after it. Each
 // quantity is written before it is read within one evaluation, so nothing carries over from one
 // call to the next, except the applied-torque vector, which holds whatever its owner put there
 // (zeros beyond joint 1 for the program's chains).
 // Frames: "link k" means link k's coordinates about link k's origin; S = e5 is the joint axis.
-// With N = DynamicLinkCount every per-link array is a pointer into storage that BindLinkArrays
-// carves once the count is known; the stages index it the same way.
+// Every per-link array is a pointer into storage that LinkArena carves once the count is known.
 #pragma once
 
 #include "dynamics/code_target.h"
@@ -19,37 +18,37 @@ inline namespace PENDULA_CODE_TARGET {
 // Where the 2N lookups of one evaluation read: the places of sin q_k and of
 // cos q_k = sin(π/2 - q_k). A pack's sines take one pack of places and its cosines another; one
 // chain's sine and cosine share the two lanes of one pair.
-template <typename T, int N>
+template <typename T>
 struct JointTablePlaces {
-  PerLink<SineTablePlaces<LaneCount<T>>, N> sine;
-  PerLink<SineTablePlaces<LaneCount<T>>, N> cosine;
+  SineTablePlaces<LaneCount<T>>* sine;
+  SineTablePlaces<LaneCount<T>>* cosine;
 };
-template <int N>
-struct JointTablePlaces<double, N> {
-  PerLink<SineTablePlaces<2>, N> sineAndCosine;
+template <>
+struct JointTablePlaces<double> {
+  SineTablePlaces<2>* sineAndCosine;
 };
 
-template <typename Algebra, typename T, int N>
+template <typename Algebra, typename T>
 struct ChainData {
   using Vector = typename Algebra::template Vector<T>;
   using Inertia = typename Algebra::template Inertia<T>;
 
-  PerLink<T, N> sine;                // s_k = sin q_k, from the table
-  PerLink<T, N> cosine;              // c_k = cos q_k
-  PerLink<Inertia, N> inertia;       // M_k: articulated inertia of links k..N, outboard free
-  PerLink<Vector, N> bias;           // beta_k: articulated bias, H_k = M_k·v_k + beta_k
-  PerLink<T, N> inverseD;            // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
-  PerLink<T, N> appliedTorque = {};  // joint torques: the drive on joint 1, or the caller's
-  PerLink<Vector, N> load;           // link k's own term of the inward sum: its weight and its
-                                     // joint's torques, or (momentum initialisation) I_k·v_k
-  PerLink<T, N> velocityTerm;        // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
-  JointTablePlaces<T, N> places;     // the table places of q (not kept for AVX-512 registers)
+  T* sine;                     // s_k = sin q_k, from the table
+  T* cosine;                   // c_k = cos q_k
+  Inertia* inertia;            // M_k: articulated inertia of links k..n, outboard free
+  Vector* bias;                // beta_k: articulated bias, H_k = M_k·v_k + beta_k
+  T* inverseD;                 // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
+  T* appliedTorque = {};       // joint torques: the drive on joint 1, or the caller's
+  Vector* load;                // link k's own term of the inward sum: its weight and its
+                               // joint's torques, or (momentum initialisation) I_k·v_k
+  T* velocityTerm;             // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
+  JointTablePlaces<T> places;  // the table places of q (not kept for AVX-512 registers)
 };
 
-// f(array) for every per-link array of the places of a run-time link count.
+// f(array) for every per-link array of the places.
 template <typename T, typename F>
-void ForEachLinkArray(JointTablePlaces<T, DynamicLinkCount>& places, F& f) {
-  if constexpr (LaneCount<T> == 1) {
+void ForEachLinkArray(JointTablePlaces<T>& places, F& f) {
+  if constexpr (std::is_same_v<T, double>) {
     f(places.sineAndCosine);
   } else {
     f(places.sine);
@@ -57,9 +56,9 @@ void ForEachLinkArray(JointTablePlaces<T, DynamicLinkCount>& places, F& f) {
   }
 }
 
-// f(array) for every per-link array of the working data of a run-time link count.
+// f(array) for every per-link array of the working data.
 template <typename A, typename T, typename F>
-void ForEachLinkArray(ChainData<A, T, DynamicLinkCount>& d, F& f) {
+void ForEachLinkArray(ChainData<A, T>& d, F& f) {
   f(d.sine);
   f(d.cosine);
   f(d.inertia);

@@ -26,7 +26,7 @@ constexpr int HeunLanes = PENDULA_LANE_WIDTH == 8 ? 2 * PENDULA_LANE_WIDTH : PEN
 
 template <int W>
 std::size_t BatchBytes(int links) {
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LaneBatchData<PlaneAlgebra, W> data;
   LinkBytes bytes{links};
   ForEachLinkArray(data, bytes);
   return bytes.used;
@@ -34,12 +34,11 @@ std::size_t BatchBytes(int links) {
 
 // The Heun step of chains 0 .. chainCount - 1, W at a time, in the storage given.
 template <int W>
-void HeunInLanes(const ChainModel<DynamicLinkCount>& model, unsigned char* storage, double h,
-                 double friction, BatchTorques torques, double* momenta, double* angles,
-                 int chainCount) {
+void HeunInLanes(const ChainModel& model, unsigned char* storage, double h, double friction,
+                 BatchTorques torques, double* momenta, double* angles, int chainCount) {
   if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LaneBatchData<PlaneAlgebra, W> data;
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   // Torques shared by every chain, or none, sit in the applied-torque vector for every pack.
@@ -68,7 +67,7 @@ std::size_t LaneBatchBytes(int links) {
 #endif
 
 template <int W>
-PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model,
+PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel& model,
                                                       unsigned char* storage, double h,
                                                       double friction, BatchTorques torques,
                                                       double* momenta, double* angles,
@@ -90,12 +89,12 @@ PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel<DynamicLi
 // The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's state
 // arrays, the step's stages in its step buffers.
 template <int W>
-void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned char* storage,
-                             double h, double friction, BatchTorques torques, double* momenta,
-                             double* angles, int chainCount) {
+void Rk4ChainsInLanesAtWidth(const ChainModel& model, unsigned char* storage, double h,
+                             double friction, BatchTorques torques, double* momenta, double* angles,
+                             int chainCount) {
   using Pack = LanePack<W>;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W, DynamicLinkCount> data;
+  LaneBatchData<PlaneAlgebra, W> data;
   LinkArena arena{storage, n};
   ForEachLinkArray(data, arena);
   for (int joint = 0; joint < n; ++joint) {
@@ -122,11 +121,11 @@ void Rk4ChainsInLanesAtWidth(const ChainModel<DynamicLinkCount>& model, unsigned
 }
 
 template std::size_t LaneBatchBytes<PENDULA_LANE_WIDTH>(int);
-template void StepChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel<DynamicLinkCount>&,
-                                                           unsigned char*, double, double,
-                                                           BatchTorques, double*, double*, int);
-template void Rk4ChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel<DynamicLinkCount>&,
-                                                          unsigned char*, double, double,
-                                                          BatchTorques, double*, double*, int);
+template void StepChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel&, unsigned char*,
+                                                           double, double, BatchTorques, double*,
+                                                           double*, int);
+template void Rk4ChainsInLanesAtWidth<PENDULA_LANE_WIDTH>(const ChainModel&, unsigned char*, double,
+                                                          double, BatchTorques, double*, double*,
+                                                          int);
 
 }  // namespace pendula

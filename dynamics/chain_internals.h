@@ -17,15 +17,15 @@ namespace pendula {
 
 struct Chain::Model {
   ChainDescription description;
-  std::vector<LinkParameters> links;   // what the recursion reads, built from the description
-  ChainModel<DynamicLinkCount> chain;  // links point into the vector above
+  std::vector<LinkParameters> links;  // what the recursion reads, built from the description
+  ChainModel chain;                   // links point into the vector above
 };
 
 // The working data of one chain in one algebra: the evaluation's and the step's.
 template <typename A>
 struct OneChainData {
-  ChainData<A, double, DynamicLinkCount> evaluation;
-  StepBuffers<double, DynamicLinkCount> step;
+  ChainData<A, double> evaluation;
+  StepBuffers<double> step;
 };
 
 struct ChainWorkspace::Storage {

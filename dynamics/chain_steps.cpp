@@ -12,9 +12,9 @@ namespace {
 
 // One step of one chain whose torques the working data already holds.
 template <typename A>
-StepStatus StepOne(const ChainModel<DynamicLinkCount>& model, OneChainData<A>& data,
-                   MidpointStorage& midpoint, StepMethod method, double h, double friction,
-                   const NewtonSettings& newton, double* p, double* q) {
+StepStatus StepOne(const ChainModel& model, OneChainData<A>& data, MidpointStorage& midpoint,
+                   StepMethod method, double h, double friction, const NewtonSettings& newton,
+                   double* p, double* q) {
   const JointTorqueSettings settings = PerJoint(friction);
   auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
     ForwardDynamics(model, data.evaluation, settings, pAt, qAt, pdot, qdot);
@@ -58,7 +58,7 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   RequireStepSize(h);
   RequireFriction(friction);
   RequireMethod(method);
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   RequireFiniteTorques(torques, model.linkCount);
   if (method == StepMethod::Midpoint) {
     RequireNewton(newton);
@@ -100,7 +100,7 @@ BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& s
                                   const NewtonSettings& newton, std::uint8_t* taken) {
   BatchStepStatus status;
   if (chainCount == 0) return status;
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   const int n = model.linkCount;
   if (model.shape == ModelShape::InPlane && method != StepMethod::Midpoint) {
     const BatchTorques batch{torques.perChain ? nullptr : torques.values,
@@ -151,7 +151,7 @@ IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, d
   }
   RequireTolerances(tolerances);
   RequireFriction(friction);
-  const ChainModel<DynamicLinkCount>& model = chain.model().chain;
+  const ChainModel& model = chain.model().chain;
   RequireFiniteTorques(torques, model.linkCount);
   RequireFiniteState(momenta, angles, model.linkCount);
   return WithAlgebraOf(model, [&](auto algebra) {

@@ -39,7 +39,7 @@ void RequireSetUp(const char* operation) {
   }
 }
 
-const ChainModel<DynamicLinkCount>& Model() {
+const ChainModel& Model() {
   return programChain->model().chain;
 }
 
@@ -84,7 +84,7 @@ double CosineLookup(double angle) {
 void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
                             const double (&jointRates)[20]) {
   RequireSetUp("MomentumInitialisation");
-  const ChainModel<DynamicLinkCount> model = Model();  // see ForwardDynamics
+  const ChainModel model = Model();  // see ForwardDynamics
   WithOneChainData([&](auto& data) {
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
   });
@@ -97,7 +97,7 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
   const JointTorqueSettings settings = activeJointTorques;
   // And one of the model, which no store to the caller's arrays can change either: its link
   // count and link pointer stay in registers through the passes (4 % of an evaluation).
-  const ChainModel<DynamicLinkCount> model = Model();
+  const ChainModel model = Model();
   WithOneChainData([&](auto& data) {
     ForwardDynamics(model, data.evaluation, settings, momenta, angles, momentumRates, jointRates);
   });
@@ -113,7 +113,7 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
   RequireSetUp("HeunStep");
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
-  const ChainModel<DynamicLinkCount> model = Model();  // see ForwardDynamics
+  const ChainModel model = Model();  // see ForwardDynamics
   WithOneChainData([&](auto& data) {
     HeunStep(model, data.evaluation, data.step, settings, stepSize, momenta, angles);
   });

@@ -64,8 +64,8 @@ inline T JointAxisInertia(const PlaneInertiaOf<T>& M) {
 }
 
 // The table places of link k's angle.
-template <typename T, int N>
-inline void TablePlacesOfLink(const SineTable& table, JointTablePlaces<T, N>& out, int link,
+template <typename T>
+inline void TablePlacesOfLink(const SineTable& table, JointTablePlaces<T>& out, int link,
                               const T& angle) {
   if constexpr (std::is_same_v<T, double>) {
     out.sineAndCosine[link] = SineTablePlacesOf<2>(table, LanePack<2>{angle, HalfPi - angle});
@@ -76,8 +76,8 @@ inline void TablePlacesOfLink(const SineTable& table, JointTablePlaces<T, N>& ou
 }
 
 // The entries at link k's places: its sine and cosine.
-template <typename T, int N>
-inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T, N>& places, int link,
+template <typename T>
+inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T>& places, int link,
                           T& sine, T& cosine) {
   if constexpr (std::is_same_v<T, double>) {
     const LanePack<2> both = SinesAt(table, places.sineAndCosine[link]);
@@ -109,14 +109,14 @@ inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
 }  // namespace detail
 
 // Link k's transform (element `link` = k - 1), with the sine and cosine that stage 1 found.
-template <typename A, typename T, int N>
-inline auto TransformOfLink(const ChainModel<N>& model, const ChainData<A, T, N>& d, int link) {
+template <typename A, typename T>
+inline auto TransformOfLink(const ChainModel& model, const ChainData<A, T>& d, int link) {
   return detail::MakeTransform(A{}, model.links[link], d.sine[link], d.cosine[link]);
 }
 
 // The table places of the n angles q.
-template <typename T, int N>
-inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T, N>& out, const T* q, int n) {
+template <typename T>
+inline void TablePlacesOf(const SineTable& table, JointTablePlaces<T>& out, const T* q, int n) {
   for (int link = 0; link < n; ++link) detail::TablePlacesOfLink(table, out, link, q[link]);
 }
 
@@ -131,10 +131,10 @@ constexpr bool GathersEntries =
 // comes first and the reads back to back, or, where a register's reads are one gather, each
 // link's reads as soon as its places are known, the next links' arithmetic running beside them.
 // A model whose sines come from the library takes std::sin and std::cos of each angle instead.
-template <typename A, typename T, int N>
-inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, const T* q) {
+template <typename A, typename T>
+inline void SinesAndCosines(const ChainModel& model, ChainData<A, T>& d, const T* q) {
   const int n = LinkCount(model);
-  if (SinesOf(model) == SineSource::Library) {
+  if (model.sines == SineSource::Library) {
     for (int link = 0; link < n; ++link) {
       detail::LibrarySineAndCosine(q[link], d.sine[link], d.cosine[link]);
     }
@@ -159,9 +159,8 @@ inline void SinesAndCosines(const ChainModel<N>& model, ChainData<A, T, N>& d, c
 // Stage 2 (inward): M_k = rigid inertia + link k+1's slot, beta_k = 0 + link k+1's slot (the tip
 // has none); for k >= 2 the slots X_k (M_k - U Uᵀ/D) X_kᵀ and X_k (beta_k + U (p_k - beta_k5)/D),
 // handed to link k-1 in registers.
-template <typename A, typename T, int N>
-inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A, T, N>& d,
-                                         const T* p) {
+template <typename A, typename T>
+inline void ArticulatedInertiasAndBiases(const ChainModel& model, ChainData<A, T>& d, const T* p) {
   const int n = LinkCount(model);
   typename A::template Inertia<T> inertiaSlot{};
   typename A::template Vector<T> biasSlot{};
@@ -191,9 +190,9 @@ inline void ArticulatedInertiasAndBiases(const ChainModel<N>& model, ChainData<A
 // Outward, k = 1..N: v'_k = X_kᵀ v_{k-1} (v_0 the base's), the joint rate from rateOf(k, v'_k),
 // v_k = v'_k + S·rate, handed to useVelocity(k, v_k, X_k) for what else the pass forms of link
 // k. Stage 3 solves for the rate; the momentum initialisation is given it.
-template <typename A, typename T, int N, typename RateOf, typename UseVelocity>
-inline void PropagateVelocities(const ChainModel<N>& model, const ChainData<A, T, N>& d,
-                                RateOf rateOf, UseVelocity useVelocity) {
+template <typename A, typename T, typename RateOf, typename UseVelocity>
+inline void PropagateVelocities(const ChainModel& model, const ChainData<A, T>& d, RateOf rateOf,
+                                UseVelocity useVelocity) {
   typename A::template Vector<T> parent = detail::InLanes<T>(A{}, model.baseVelocity);
   for (int link = 0; link < LinkCount(model); ++link) {
     const auto X = TransformOfLink(model, d, link);
@@ -211,8 +210,8 @@ inline void PropagateVelocities(const ChainModel<N>& model, const ChainData<A, T
 // (momenta transform like forces). `held`, if given, is what each joint keeps of its sum: a joint
 // torque acts on its link and, as the reaction, on the parent, so its generalized force is the
 // joint's own alone.
-template <typename A, typename T, int N, typename UseSum>
-inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
+template <typename A, typename T, typename UseSum>
+inline void SumInward(const ChainModel& model, const ChainData<A, T>& d,
                       const typename A::template Vector<T>* own, UseSum useSum,
                       const T* held = nullptr) {
   const int n = LinkCount(model);
@@ -243,8 +242,8 @@ inline void SumInward(const ChainModel<N>& model, const ChainData<A, T, N>& d,
 // itself. d is the working data, which no other argument may share (__restrict__: the compiler
 // need not reload it after every store to the outputs); the inputs are not changed, and every
 // output is written.
-template <typename A, typename T, int N>
-inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
+template <typename A, typename T>
+inline void ForwardDynamics(const ChainModel& model, ChainData<A, T>& __restrict__ d,
                             const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
                             T* qdot) {
   using Vector = typename A::template Vector<T>;
@@ -290,8 +289,8 @@ inline void ForwardDynamics(const ChainModel<N>& model, ChainData<A, T, N>& __re
 
 // p = A(q)·q̇ for one chain or a pack: outward, v_k from the given rates and h_k = I_k v_k;
 // inward, H_k = h_k + X_{k+1} H_{k+1} and p_k = H_k5, which is row k of A(q)·q̇.
-template <typename A, typename T, int N>
-inline void MomentumInitialisation(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
+template <typename A, typename T>
+inline void MomentumInitialisation(const ChainModel& model, ChainData<A, T>& __restrict__ d,
                                    T* momenta, const T* angles, const T* jointRates) {
   using Vector = typename A::template Vector<T>;
   SinesAndCosines(model, d, angles);

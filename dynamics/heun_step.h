@@ -17,15 +17,15 @@ inline namespace PENDULA_CODE_TARGET {
 
 // The step's own arrays beside the evaluation's working data: the predicted state and the rates
 // of the two evaluations.
-template <typename T, int N>
+template <typename T>
 struct StepBuffers {
-  PerLink<T, N> pPredicted, qPredicted;
-  PerLink<T, N> pdot1, qdot1, pdot2, qdot2;
+  T *pPredicted, *qPredicted;
+  T *pdot1, *qdot1, *pdot2, *qdot2;
 };
 
-// f(array) for every per-link array of the step buffers of a run-time link count.
+// f(array) for every per-link array of the step buffers.
 template <typename T, typename F>
-void ForEachLinkArray(StepBuffers<T, DynamicLinkCount>& b, F& f) {
+void ForEachLinkArray(StepBuffers<T>& b, F& f) {
   f(b.pPredicted);
   f(b.qPredicted);
   f(b.pdot1);
@@ -34,17 +34,17 @@ void ForEachLinkArray(StepBuffers<T, DynamicLinkCount>& b, F& f) {
   f(b.qdot2);
 }
 
-// The step buffers, six arrays of N, as the storage of an rk4 step.
-template <typename T, int N>
-inline Rk4Storage<T> Rk4StorageIn(StepBuffers<T, N>& b) {
+// The step buffers, six arrays of n, as the storage of an rk4 step.
+template <typename T>
+inline Rk4Storage<T> Rk4StorageIn(StepBuffers<T>& b) {
   return Rk4Storage<T>{b.pdot1, b.qdot1, b.pdot2, b.qdot2, b.pPredicted, b.qPredicted};
 }
 
 // One step of size h, in place, with d and b as the working data.
-template <typename A, typename T, int N>
-inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                     StepBuffers<T, N>& __restrict__ b, const JointTorqueSettings& settings,
-                     double h, T* momenta, T* angles) {
+template <typename A, typename T>
+inline void HeunStep(const ChainModel& model, ChainData<A, T>& __restrict__ d,
+                     StepBuffers<T>& __restrict__ b, const JointTorqueSettings& settings, double h,
+                     T* momenta, T* angles) {
   const int n = LinkCount(model);
   // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
   ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
@@ -60,28 +60,20 @@ inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict_
   }
 }
 
-// One step of the model's step size, the step's buffers on the stack.
-template <typename A, typename T, int N>
-inline void HeunStep(const ChainModel<N>& model, ChainData<A, T, N>& __restrict__ d,
-                     const JointTorqueSettings& settings, T (&momenta)[N], T (&angles)[N]) {
-  StepBuffers<T, N> buffers;
-  HeunStep(model, d, buffers, settings, model.stepSize, momenta, angles);
-}
-
 // The working data of a batch stepped W chains at a time: one pack's evaluation and step data and
 // its state. A W wider than the registers is carried as pairs of packs (WidePack), two
 // register-wide packs in flight through every stage.
-template <typename A, int W, int N>
+template <typename A, int W>
 struct LaneBatchData {
   using Pack = WidePack<W>;
-  ChainData<A, Pack, N> evaluation;
-  StepBuffers<Pack, N> step;
-  PerLink<Pack, N> p, q;
+  ChainData<A, Pack> evaluation;
+  StepBuffers<Pack> step;
+  Pack *p, *q;
 };
 
-// f(array) for every per-link array of the batch data of a run-time link count.
+// f(array) for every per-link array of the batch data.
 template <typename A, int W, typename F>
-void ForEachLinkArray(LaneBatchData<A, W, DynamicLinkCount>& data, F& f) {
+void ForEachLinkArray(LaneBatchData<A, W>& data, F& f) {
   ForEachLinkArray(data.evaluation, f);
   ForEachLinkArray(data.step, f);
   f(data.p);
@@ -94,8 +86,8 @@ void ForEachLinkArray(LaneBatchData<A, W, DynamicLinkCount>& data, F& f) {
 // then say perJointTorques) each pack's torques are loaded beside its state; otherwise the
 // evaluation's applied-torque vector serves every pack as it is. The empty lanes of a last pack
 // that is not full carry copies of its first chain, whose results are dropped.
-template <typename A, int W, int N, typename Rows>
-inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>& data,
+template <typename A, int W, typename Rows>
+inline void StepChainsInLanes(const ChainModel& model, LaneBatchData<A, W>& data,
                               const JointTorqueSettings& settings, double h, Rows momenta,
                               Rows angles, int chainCount, const double* torqueRows = nullptr) {
   if (chainCount <= 0) return;
@@ -117,15 +109,6 @@ inline void StepChainsInLanes(const ChainModel<N>& model, LaneBatchData<A, W, N>
 inline int ChainsInPairs(int chainCount, int W) {
   const int left = chainCount % (2 * W);
   return left > 0 && left <= W ? chainCount - left : chainCount;
-}
-
-// The same for a model of a fixed count, with the model's step size and the working data on the
-// stack.
-template <typename A, int W, int N>
-inline void StepChainsInLanes(const ChainModel<N>& model, const JointTorqueSettings& settings,
-                              double (*momenta)[N], double (*angles)[N], int chainCount) {
-  LaneBatchData<A, W, N> data;
-  StepChainsInLanes(model, data, settings, model.stepSize, momenta, angles, chainCount);
 }
 
 }  // namespace PENDULA_CODE_TARGET

@@ -15,11 +15,7 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
-// Chain i's row of n values: rows[i] of a fixed count, or the n values from rows + i·n.
-template <typename X, int N>
-inline X* RowOf(X (*rows)[N], int chain, int) {
-  return rows[chain];
-}
+// Chain i's row of n values: the n values from rows + i·n.
 template <typename X>
 inline X* RowOf(X* rows, int chain, int n) {
   return rows + static_cast<std::ptrdiff_t>(chain) * n;

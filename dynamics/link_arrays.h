@@ -1,26 +1,10 @@
-// Per-link arrays of a fixed or a run-time link count, written once for both: PerLink<X, N> is
-// X[N] for a count N fixed at compile time and X* into storage sized once for the run-time count
-// (N = DynamicLinkCount). The stages index both alike; LinkArena hands the pointers their storage.
+// Per-link arrays of a link count known at run time: one X* per quantity, into one block sized
+// once for the count. LinkArena hands the pointers their storage; LinkBytes counts it.
 #pragma once
 
 #include <cstddef>
 
 namespace pendula {
-
-// The link count of a model whose count is known at run time only.
-constexpr int DynamicLinkCount = 0;
-
-template <typename X, int N>
-struct PerLinkStorage {
-  using Type = X[N];
-};
-template <typename X>
-struct PerLinkStorage<X, DynamicLinkCount> {
-  using Type = X*;
-};
-// One X per link: an array of N, or a pointer to `links` of them.
-template <typename X, int N>
-using PerLink = typename PerLinkStorage<X, N>::Type;
 
 // Carves per-link arrays of `links` elements each, one after another at the alignment of each
 // element type, out of one block of at least the bytes LinkBytes counts for them. The block is

@@ -9,8 +9,11 @@
 // that docs/algorithm.md quotes the fits it prints.
 #include <cstdio>
 #include <random>
+#include <vector>
 
-#include "dynamics/evaluation.h"
+#include "dynamics/aligned_block.h"
+#include "dynamics/chain_internals.h"
+#include "dynamics/program_chain.h"
 
 namespace {
 
@@ -49,10 +52,10 @@ Counted& operator+=(Counted& a, Counted b) {
 // library's lookups of a pack need two lanes or more, and their arithmetic is not that of the
 // chain's values; they are counted by their rule in main. Found by argument-dependent lookup
 // from the evaluation, and chosen over its SinesAndCosines as the more specialised.
-template <typename A, int N>
-void SinesAndCosines(const pendula::ChainModel<N>& model, pendula::ChainData<A, Counted, N>& d,
+template <typename A>
+void SinesAndCosines(const pendula::ChainModel& model, pendula::ChainData<A, Counted>& d,
                      const Counted* q) {
-  for (int link = 0; link < N; ++link) {
+  for (int link = 0; link < model.linkCount; ++link) {
     d.sine[link] = pendula::SineFromTable(*model.sineTable, q[link].v);
     d.cosine[link] = pendula::CosineFromTable(*model.sineTable, q[link].v);
   }
@@ -65,26 +68,32 @@ void Print(const char* what, const Counts& c) {
 
 // The counts of ForwardDynamics and of MomentumInitialisation, printed; ForwardDynamics's
 // returned.
-template <typename Algebra, int N>
-Counts CountEvaluations(const pendula::ChainModel<N>& model) {
+template <typename Algebra>
+Counts CountEvaluations(const pendula::ChainModel& model) {
   using namespace pendula;
+  const int n = model.linkCount;
   std::mt19937_64 generator(1);
   std::uniform_real_distribution<double> uniform(-3.0, 3.0);
-  Counted p[N], q[N], r[N], pdot[N], qdot[N];
-  for (int k = 0; k < N; ++k) {
+  std::vector<Counted> p(n), q(n), r(n), pdot(n), qdot(n);
+  for (int k = 0; k < n; ++k) {
     p[k] = uniform(generator);
     q[k] = uniform(generator);
     r[k] = uniform(generator);
   }
-  ChainData<Algebra, Counted, N> data;
+  ChainData<Algebra, Counted> data;
+  LinkBytes bytes{n};
+  ForEachLinkArray(data, bytes);
+  const AlignedBlock block = MakeAlignedBlock(bytes.used);
+  LinkArena arena{block.get(), n};
+  ForEachLinkArray(data, arena);
   const JointTorqueSettings settings{5.0, 100.0};
 
   counts = Counts{};
-  ForwardDynamics(model, data, settings, p, q, pdot, qdot);
+  ForwardDynamics(model, data, settings, p.data(), q.data(), pdot.data(), qdot.data());
   const Counts forward = counts;
   Print("ForwardDynamics, steps 2 to 7", forward);
   counts = Counts{};
-  MomentumInitialisation(model, data, p, q, r);
+  MomentumInitialisation(model, data, p.data(), q.data(), r.data());
   Print("MomentumInitialisation, after step 1", counts);
   return forward;
 }
@@ -97,22 +106,35 @@ const char* const ChainNames[Chains] = {"the program's links, in-plane algebra",
                                         "the program's links, 6-D algebra",
                                         "shifted and twisted links, 6-D algebra"};
 
-template <int N>
-void CountChain(const pendula::SineTable& table, Counts (&out)[Chains]) {
+// The model of n links like `link`, as a Chain of the table's trigonometry has it.
+pendula::ChainModel ModelOf(const std::vector<pendula::LinkParameters>& links) {
   using namespace pendula;
-  static ChainModel<N> model;
-  SetUpChainModel(model, 0.012, table);
-  std::printf("%d links, %s:\n", N, ChainNames[0]);
-  out[0] = CountEvaluations<PlaneAlgebra>(model);
-  std::printf("%d links, %s:\n", N, ChainNames[1]);
-  out[1] = CountEvaluations<SpatialAlgebra>(model);
-  LinkParameters general = UniformLink;
-  general.d = 0.1;
-  general.sinAlpha = 0.29552020666133955;  // sin 0.3
-  general.cosAlpha = 0.955336489125606;    // cos 0.3
-  SetUpChainModel(model, 0.012, table, general);
-  std::printf("%d links, %s (d = 0.1, alpha = 0.3):\n", N, ChainNames[2]);
-  out[2] = CountEvaluations<SpatialAlgebra>(model);
+  ChainModel model{};
+  model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
+  model.links = links.data();
+  model.linkCount = static_cast<int>(links.size());
+  model.sineTable = &SharedSineTable();
+  model.sines = SineSource::Table;
+  return model;
+}
+
+void CountChain(int n, Counts (&out)[Chains]) {
+  using namespace pendula;
+  ChainDescription description;
+  description.links.assign(static_cast<std::size_t>(n), ProgramLink());
+  std::vector<LinkParameters> links = ValidatedLinks(description);
+  const ChainModel program = ModelOf(links);
+  std::printf("%d links, %s:\n", n, ChainNames[0]);
+  out[0] = CountEvaluations<PlaneAlgebra>(program);
+  std::printf("%d links, %s:\n", n, ChainNames[1]);
+  out[1] = CountEvaluations<SpatialAlgebra>(program);
+  for (LinkParameters& general : links) {
+    general.d = 0.1;
+    general.sinAlpha = 0.29552020666133955;  // sin 0.3
+    general.cosAlpha = 0.955336489125606;    // cos 0.3
+  }
+  std::printf("%d links, %s (d = 0.1, alpha = 0.3):\n", n, ChainNames[2]);
+  out[2] = CountEvaluations<SpatialAlgebra>(ModelOf(links));
 }
 
 // "a·n + b" through the counts at 10 and 40 links, written as "57n - 31"; false when the count
@@ -137,13 +159,11 @@ bool Fit(long at10, long at20, long at40, char (&text)[64]) {
 
 int main() {
   using namespace pendula;
-  static SineTable table = {nullptr, 0.0, 0};
-  BuildSineTable(table, SineTableSize);
   std::printf("Operations on chain-state values per evaluation of one chain.\n");
   Counts at10[Chains], at20[Chains], at40[Chains];
-  CountChain<10>(table, at10);
-  CountChain<20>(table, at20);
-  CountChain<40>(table, at40);
+  CountChain(10, at10);
+  CountChain(20, at20);
+  CountChain(40, at40);
   // The lookup rule, per angle: turns = x·(1/2π), r = x - (2j)·π, i = |r| / SineStep; and the
   // cosine's angle π/2 - x.
   std::printf(

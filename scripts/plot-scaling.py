@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Turns one pendula_bench run's JSON into the scaling plot and its figures.
 
-Reads the Scaling/<engine>/<N> benchmarks (pendula, pendula-batch, chain, chain-batch, mujoco,
-bullet: whichever the run has), takes each one's CPU time per evaluation (the median aggregate when the run has
+Reads the Scaling/<engine>/<N> benchmarks (chain, chain-batch, mujoco, bullet: whichever
+the run has), takes each one's CPU time per evaluation (the median aggregate when the run has
 repetitions, else the median of its runs), and writes a PNG with two panels, time per evaluation
 and time per link against N, both on logarithmic axes. Prints each engine's fitted exponent (the
 least-squares slope of log t against log N), the figures behind the scaling targets when the run
@@ -30,12 +30,10 @@ import matplotlib.pyplot as plt  # noqa: E402  (the backend must be chosen first
 from matplotlib.ticker import FuncFormatter, LogLocator, NullLocator  # noqa: E402
 
 SCALING_NAME = re.compile(r"^Scaling/([^/]+)/(\d+)$")
-ENGINE_ORDER = ["pendula", "pendula-batch", "chain", "chain-batch", "mujoco", "bullet"]
+ENGINE_ORDER = ["chain", "chain-batch", "mujoco", "bullet"]
 ENGINE_STYLE = {
-    "pendula": ("tab:blue", "o"),
-    "pendula-batch": ("tab:cyan", "D"),
-    "chain": ("tab:purple", "v"),
-    "chain-batch": ("tab:pink", "P"),
+    "chain": ("tab:blue", "o"),
+    "chain-batch": ("tab:cyan", "D"),
     "mujoco": ("tab:red", "s"),
     "bullet": ("tab:green", "^"),
 }
@@ -163,7 +161,7 @@ def targets(times):
     link at its longest length against 20 links (at most 1.3), and at every length from 10 on its
     time against the faster of MuJoCo and Bullet (at most 0.2)."""
     lines = []
-    for engine in ("pendula", "pendula-batch"):
+    for engine in ("chain", "chain-batch"):
         series = times.get(engine, {})
         longest = max(series, default=None)
         if 20 in series and longest and longest > 20:

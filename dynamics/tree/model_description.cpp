@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dynamics/chain_calls.h"
+#include "dynamics/lane_widths.h"
 #include "dynamics/symmetric_eigenvalues.h"
 #include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"

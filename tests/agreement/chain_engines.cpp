@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <type_traits>
+#include <memory>
 
 #include "tests/dynamics/chain_fixture.h"
 #include "tests/support/planar_chain_reference.h"
@@ -49,53 +49,25 @@ double TableTolerance(int links) {
   return (links + 2) * 6.283185307179586 / 999999.0;
 }
 
-// The chain lengths the test runs, each a model of its own.
-template <typename F>
-auto WithLinkCount(std::size_t links, F&& f) {
-  switch (links) {
-    case 1:
-      return f(std::integral_constant<int, 1>{});
-    case 2:
-      return f(std::integral_constant<int, 2>{});
-    case 5:
-      return f(std::integral_constant<int, 5>{});
-    case 40:
-      return f(std::integral_constant<int, 40>{});
-    case 160:
-      return f(std::integral_constant<int, 160>{});
-    default:
-      std::fprintf(stderr, "no pendula model of %zu links in this test\n", links);
-      std::abort();
-  }
-}
-
-template <int N>
-const ChainModel<N>& PendulaModel() {
-  static const ChainModel<N> model = testing::TestChainModel<N>();
-  return model;
+// pendula's model of a chain of this many links, made on first use and kept.
+const ChainModel& PendulaModel(std::size_t links) {
+  static std::map<std::size_t, std::unique_ptr<testing::TestChain>> models;
+  std::unique_ptr<testing::TestChain>& chain = models[links];
+  if (!chain) chain = std::make_unique<testing::TestChain>(static_cast<int>(links));
+  return chain->model;
 }
 
 Joints PendulaMomenta(const Joints& angles, const Joints& jointRates) {
-  return WithLinkCount(angles.size(), [&](auto links) {
-    constexpr int N = decltype(links)::value;
-    double q[N], rates[N], p[N];
-    std::copy(angles.begin(), angles.end(), q);
-    std::copy(jointRates.begin(), jointRates.end(), rates);
-    testing::MomentaOfChain(PendulaModel<N>(), p, q, rates);
-    return Joints(p, p + N);
-  });
+  Joints p(angles.size());
+  testing::MomentaOfChain(PendulaModel(angles.size()), p.data(), angles.data(), jointRates.data());
+  return p;
 }
 
 Rates PendulaRates(const Joints& angles, const Joints& momenta, double friction, double drive) {
-  return WithLinkCount(angles.size(), [&](auto links) {
-    constexpr int N = decltype(links)::value;
-    double q[N], p[N], pdot[N], qdot[N];
-    std::copy(angles.begin(), angles.end(), q);
-    std::copy(momenta.begin(), momenta.end(), p);
-    testing::EvaluateChain(PendulaModel<N>(), JointTorqueSettings{friction, drive}, p, q, pdot,
-                           qdot);
-    return Rates{Joints(qdot, qdot + N), Joints(pdot, pdot + N)};
-  });
+  Joints pdot(angles.size()), qdot(angles.size());
+  testing::EvaluateChain(PendulaModel(angles.size()), JointTorqueSettings{friction, drive},
+                         momenta.data(), angles.data(), pdot.data(), qdot.data());
+  return Rates{qdot, pdot};
 }
 
 #ifdef PENDULA_HAVE_MUJOCO

@@ -1,49 +1,87 @@
-// Chain models of any length for tests that call the dynamics core directly, sharing one sine
-// table, and the one-line evaluations they need.
+// Chain models of any length for tests that call the dynamics core directly, reading the one
+// sine table of the process, with working data of their own and the one-line evaluations they
+// need.
 #pragma once
 
-#include "dynamics/chain_model.h"
-#include "dynamics/heun_step.h"
+#include <vector>
+
+#include "dynamics/aligned_block.h"
+#include "dynamics/chain_internals.h"
+#include "dynamics/lane_widths.h"
+#include "dynamics/program_chain.h"
 
 namespace pendula {
 namespace testing {
 
-// The table every test model reads, built once.
+// The table every chain of the table's trigonometry reads.
 inline const SineTable& TestSineTable() {
-  static const SineTable table = [] {
-    SineTable built{nullptr, 0.0, 0};
-    BuildSineTable(built, SineTableSize);
-    return built;
-  }();
-  return table;
+  return SharedSineTable();
 }
 
-// N links of the given constants, set up as the program sets up its own chain.
-template <int N>
-ChainModel<N> TestChainModel(const LinkParameters& link = UniformLink) {
-  ChainModel<N> model;
-  SetUpChainModel(model, 0.012, TestSineTable(), link);
-  return model;
+// The program's link as the recursion stores it.
+inline LinkParameters ProgramLinkParameters() {
+  ChainDescription description;
+  description.links.assign(1, ProgramLink());
+  return ValidatedLinks(description)[0];
 }
+
+// A model of n links of the given constants, hanging from a base at rest in standard gravity,
+// with the table's sines, as a Chain builds its own. The links and gravity are the test's to
+// change; Reclassify decides the shape again afterwards.
+struct TestChain {
+  explicit TestChain(int n, const LinkParameters& link = ProgramLinkParameters())
+      : links(static_cast<std::size_t>(n), link) {
+    model.baseVelocity = SpatialVector{{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}};
+    model.gravity = SpatialVector{{0.0, -StandardGravity, 0.0, 0.0, 0.0, 0.0}};
+    model.links = links.data();
+    model.linkCount = n;
+    model.sineTable = &SharedSineTable();
+    model.sines = SineSource::Table;
+    Reclassify();
+  }
+  TestChain(const TestChain&) = delete;
+  TestChain& operator=(const TestChain&) = delete;
+
+  void Reclassify() {
+    model.shape = ClassifyChainModel(model);
+    model.laneWidth = model.shape == ModelShape::InPlane ? WidestLaneWidth() : 1;
+  }
+
+  std::vector<LinkParameters> links;
+  ChainModel model;
+};
+
+// One chain's evaluation data and step buffers in algebra A, in a block of their own.
+template <typename A>
+struct TestChainData {
+  explicit TestChainData(int n) {
+    LinkBytes bytes{n};
+    ForEachLinkArray(data.evaluation, bytes);
+    ForEachLinkArray(data.step, bytes);
+    block = MakeAlignedBlock(bytes.used);
+    LinkArena arena{block.get(), n};
+    ForEachLinkArray(data.evaluation, arena);
+    ForEachLinkArray(data.step, arena);
+  }
+  OneChainData<A> data;
+  AlignedBlock block;
+};
 
 // ForwardDynamics of one chain in the algebra the model's shape calls for.
-template <int N>
-void EvaluateChain(const ChainModel<N>& model, const JointTorqueSettings& settings,
-                   const double (&p)[N], const double (&q)[N], double (&pdot)[N],
-                   double (&qdot)[N]) {
+inline void EvaluateChain(const ChainModel& model, const JointTorqueSettings& settings,
+                          const double* p, const double* q, double* pdot, double* qdot) {
   WithAlgebraOf(model, [&](auto algebra) {
-    ChainData<decltype(algebra), double, N> data;
-    ForwardDynamics(model, data, settings, p, q, pdot, qdot);
+    TestChainData<decltype(algebra)> working(model.linkCount);
+    ForwardDynamics(model, working.data.evaluation, settings, p, q, pdot, qdot);
   });
 }
 
 // MomentumInitialisation of one chain in the algebra the model's shape calls for.
-template <int N>
-void MomentaOfChain(const ChainModel<N>& model, double (&p)[N], const double (&q)[N],
-                    const double (&rates)[N]) {
+inline void MomentaOfChain(const ChainModel& model, double* p, const double* q,
+                           const double* rates) {
   WithAlgebraOf(model, [&](auto algebra) {
-    ChainData<decltype(algebra), double, N> data;
-    MomentumInitialisation(model, data, p, q, rates);
+    TestChainData<decltype(algebra)> working(model.linkCount);
+    MomentumInitialisation(model, working.data.evaluation, p, q, rates);
   });
 }
 

@@ -28,18 +28,14 @@ void RandomState(std::mt19937& random, double (&p)[20], double (&q)[20]) {
   }
 }
 
-TEST_F(ChainModelTest, SetUpStoresStepBaseAndGravity) {
-  const ChainModel<20> model = testing::TestChainModel<20>();
-  EXPECT_EQ(model.stepSize, 0.012);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(model.baseVelocity[i], 0.0);
+TEST_F(ChainModelTest, EveryLinkOfTheProgramCarriesBitIdenticalConstants) {
+  const Chain chain = Chain::Program();
+  const ChainModel& model = chain.model().chain;
+  ASSERT_EQ(model.linkCount, 20);
+  EXPECT_EQ(model.shape, ModelShape::InPlane);
   const double gravity[6] = {0.0, -9.80665, 0.0, 0.0, 0.0, 0.0};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(model.gravity[i], gravity[i]);
-  EXPECT_EQ(model.sineTable->size, SineTableSize);
-  EXPECT_EQ(model.shape, ModelShape::InPlane);
-}
-
-TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
-  const ChainModel<20> model = testing::TestChainModel<20>();
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(model.baseVelocity[i], 0.0);
   const LinkParameters& first = model.links[0];
   const double inertia[6] = {0.01, 0.0, 0.0, 0.33, 0.0, 0.33};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(first.inertia[i], inertia[i]);
@@ -59,24 +55,24 @@ TEST_F(ChainModelTest, EveryLinkCarriesBitIdenticalConstants) {
 // The in-plane algebra drops terms that are exact zeros only while every condition of the shape
 // holds; a model that breaks any one of them must be evaluated by the 6-D algebra.
 TEST_F(ChainModelTest, AnyTermOutOfThePlaneMakesTheModelGeneral) {
-  using Change = void (*)(ChainModel<20>&);
+  using Change = void (*)(testing::TestChain&);
   const Change changes[] = {
-      [](ChainModel<20>& m) { m.links[7].d = 0.1; },
-      [](ChainModel<20>& m) { m.links[7].sinAlpha = 0.1; },
-      [](ChainModel<20>& m) { m.links[7].cosAlpha = 0.99; },
-      [](ChainModel<20>& m) { m.links[19].centreOfMass[2] = 0.1; },
-      [](ChainModel<20>& m) { m.links[0].inertia[2] = 0.001; },
-      [](ChainModel<20>& m) { m.links[0].inertia[4] = 0.001; },
-      [](ChainModel<20>& m) { m.gravity[2] = -1.0; },
-      [](ChainModel<20>& m) { m.baseVelocity[2] = 0.1; },
-      [](ChainModel<20>& m) { m.baseVelocity[3] = 0.1; },
-      [](ChainModel<20>& m) { m.baseVelocity[4] = 0.1; },
+      [](testing::TestChain& m) { m.links[7].d = 0.1; },
+      [](testing::TestChain& m) { m.links[7].sinAlpha = 0.1; },
+      [](testing::TestChain& m) { m.links[7].cosAlpha = 0.99; },
+      [](testing::TestChain& m) { m.links[19].centreOfMass[2] = 0.1; },
+      [](testing::TestChain& m) { m.links[0].inertia[2] = 0.001; },
+      [](testing::TestChain& m) { m.links[0].inertia[4] = 0.001; },
+      [](testing::TestChain& m) { m.model.gravity[2] = -1.0; },
+      [](testing::TestChain& m) { m.model.baseVelocity[2] = 0.1; },
+      [](testing::TestChain& m) { m.model.baseVelocity[3] = 0.1; },
+      [](testing::TestChain& m) { m.model.baseVelocity[4] = 0.1; },
   };
   for (const Change change : changes) {
-    ChainModel<20> model = testing::TestChainModel<20>();
-    EXPECT_EQ(ClassifyChainModel(model), ModelShape::InPlane);
-    change(model);
-    EXPECT_EQ(ClassifyChainModel(model), ModelShape::General);
+    testing::TestChain chain(20);
+    EXPECT_EQ(ClassifyChainModel(chain.model), ModelShape::InPlane);
+    change(chain);
+    EXPECT_EQ(ClassifyChainModel(chain.model), ModelShape::General);
   }
 }
 
@@ -84,9 +80,11 @@ TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   std::mt19937 random(1);
   double p[20], q[20], pdot[20], qdot[20], rates[20], momenta[20];
   RandomState(random, p, q);
-  const ChainModel<20> model = testing::TestChainModel<20>();
+  const testing::TestChain chain(20);
+  const ChainModel& model = chain.model;
   const JointTorqueSettings settings{5.0, 100.0};
-  ChainData<SpatialAlgebra, double, 20> data;
+  testing::TestChainData<SpatialAlgebra> working(20);
+  ChainData<SpatialAlgebra, double>& data = working.data.evaluation;
   ForwardDynamics(model, data, settings, p, q, pdot, qdot);
   const int tip = 19;
   const LinkParameters& L = model.links[tip];
@@ -120,7 +118,8 @@ TEST_F(ChainModelTest, AngularPartOfGravityHasNoEffect) {
   std::mt19937 random(3);
   double p[20], q[20], pdot[20], qdot[20], pdot2[20], qdot2[20];
   RandomState(random, p, q);
-  ChainModel<20> model = testing::TestChainModel<20>();
+  testing::TestChain chain(20);
+  ChainModel& model = chain.model;
   const JointTorqueSettings settings{5.0, 0.0};
   testing::EvaluateChain(model, settings, p, q, pdot, qdot);
   model.gravity[3] = 1.0;
@@ -142,8 +141,10 @@ TEST_F(ChainModelTest, GravityInLinkFramesFollowsTheAngles) {
   // factor per link; sin(π/2) and cos(π/2) are off by one table step.
   constexpr double Tolerance = 1e-9 * 20 + 9.80665 * 6.3e-6;
   double p[20] = {}, q[20] = {}, pdot[20], qdot[20];
-  const ChainModel<20> model = testing::TestChainModel<20>();
-  ChainData<SpatialAlgebra, double, 20> data;
+  const testing::TestChain chain(20);
+  const ChainModel& model = chain.model;
+  testing::TestChainData<SpatialAlgebra> working(20);
+  ChainData<SpatialAlgebra, double>& data = working.data.evaluation;
   ForwardDynamics(model, data, JointTorqueSettings{5.0, 0.0}, p, q, pdot, qdot);
   // At rest the loads are the weights alone, m·g_k.
   const auto gravity = [&](int link, int i) { return data.load[link][i] / model.links[link].mass; };

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "dynamics/thread_pool.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/random_chain.h"
 
@@ -171,6 +172,25 @@ TEST(ChainThreads, DefaultRuleCountsTheWork) {
   EXPECT_EQ(ThreadsForChainBatch(4, program, 35, StepMethod::Midpoint, 0), 3);
   EXPECT_EQ(ThreadsForChainBatch(4, program, 100, StepMethod::Heun, 64), 4);
   EXPECT_EQ(ThreadsForChainBatch(4, program, 17, StepMethod::Heun, 4), 2);
+}
+
+// Slots are 0 for the caller of Run and below the job's thread count for every task, so that
+// working data indexed by slot is enough for any job.
+TEST(ThreadPool, TasksRunOnSlotsBelowTheThreadsOfTheirJob) {
+  ThreadPool pool(4);
+  for (int threads : {1, 3, 4}) {
+    std::vector<int> slots(64, -1);
+    pool.Run(
+        64,
+        [](void* context, int index, int thread) {
+          (*static_cast<std::vector<int>*>(context))[static_cast<std::size_t>(index)] = thread;
+        },
+        &slots, threads);
+    for (int slot : slots) {
+      EXPECT_GE(slot, 0) << threads << " threads";
+      EXPECT_LT(slot, threads) << threads << " threads";
+    }
+  }
 }
 
 }  // namespace

@@ -217,9 +217,10 @@ TEST_F(ForwardDynamicsTest, ChainsOutOfThePlaneRecoverTheRatesOfMomentumInitiali
   };
   const JointTorqueSettings settings{0.0, 0.0};
   for (const Change& change : changes) {
-    ChainModel<20> model = testing::TestChainModel<20>();
-    for (int k = 0; k < 20; ++k) change.apply(model.links[k], k);
-    model.shape = ClassifyChainModel(model);
+    testing::TestChain chain(20);
+    for (int k = 0; k < 20; ++k) change.apply(chain.links[k], k);
+    chain.Reclassify();
+    const ChainModel& model = chain.model;
     ASSERT_EQ(model.shape, ModelShape::General) << change.what;
     double largestMomentumChange = 0.0;
     for (int n = 0; n < States; ++n) {

@@ -1,9 +1,7 @@
-// StepChainsOnThreads/<chains>/<threads>: one Heun step of a batch of copies of the benchmark
-// states on a pool made once with a thread per core; threads 0 is the default rule. The counter
-// gives the time per chain-evaluation (a step makes two per chain), so rows of one chain count
-// compare thread counts directly.
-// ChainStepChainsOnThreads/<threads>/<chains>: the same for the run-time chain: the program's
-// chain built at run time, stepped by Heun on a ChainThreads made once with a thread per core.
+// ChainStepChainsOnThreads/<threads>/<chains>: one Heun step of a batch of copies of the
+// benchmark states, the program's chain stepped on a ChainThreads made once with a thread per
+// core; threads 0 is the default rule. The counter gives the time per chain-evaluation (a step
+// makes two per chain), so rows of one chain count compare thread counts directly.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,20 +12,14 @@
 
 #include "bench/chain_states.h"
 #include "dynamics/chain_threads.h"
-#include "dynamics/step_chains_on_threads.h"
 
 namespace pendula {
 namespace bench {
 namespace {
 
-constexpr JointTorqueSettings StartUpSettings{5.0, 0.0};
+constexpr double StartUpFriction = 5.0;  // the program's, on every joint
 // The batch is rewound to its first states after this many steps (1.2 simulated seconds).
 constexpr int StepsBeforeRewind = 100;
-
-ThreadPool& BenchmarkPool() {
-  static ThreadPool pool(static_cast<int>(std::thread::hardware_concurrency()));
-  return pool;
-}
 
 // The momenta of `chains` copies of the benchmark states, row by row, then their angles.
 std::vector<double> FirstStates(int chains) {
@@ -63,29 +55,6 @@ void TimeHeunSteps(benchmark::State& state, const std::vector<double>& first,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void StepChainsOnThreadsBench(benchmark::State& state) {
-  const int chains = static_cast<int>(state.range(0));
-  const int threads = static_cast<int>(state.range(1));
-  const ChainModel<20>& model = BenchmarkModel();
-  const std::vector<double> first = FirstStates(chains);
-  std::vector<double> batch = first;
-  auto* momenta = reinterpret_cast<double(*)[20]>(batch.data());
-  auto* angles =
-      reinterpret_cast<double(*)[20]>(batch.data() + static_cast<std::ptrdiff_t>(chains) * 20);
-  ThreadPool& pool = BenchmarkPool();
-  TimeHeunSteps(state, first, batch, chains, [&] {
-    StepChainsOnThreads(pool, model, StartUpSettings, momenta, angles, chains, threads);
-  });
-  state.SetLabel(std::to_string(ThreadsForBatch(pool, chains, threads)) + " threads used");
-}
-
-BENCHMARK(StepChainsOnThreadsBench)
-    ->Name("StepChainsOnThreads")
-    ->ArgNames({"chains", "threads"})
-    ->ArgsProduct({{100, 256, 512, 1000, 10000}, {1, 2, 0}})
-    ->Unit(benchmark::kMicrosecond)
-    ->UseRealTime();
-
 const Chain& ProgramChain() {
   static const Chain chain = Chain::Program();
   return chain;
@@ -108,7 +77,7 @@ void ChainStepChainsOnThreadsBench(benchmark::State& state) {
   const JointTorques noTorques;
   TimeHeunSteps(state, first, batch, chains, [&] {
     StepChains(chain, onThreads, momenta, angles, chains, BenchmarkStepSize, StepMethod::Heun,
-               StartUpSettings.frictionCoefficient, noTorques, {}, threads);
+               StartUpFriction, noTorques, {}, threads);
   });
   state.SetLabel(std::to_string(ThreadsForChainBatch(onThreads.ThreadCount(), chain, chains,
                                                      StepMethod::Heun, threads)) +
