@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "app/heap_policy.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "viewer/glut_keys.h"
 #include "viewer/scene.h"
 #include "viewer/wall_clock.h"

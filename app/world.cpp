@@ -1,6 +1,6 @@
 #include "app/world.h"
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 

@@ -1,7 +1,7 @@
 // The World: the state of all 100 chains, chain-major, one 20-value slice per chain and array.
 #pragma once
 
-#include "dynamics/program_chain.h"
+#include "dynamics/chain/program_chain.h"
 
 namespace pendula {
 

@@ -9,7 +9,7 @@
 
 #include "app/world.h"
 #include "bench/chain_states.h"
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 namespace bench {

@@ -10,8 +10,8 @@
 
 #include "bench/scaling_states.h"
 #include "bench/steps_at_width.h"
-#include "dynamics/chain.h"
-#include "dynamics/lane_widths.h"
+#include "pendula/chain.h"
+#include "dynamics/lanes/lane_widths.h"
 
 namespace pendula {
 namespace bench {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <random>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace bench {

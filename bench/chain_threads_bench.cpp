@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/chain_states.h"
-#include "dynamics/chain_threads.h"
+#include "dynamics/batch/chain_threads.h"
 
 namespace pendula {
 namespace bench {

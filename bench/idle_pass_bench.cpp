@@ -12,7 +12,7 @@
 #include "app/idle_pass.h"
 #include "app/world.h"
 #include "bench/chain_states.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "viewer/drive_settings.h"
 
 namespace pendula {

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "dynamics/chain.h"
-#include "dynamics/dynamics.h"
+#include "pendula/chain.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace bench {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/model_states.h"
-#include "dynamics/chain.h"
-#include "dynamics/model.h"
+#include "pendula/chain.h"
+#include "pendula/model.h"
 #include "tests/support/random_chain.h"
 #include "tests/support/random_tree.h"
 

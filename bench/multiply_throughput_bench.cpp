@@ -4,8 +4,8 @@
 // analysis in docs/performance.md. Each iteration is 1,200 multiplications.
 #include <benchmark/benchmark.h>
 
-#include "dynamics/lane_widths.h"
-#include "dynamics/lanes.h"
+#include "dynamics/lanes/lane_widths.h"
+#include "dynamics/lanes/lanes.h"
 
 namespace pendula {
 namespace bench {

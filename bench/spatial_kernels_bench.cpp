@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/chain_states.h"
-#include "dynamics/aligned_block.h"
-#include "dynamics/chain_internals.h"
-#include "dynamics/dynamics.h"
+#include "dynamics/lanes/aligned_block.h"
+#include "dynamics/chain/chain_internals.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace bench {

@@ -1,6 +1,6 @@
 #include "bench/steps_at_width.h"
 
-#include "dynamics/chain_calls.h"
+#include "dynamics/calls/chain_calls.h"
 
 namespace pendula {
 namespace bench {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "python/chain_state_arrays.h"
 #include "python/chain_steps.h"
 #include "python/py_chain.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dynamics/chain_model.h"
+#include "dynamics/chain/chain_model.h"
 
 namespace pendula {
 namespace python {

@@ -2,8 +2,8 @@
 // the fixed explicit step should, at friction 0, keep constant.
 #pragma once
 
-#include "dynamics/chain.h"
-#include "dynamics/program_chain.h"
+#include "pendula/chain.h"
+#include "dynamics/chain/program_chain.h"
 
 namespace pendula {
 namespace python {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/chain_threads.h"
+#include "dynamics/batch/chain_threads.h"
 #include "python/chain_state_arrays.h"
 #include "python/drive_arguments.h"
 

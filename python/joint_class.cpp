@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "python/model_arguments.h"
 
 namespace pendula {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "python/chain_arrays.h"
 
 namespace pendula {

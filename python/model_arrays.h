@@ -8,7 +8,7 @@
 
 #include <initializer_list>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "python/chain_arrays.h"
 #include "python/chain_state_arrays.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "dynamics/chain.h"
-#include "dynamics/model.h"
+#include "pendula/chain.h"
+#include "pendula/model.h"
 #include "python/model_arrays.h"
 #include "python/py_chain.h"
 

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "python/joint_class.h"
 #include "python/model_arguments.h"
 #include "python/model_calls.h"

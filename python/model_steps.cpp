@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "dynamics/chain_threads.h"
+#include "dynamics/batch/chain_threads.h"
 #include "python/chain_steps.h"
 #include "python/drive_arguments.h"
 #include "python/model_arguments.h"

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "app/world.h"
-#include "dynamics/chain_internals.h"
-#include "dynamics/chain_threads.h"
-#include "dynamics/program_chain.h"
+#include "dynamics/chain/chain_internals.h"
+#include "dynamics/batch/chain_threads.h"
+#include "dynamics/chain/program_chain.h"
 #include "python/chain_arrays.h"
 #include "python/chain_class.h"
 #include "python/chain_energy.h"

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "dynamics/chain.h"
-#include "dynamics/chain_threads.h"
+#include "pendula/chain.h"
+#include "dynamics/batch/chain_threads.h"
 
 namespace pendula {
 namespace python {

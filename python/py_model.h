@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace python {

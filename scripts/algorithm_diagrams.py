@@ -140,7 +140,7 @@ def draw_pass(path):
     axes.text(start[0] + 0.15, start[1], "tip", va="center", fontsize=9)
 
     # The four stages as ForwardDynamics runs them: (y, height, title, the stage's function in
-    # dynamics/evaluation.h, boxes, direction of the arrows, their labels, colour).
+    # dynamics/chain/evaluation.h, boxes, direction of the arrows, their labels, colour).
     rows = [
         (7.75, 0.7, "stage 1\nany order", "SinesAndCosines", {
             1: r"$s_1, c_1$ from the table", 2: r"$s_2, c_2$", 3: r"$s_3, c_3$"}, 0, [],

@@ -14,7 +14,7 @@
 #include <ostream>
 
 #include "app/program_state.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "viewer/keys.h"
 #include "viewer/scene_constants.h"
 #include "web/page_output.h"

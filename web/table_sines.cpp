@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/world.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 extern "C" double __real_sin(double x);
 

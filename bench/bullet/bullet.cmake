@@ -25,6 +25,7 @@ message(STATUS "Bullet found: ${BULLET_DYNAMICS_LIBRARY}")
 add_library(pendula_bullet_chain STATIC ${CMAKE_CURRENT_LIST_DIR}/bullet_chain.cpp
                                         ${CMAKE_CURRENT_LIST_DIR}/bullet_rates.cpp)
 target_include_directories(pendula_bullet_chain PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(pendula_bullet_chain PUBLIC pendula_dynamics)
 # Bullet's headers are third-party: SYSTEM keeps their warnings out of the -Werror build.
 target_include_directories(pendula_bullet_chain SYSTEM PUBLIC ${BULLET_INCLUDE_DIR})
 target_link_libraries(pendula_bullet_chain PUBLIC ${BULLET_DYNAMICS_LIBRARY}

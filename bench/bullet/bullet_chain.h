@@ -22,7 +22,7 @@
 #include <memory>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 namespace comparison {

@@ -18,6 +18,7 @@ message(STATUS "MuJoCo found: ${MUJOCO_LIBRARY}")
 add_library(pendula_mujoco_chain STATIC ${CMAKE_CURRENT_LIST_DIR}/mujoco_chain.cpp
                                         ${CMAKE_CURRENT_LIST_DIR}/mujoco_rates.cpp)
 target_include_directories(pendula_mujoco_chain PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(pendula_mujoco_chain PUBLIC pendula_dynamics)
 # MuJoCo's headers are third-party: SYSTEM keeps their warnings out of the -Werror build.
 target_include_directories(pendula_mujoco_chain SYSTEM PUBLIC ${MUJOCO_INCLUDE_DIR})
 target_link_libraries(pendula_mujoco_chain PUBLIC ${MUJOCO_LIBRARY})

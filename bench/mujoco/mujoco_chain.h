@@ -12,7 +12,7 @@
 
 #include <mujoco/mujoco.h>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 namespace comparison {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace bench {

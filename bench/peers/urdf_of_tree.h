@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace bench {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dynamics/chain_calls.h"
+#include "dynamics/calls/chain_calls.h"
 #include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
 #include "dynamics/tree/tree_lanes.h"

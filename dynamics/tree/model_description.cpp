@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "dynamics/chain_calls.h"
-#include "dynamics/lane_widths.h"
-#include "dynamics/symmetric_eigenvalues.h"
+#include "dynamics/calls/chain_calls.h"
+#include "dynamics/lanes/lane_widths.h"
+#include "dynamics/spatial/symmetric_eigenvalues.h"
 #include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
 

@@ -14,11 +14,11 @@
 #include <cmath>
 #include <type_traits>
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
-#include "dynamics/link_arrays.h"
-#include "dynamics/sine_table.h"
-#include "dynamics/spatial_kernels.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+#include "dynamics/lanes/link_arrays.h"
+#include "dynamics/trigonometry/sine_table.h"
+#include "dynamics/spatial/spatial_kernels.h"
 #include "dynamics/tree/tree_kernels.h"
 #include "dynamics/tree/tree_model.h"
 

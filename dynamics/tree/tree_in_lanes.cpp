@@ -2,7 +2,7 @@
 // per width, with that width's target flags and code namespace.
 #include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
-#include "dynamics/lane_rows.h"
+#include "dynamics/lanes/lane_rows.h"
 #include "dynamics/tree/tree_evaluation.h"
 #include "dynamics/tree/tree_lanes.h"
 

@@ -11,10 +11,10 @@
 // a turn or twist of 0 and a shift component of 0 are skipped.
 #pragma once
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
-#include "dynamics/spatial_kernels.h"
-#include "dynamics/spatial_types.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+#include "dynamics/spatial/spatial_kernels.h"
+#include "dynamics/spatial/spatial_types.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

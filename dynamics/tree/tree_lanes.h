@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "dynamics/tree/tree_model.h"
 
 namespace pendula {

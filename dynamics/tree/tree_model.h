@@ -5,12 +5,12 @@
 
 #include <vector>
 
-#include "dynamics/aligned_block.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/implicit_midpoint.h"
-#include "dynamics/model.h"
-#include "dynamics/sine_table.h"
-#include "dynamics/spatial_types.h"
+#include "pendula/model.h"
+#include "dynamics/trigonometry/sine_table.h"
+#include "dynamics/spatial/spatial_types.h"
 
 namespace pendula {
 

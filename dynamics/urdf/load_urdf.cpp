@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "dynamics/urdf/mass_properties.h"
 #include "dynamics/urdf/placement.h"
 #include "dynamics/urdf/urdf_tree.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 #ifdef PENDULA_HAVE_MUJOCO
 #include "bench/mujoco/mujoco_chain.h"

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "app/idle_pass.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/fixed_stream_buffer.h"
 #include "tests/support/flush_recording_buffer.h"

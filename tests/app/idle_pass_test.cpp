@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/allocation_counter.h"
 
 namespace pendula {

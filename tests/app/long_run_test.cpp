@@ -14,7 +14,7 @@
 #include "app/chain_restart.h"
 #include "app/idle_pass.h"
 #include "app/world.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shell.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/x_display.h"
 

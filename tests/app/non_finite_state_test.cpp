@@ -12,7 +12,7 @@
 #include "app/chain_restart.h"
 #include "app/idle_pass.h"
 #include "app/world.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/flush_recording_buffer.h"
 
 namespace pendula {

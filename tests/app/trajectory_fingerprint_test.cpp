@@ -9,7 +9,7 @@
 #include <random>
 
 #include "app/world.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/fingerprint.h"
 #include "viewer/drive_settings.h"
 

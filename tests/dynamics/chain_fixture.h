@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "dynamics/aligned_block.h"
-#include "dynamics/chain_internals.h"
-#include "dynamics/lane_widths.h"
-#include "dynamics/program_chain.h"
+#include "dynamics/lanes/aligned_block.h"
+#include "dynamics/chain/chain_internals.h"
+#include "dynamics/lanes/lane_widths.h"
+#include "dynamics/chain/program_chain.h"
 
 namespace pendula {
 namespace testing {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 
 namespace pendula {

@@ -1,5 +1,5 @@
 // Tests of the chain model and its set-up.
-#include "dynamics/chain_model.h"
+#include "dynamics/chain/chain_model.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {

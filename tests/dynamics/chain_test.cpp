@@ -3,7 +3,7 @@
 // and per-chain torques; a joint torque is its own joint's generalized force; the energy is
 // conserved where nothing dissipates; a bad description or argument is refused with a message
 // that names it; and no call allocates.
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/random_chain.h"
 

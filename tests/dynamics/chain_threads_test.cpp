@@ -4,7 +4,7 @@
 // method: in lanes (Heun, Rk4 on the program's chain), chain by chain (a twisted 3-D chain), and
 // Midpoint solves of which some do not converge, named chain by chain in its flags. No call
 // allocates, and a ChainThreads made for another chain is refused.
-#include "dynamics/chain_threads.h"
+#include "dynamics/batch/chain_threads.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/thread_pool.h"
+#include "dynamics/batch/thread_pool.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/random_chain.h"
 

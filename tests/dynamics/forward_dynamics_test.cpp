@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/dynamics/chain_fixture.h"
 #include "tests/dynamics/reference_chain.h"
 #include "tests/support/allocation_counter.h"

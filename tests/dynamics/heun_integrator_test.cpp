@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/support/allocation_counter.h"
 
 namespace pendula {

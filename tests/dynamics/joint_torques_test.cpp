@@ -1,5 +1,5 @@
 // Tests of the joint-torque routines: what each writes, from the settings it is given.
-#include "dynamics/joint_torques.h"
+#include "dynamics/chain/joint_torques.h"
 
 #include <gtest/gtest.h>
 

@@ -17,9 +17,9 @@
 #include <utility>
 #include <vector>
 
-#include "dynamics/chain_calls.h"
-#include "dynamics/dynamics.h"
-#include "dynamics/lane_widths.h"
+#include "dynamics/calls/chain_calls.h"
+#include "pendula/dynamics.h"
+#include "dynamics/lanes/lane_widths.h"
 #include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {

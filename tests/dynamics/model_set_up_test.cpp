@@ -6,7 +6,7 @@
 
 #include <limits>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace {

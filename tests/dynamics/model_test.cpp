@@ -1,6 +1,6 @@
 // Trees built at run time: their recursions against a chain's, against the mass matrix, and
 // against the Hamiltonian itself; closed forms of one joint; the descriptions refused.
-#include "dynamics/model.h"
+#include "pendula/model.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 #include "tests/support/random_tree.h"
 

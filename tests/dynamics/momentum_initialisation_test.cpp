@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/dynamics/reference_chain.h"
 #include "tests/support/allocation_counter.h"
 

@@ -1,6 +1,6 @@
 // Tests of the SineTable and its lookup rule, including the
 // mended fault: angles outside the 32-bit reduction give NaN instead of reading off the table.
-#include "dynamics/sine_table.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 #include "tests/dynamics/chain_fixture.h"
 #include "tests/dynamics/registers/register_lookup.h"
 

@@ -6,8 +6,8 @@
 #include <random>
 #include <utility>
 
-#include "dynamics/plane_kernels.h"
-#include "dynamics/spatial_kernels.h"
+#include "dynamics/spatial/plane_kernels.h"
+#include "dynamics/spatial/spatial_kernels.h"
 
 namespace pendula {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "dynamics/urdf/placement.h"
 
 namespace pendula {

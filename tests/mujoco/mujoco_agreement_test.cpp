@@ -8,7 +8,7 @@
 
 #include "bench/mujoco/mujoco_chain.h"
 #include "bench/mujoco/mujoco_rates.h"
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace {

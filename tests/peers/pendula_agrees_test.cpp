@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/model.h"
+#include "pendula/model.h"
 #include "tests/peers/peer.h"
 #include "tests/peers/robots.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 namespace {
 

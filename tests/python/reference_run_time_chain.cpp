@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace {
 

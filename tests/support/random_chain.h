@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <random>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 namespace testing {

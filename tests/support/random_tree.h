@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "dynamics/chain.h"
-#include "dynamics/model.h"
+#include "pendula/chain.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace testing {

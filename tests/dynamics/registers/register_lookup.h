@@ -3,8 +3,8 @@
 // single lookup on a CPU that has the instructions.
 #pragma once
 
-#include "dynamics/register_lookup.h"
-#include "dynamics/sine_table.h"
+#include "dynamics/trigonometry/register_lookup.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
 namespace testing {

@@ -1,5 +1,5 @@
 // The argument checks that the calls of chain.h share.
-#include "dynamics/chain_calls.h"
+#include "dynamics/calls/chain_calls.h"
 
 #include <cmath>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "dynamics/chain_blocks.h"
+#include "dynamics/batch/chain_blocks.h"
 
 namespace pendula {
 

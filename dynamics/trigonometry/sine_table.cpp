@@ -1,4 +1,4 @@
-#include "dynamics/sine_table.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 #include <cmath>
 

@@ -18,13 +18,13 @@
 #include <cmath>
 #include <type_traits>
 
-#include "dynamics/chain_data.h"
-#include "dynamics/chain_model.h"
-#include "dynamics/code_target.h"
-#include "dynamics/joint_torques.h"
-#include "dynamics/plane_kernels.h"
-#include "dynamics/register_lookup.h"
-#include "dynamics/spatial_kernels.h"
+#include "dynamics/chain/chain_data.h"
+#include "dynamics/chain/chain_model.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/chain/joint_torques.h"
+#include "dynamics/spatial/plane_kernels.h"
+#include "dynamics/trigonometry/register_lookup.h"
+#include "dynamics/spatial/spatial_kernels.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <utility>
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

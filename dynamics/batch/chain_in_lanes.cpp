@@ -9,8 +9,8 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#include "dynamics/chain_lanes.h"
-#include "dynamics/heun_step.h"
+#include "dynamics/batch/chain_lanes.h"
+#include "dynamics/integrators/heun_step.h"
 
 #ifndef PENDULA_LANE_WIDTH
 #error "compile with PENDULA_LANE_WIDTH set to 2, 4 or 8"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 

@@ -1,14 +1,14 @@
 // The public interface: thin wrappers over the program's chain (Chain::Program()) and one
 // process-wide workspace of it, with the step size and the joint-torque settings of the
 // interface beside them.
-#include "dynamics/dynamics.h"
+#include "pendula/dynamics.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "dynamics/chain_calls.h"
-#include "dynamics/program_chain.h"
+#include "dynamics/calls/chain_calls.h"
+#include "dynamics/chain/program_chain.h"
 
 namespace pendula {
 namespace {

@@ -6,8 +6,8 @@
 // turns link k relative to body k-1. Every per-link array holds link k at element k - 1.
 #pragma once
 
-#include "dynamics/sine_table.h"
-#include "dynamics/spatial_types.h"
+#include "dynamics/trigonometry/sine_table.h"
+#include "dynamics/spatial/spatial_types.h"
 
 namespace pendula {
 

@@ -3,7 +3,7 @@
 // the Python module all read it from here.
 #pragma once
 
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 

@@ -10,8 +10,8 @@
 #include <limits>
 #include <type_traits>
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
 
 namespace pendula {
 

@@ -1,4 +1,4 @@
-#include "dynamics/thread_pool.h"
+#include "dynamics/batch/thread_pool.h"
 
 namespace pendula {
 

@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <utility>
 
-#include "dynamics/evaluation.h"
+#include "dynamics/chain/evaluation.h"
 #include "dynamics/integrators/rk4_step.h"
-#include "dynamics/lane_rows.h"
+#include "dynamics/lanes/lane_rows.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

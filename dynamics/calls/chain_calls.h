@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "dynamics/chain_internals.h"
-#include "dynamics/chain_lanes.h"
-#include "dynamics/heun_step.h"
+#include "dynamics/chain/chain_internals.h"
+#include "dynamics/batch/chain_lanes.h"
+#include "dynamics/integrators/heun_step.h"
 
 namespace pendula {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "dynamics/aligned_block.h"
-#include "dynamics/chain.h"
-#include "dynamics/chain_model.h"
-#include "dynamics/heun_step.h"
+#include "dynamics/lanes/aligned_block.h"
+#include "pendula/chain.h"
+#include "dynamics/chain/chain_model.h"
+#include "dynamics/integrators/heun_step.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/implicit_midpoint.h"
 

@@ -2,8 +2,8 @@
 // joint 1 and viscous friction on every joint, both from the settings in force.
 #pragma once
 
-#include "dynamics/chain_model.h"
-#include "dynamics/code_target.h"
+#include "dynamics/chain/chain_model.h"
+#include "dynamics/lanes/code_target.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "dynamics/chain_calls.h"
+#include "dynamics/calls/chain_calls.h"
 
 namespace pendula {
 namespace {

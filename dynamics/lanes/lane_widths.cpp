@@ -1,4 +1,4 @@
-#include "dynamics/lane_widths.h"
+#include "dynamics/lanes/lane_widths.h"
 
 namespace pendula {
 

@@ -11,9 +11,9 @@
 
 #include <utility>
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
-#include "dynamics/spatial_types.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+#include "dynamics/spatial/spatial_types.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

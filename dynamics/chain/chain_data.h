@@ -7,10 +7,10 @@
 // Every per-link array is a pointer into storage that LinkArena carves once the count is known.
 #pragma once
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
-#include "dynamics/link_arrays.h"
-#include "dynamics/sine_table.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+#include "dynamics/lanes/link_arrays.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

@@ -1,4 +1,4 @@
-#include "dynamics/chain_threads.h"
+#include "dynamics/batch/chain_threads.h"
 
 #include <cstddef>
 #include <stdexcept>
@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "dynamics/chain_blocks.h"
-#include "dynamics/chain_calls.h"
-#include "dynamics/thread_pool.h"
+#include "dynamics/batch/chain_blocks.h"
+#include "dynamics/calls/chain_calls.h"
+#include "dynamics/batch/thread_pool.h"
 
 namespace pendula {
 

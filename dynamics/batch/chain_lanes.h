@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "dynamics/chain_model.h"
+#include "dynamics/chain/chain_model.h"
 
 namespace pendula {
 

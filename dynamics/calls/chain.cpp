@@ -1,5 +1,5 @@
 // Chain and ChainWorkspace, and the algorithms of chain.h over the core's run-time link count.
-#include "dynamics/chain.h"
+#include "pendula/chain.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "dynamics/chain_calls.h"
-#include "dynamics/chain_lanes.h"
-#include "dynamics/lane_widths.h"
-#include "dynamics/program_chain.h"
+#include "dynamics/calls/chain_calls.h"
+#include "dynamics/batch/chain_lanes.h"
+#include "dynamics/lanes/lane_widths.h"
+#include "dynamics/chain/program_chain.h"
 
 namespace pendula {
 namespace {

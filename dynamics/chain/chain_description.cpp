@@ -2,9 +2,9 @@
 #include <cmath>
 #include <string>
 
-#include "dynamics/chain_calls.h"
-#include "dynamics/chain_internals.h"
-#include "dynamics/symmetric_eigenvalues.h"
+#include "dynamics/calls/chain_calls.h"
+#include "dynamics/chain/chain_internals.h"
+#include "dynamics/spatial/symmetric_eigenvalues.h"
 
 namespace pendula {
 namespace {

@@ -2,9 +2,9 @@
 // lane by lane what SineFromTable and CosineFromTable give.
 #pragma once
 
-#include "dynamics/code_target.h"
-#include "dynamics/lanes.h"
-#include "dynamics/sine_table.h"
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 #if defined(__AVX512F__)
 namespace pendula {

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "dynamics/code_target.h"
+#include "dynamics/lanes/code_target.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
