@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "pendula/program_chain.h"
+
 namespace pendula {
 namespace python {
 
@@ -21,8 +23,8 @@ ChainArray ReadChains(py::handle object, const char* name) {
     throw py::type_error(std::string(name) + " must be an array-like of floats; got " +
                          TypeNameOf(object) + " that does not convert to float64");
   }
-  const bool oneChain = chains.ndim() == 1 && chains.shape(0) == 20;
-  const bool manyChains = chains.ndim() == 2 && chains.shape(1) == 20;
+  const bool oneChain = chains.ndim() == 1 && chains.shape(0) == ProgramLinkCount;
+  const bool manyChains = chains.ndim() == 2 && chains.shape(1) == ProgramLinkCount;
   if (!oneChain && !manyChains) {
     throw py::value_error(std::string(name) + " must have shape (20,) or (n, 20); got " +
                           ShapeOf(chains));
@@ -60,8 +62,8 @@ py::array InPlaceChains(py::handle object, const char* name) {
     throw py::type_error(std::string(name) + " must have dtype float64; got " +
                          py::str(array.dtype()).cast<std::string>() + expected);
   }
-  const bool oneChain = array.ndim() == 1 && array.shape(0) == 20;
-  const bool manyChains = array.ndim() == 2 && array.shape(1) == 20;
+  const bool oneChain = array.ndim() == 1 && array.shape(0) == ProgramLinkCount;
+  const bool manyChains = array.ndim() == 2 && array.shape(1) == ProgramLinkCount;
   if (!oneChain && !manyChains) {
     throw py::value_error(std::string(name) + " must have shape (20,) or (n, 20); got " +
                           ShapeOf(array) + expected);

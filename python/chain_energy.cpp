@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "dynamics/chain/chain_model.h"
 
 namespace pendula {
 namespace python {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "pendula/chain.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace python {

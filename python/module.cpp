@@ -6,10 +6,8 @@
 #include <cstring>
 #include <memory>
 
-#include "app/world.h"
-#include "dynamics/chain/chain_internals.h"
 #include "dynamics/batch/chain_threads.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 #include "python/chain_arrays.h"
 #include "python/chain_class.h"
 #include "python/chain_energy.h"
@@ -35,10 +33,10 @@ PyChain& ProgramChain() {
 
 // sin x and cos x by the table's lookup rule, as the dynamics takes them.
 double SineOf(double x) {
-  return SineFromTable(SharedSineTable(), x);
+  return TableSine(x);
 }
 double CosineOf(double x) {
-  return CosineFromTable(SharedSineTable(), x);
+  return TableCosine(x);
 }
 
 // The torques of a call: τ on joint 1, nothing on the others.
@@ -128,20 +126,21 @@ py::object EnergyOf(py::handle momentaObject, py::handle anglesObject) {
   return std::move(energies);
 }
 
+// The program's start-up state: its chains at rest, fanned out by joint 1.
 py::tuple StartUpState() {
-  const auto world = std::make_unique<World>();
-  SetInitialAnglesAndRates(*world);
-  {
-    PyChain::Lease lease(ProgramChain());
-    for (int i = 0; i < ChainCount; ++i) {
-      MomentumInitialisation(ProgramChain().chain(), lease.workspace(), world->momenta[i],
-                             world->angles[i], world->initialRates[i]);
-    }
+  ChainArray momenta({ProgramChainCount, ProgramLinkCount});
+  ChainArray angles({ProgramChainCount, ProgramLinkCount});
+  double* p = momenta.mutable_data();
+  double* q = angles.mutable_data();
+  const double rest[ProgramLinkCount] = {};
+  PyChain::Lease lease(ProgramChain());
+  for (int i = 0; i < ProgramChainCount; ++i) {
+    double* qi = q + static_cast<std::ptrdiff_t>(i) * ProgramLinkCount;
+    for (int k = 0; k < ProgramLinkCount; ++k) qi[k] = 0.0;
+    qi[0] = ProgramStartAngleStep * i;
+    MomentumInitialisation(ProgramChain().chain(), lease.workspace(),
+                           p + static_cast<std::ptrdiff_t>(i) * ProgramLinkCount, qi, rest);
   }
-  ChainArray momenta({ChainCount, JointsPerChain});
-  ChainArray angles({ChainCount, JointsPerChain});
-  std::memcpy(momenta.mutable_data(), world->momenta, sizeof world->momenta);
-  std::memcpy(angles.mutable_data(), world->angles, sizeof world->angles);
   return py::make_tuple(momenta, angles);
 }
 
@@ -178,8 +177,8 @@ Typical use:
   ProgramChain();
   module.attr("__version__") = PENDULA_VERSION;
   module.attr("STEP_SIZE") = StepSize;
-  module.attr("LINKS") = pendula::JointsPerChain;
-  module.attr("CHAINS") = pendula::ChainCount;
+  module.attr("LINKS") = pendula::ProgramLinkCount;
+  module.attr("CHAINS") = pendula::ProgramChainCount;
 
   module.def("momentum_initialisation", &MomentumInitialisationOf, py::arg("angles"),
              py::arg("rates"),

@@ -13,7 +13,7 @@
 
 #include "dynamics/lanes/aligned_block.h"
 #include "dynamics/chain/chain_internals.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "dynamics/calls/chain_calls.h"
 #include "dynamics/batch/chain_lanes.h"
+#include "dynamics/calls/chain_calls.h"
 #include "dynamics/lanes/lane_widths.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace {
@@ -275,6 +275,14 @@ void FrameOrigins(const Chain& chain, const double* angles, double* origins) {
   WalkFrames(chain.model().chain, angles, [&](int k, const double(&)[3][3], const double(&o)[3]) {
     for (int i = 0; i < 3; ++i) origins[3 * k + i] = o[i];
   });
+}
+
+double TableSine(double x) {
+  return SineFromTable(SharedSineTable(), x);
+}
+
+double TableCosine(double x) {
+  return CosineFromTable(SharedSineTable(), x);
 }
 
 }  // namespace pendula

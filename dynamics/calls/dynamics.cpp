@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "dynamics/calls/chain_calls.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace {

@@ -6,16 +6,15 @@
 // turns link k relative to body k-1. Every per-link array holds link k at element k - 1.
 #pragma once
 
-#include "dynamics/trigonometry/sine_table.h"
 #include "dynamics/spatial/spatial_types.h"
+#include "dynamics/trigonometry/sine_table.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 
 // The link counts a chain model may have. Nothing in the recursion depends on the count; the
 // bound keeps one evaluation's working data (a few kilobytes per link and lane) on the stack.
 constexpr int MaxLinkCount = 256;
-// Standard gravity, m/s^2, acting along the base's -y axis.
-constexpr double StandardGravity = 9.80665;
 
 // The constants of one link, in the order set-up writes them.
 struct LinkParameters {

@@ -8,7 +8,7 @@
 #include "dynamics/lanes/aligned_block.h"
 #include "dynamics/chain/chain_internals.h"
 #include "dynamics/lanes/lane_widths.h"
-#include "dynamics/chain/program_chain.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace testing {

@@ -17,6 +17,9 @@
 
 namespace pendula {
 
+// Standard gravity, m/s^2: a chain's along -y and a tree's along -z unless told otherwise.
+constexpr double StandardGravity = 9.80665;
+
 // One link. Where its frame lies in its parent's: turned by the twist alpha about the parent's x
 // axis, shifted by (a, 0, -d) in that twisted frame, then turned by the joint angle about the new
 // z axis (the link's joint axis). Its rigid body: the mass, the centre of mass in link
@@ -40,7 +43,7 @@ enum class Trigonometry { Table, Exact };
 // trigonometry of its model.
 struct ChainDescription {
   std::vector<Link> links;
-  double gravity[3] = {0.0, -9.80665, 0.0};
+  double gravity[3] = {0.0, -StandardGravity, 0.0};
   Trigonometry trigonometry = Trigonometry::Table;
 };
 
@@ -222,5 +225,10 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
 // Where each link frame's origin lies in base coordinates at the joint angles: origins[3k .. 3k+2]
 // is link k + 1's (x, y, z), from the chain's own sines and cosines.
 void FrameOrigins(const Chain& chain, const double* angles, double* origins);
+
+// sin x and cos x as chains of the table's trigonometry take them: the table's entry below the
+// angle, by its lookup rule (the table is built on first use and shared by the whole process).
+double TableSine(double x);
+double TableCosine(double x);
 
 }  // namespace pendula

@@ -51,7 +51,7 @@ struct Joint {
 struct ModelDescription {
   std::string name;
   std::vector<Joint> joints;
-  double gravity[3] = {0.0, 0.0, -9.80665};
+  double gravity[3] = {0.0, 0.0, -StandardGravity};
   Trigonometry trigonometry = Trigonometry::Exact;
 };
 

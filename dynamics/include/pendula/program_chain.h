@@ -1,6 +1,7 @@
-// The program's chain, described once: its link, how many of them, and the step size it is
-// advanced by. The library's Chain::Program() and <pendula/dynamics.h>, the program (app/) and
-// the Python module all read it from here.
+// The program's chains, described once: their link, how many of them, the step size they are
+// advanced by, how many chains and where they start. The library's Chain::Program() and
+// <pendula/dynamics.h>, the program (app/), the page (web/) and the Python module all read them
+// from here.
 #pragma once
 
 #include "pendula/chain.h"
@@ -12,6 +13,12 @@ constexpr int ProgramLinkCount = 20;
 
 // The Heun step of the program's idle pass, seconds.
 constexpr double ProgramStepSize = 0.012;
+
+// The program's chains, and where they start: every joint at rest and at angle 0 but joint 1 of
+// chain i, at ProgramStartAngleStep · i radians, so that they start fanned out at visibly
+// different angles.
+constexpr int ProgramChainCount = 100;
+constexpr double ProgramStartAngleStep = 20.0;
 
 // The program's link: a slender body of length 1 and mass 1 along its x axis, centre of mass in
 // its middle, inertia taken about the joint (Izz = Iyy = 0.33, not 1/3; no parallel-axis shift),
