@@ -10,7 +10,8 @@
 #endif
 
 #include "dynamics/batch/chain_lanes.h"
-#include "dynamics/integrators/heun_step.h"
+#include "dynamics/batch/lane_batch.h"
+#include "dynamics/integrators/rk4_step.h"
 
 #ifndef PENDULA_LANE_WIDTH
 #error "compile with PENDULA_LANE_WIDTH set to 2, 4 or 8"
@@ -32,24 +33,31 @@ std::size_t BatchBytes(int links) {
   return bytes.used;
 }
 
+// The batch data of W lanes bound to the storage, with torques shared by every chain (or none,
+// zeros) in the applied-torque vector for every pack; torques per chain are loaded pack by pack.
+template <int W>
+LaneBatchData<PlaneAlgebra, W> BatchDataIn(unsigned char* storage, int n, BatchTorques torques) {
+  LaneBatchData<PlaneAlgebra, W> data;
+  LinkArena arena{storage, n};
+  ForEachLinkArray(data, arena);
+  for (int joint = 0; joint < n; ++joint) {
+    data.evaluation.appliedTorque[joint] = LaneSplat<WidePack<W>>(
+        torques.rows != nullptr || torques.shared == nullptr ? 0.0 : torques.shared[joint]);
+  }
+  return data;
+}
+
 // The Heun step of chains 0 .. chainCount - 1, W at a time, in the storage given.
 template <int W>
 void HeunInLanes(const ChainModel& model, unsigned char* storage, double h, double friction,
                  BatchTorques torques, double* momenta, double* angles, int chainCount) {
   if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W> data;
-  LinkArena arena{storage, n};
-  ForEachLinkArray(data, arena);
-  // Torques shared by every chain, or none, sit in the applied-torque vector for every pack.
-  if (torques.rows == nullptr) {
-    for (int joint = 0; joint < n; ++joint) {
-      data.evaluation.appliedTorque[joint] =
-          LaneSplat<WidePack<W>>(torques.shared == nullptr ? 0.0 : torques.shared[joint]);
-    }
-  }
+  LaneBatchData<PlaneAlgebra, W> data = BatchDataIn<W>(storage, n, torques);
   const JointTorqueSettings settings = PerJoint(friction);
-  StepChainsInLanes(model, data, settings, h, momenta, angles, chainCount, torques.rows);
+  ForEachPack(
+      n, data.p, data.q, data.evaluation.appliedTorque, momenta, angles, chainCount, torques.rows,
+      [&](auto* p, auto* q) { HeunStep(model, data.evaluation, data.step, settings, h, p, q); });
 }
 
 }  // namespace
@@ -86,38 +94,22 @@ PENDULA_STEP_ATTRIBUTES void StepChainsInLanesAtWidth(const ChainModel& model,
   }
 }
 
-// The rk4 step of every chain of the batch, W at a time: a pack's state in the batch data's state
-// arrays, the step's stages in its step buffers.
+// The rk4 step of every chain of the batch, W at a time, the step's stages in its step buffers.
 template <int W>
 void Rk4ChainsInLanesAtWidth(const ChainModel& model, unsigned char* storage, double h,
                              double friction, BatchTorques torques, double* momenta, double* angles,
                              int chainCount) {
   using Pack = LanePack<W>;
+  if (chainCount <= 0) return;
   const int n = LinkCount(model);
-  LaneBatchData<PlaneAlgebra, W> data;
-  LinkArena arena{storage, n};
-  ForEachLinkArray(data, arena);
-  for (int joint = 0; joint < n; ++joint) {
-    data.evaluation.appliedTorque[joint] = LaneSplat<Pack>(
-        torques.rows != nullptr || torques.shared == nullptr ? 0.0 : torques.shared[joint]);
-  }
+  LaneBatchData<PlaneAlgebra, W> data = BatchDataIn<W>(storage, n, torques);
   const JointTorqueSettings settings = PerJoint(friction);
   const Rk4Storage<Pack> rk4 = Rk4StorageIn(data.step);
   auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
     ForwardDynamics(model, data.evaluation, settings, p, q, pdot, qdot);
   };
-  Pack* p = data.p;
-  Pack* q = data.q;
-  for (int first = 0; first < chainCount; first += W) {
-    LoadLanes(p, momenta, first, chainCount, n);
-    LoadLanes(q, angles, first, chainCount, n);
-    if (torques.rows != nullptr) {
-      LoadLanes(data.evaluation.appliedTorque, torques.rows, first, chainCount, n);
-    }
-    Rk4Step(f, n, h, p, q, rk4);
-    StoreLanes(p, momenta, first, chainCount, n);
-    StoreLanes(q, angles, first, chainCount, n);
-  }
+  ForEachPack(n, data.p, data.q, data.evaluation.appliedTorque, momenta, angles, chainCount,
+              torques.rows, [&](Pack* p, Pack* q) { Rk4Step(f, n, h, p, q, rk4); });
 }
 
 template std::size_t LaneBatchBytes<PENDULA_LANE_WIDTH>(int);

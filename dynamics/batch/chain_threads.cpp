@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "dynamics/batch/chain_blocks.h"
-#include "dynamics/calls/chain_calls.h"
 #include "dynamics/batch/thread_pool.h"
+#include "dynamics/calls/chain_calls.h"
 
 namespace pendula {
 

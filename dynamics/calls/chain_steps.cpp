@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
+#include "dynamics/lanes/lane_rows.h"
 
 namespace pendula {
 namespace {

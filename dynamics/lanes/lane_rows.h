@@ -155,5 +155,25 @@ inline void StoreLanes(const Pack* in, Rows rows, int first, int count, int n) {
   }
 }
 
+// The one lane driver: steps states 0 .. count - 1 of n joints (momenta and positions row by
+// row, state i's n values in row i) a pack at a time, each pack by step(p, q) on its state in
+// the pack arrays p and q, so that each state gets the bits its own step gives it. With
+// `torqueRows` (row i state i's joint torques) each pack's torques are loaded into `torques`
+// beside its state. The empty lanes of a last pack that is not full carry copies of its first
+// state, whose results are dropped.
+template <typename Pack, typename StepPack>
+inline void ForEachPack(int n, Pack* p, Pack* q, Pack* torques, double* momenta, double* positions,
+                        int count, const double* torqueRows, StepPack&& step) {
+  constexpr int W = LaneCount<Pack>;
+  for (int first = 0; first < count; first += W) {
+    LoadLanes(p, momenta, first, count, n);
+    LoadLanes(q, positions, first, count, n);
+    if (torqueRows != nullptr) LoadLanes(torques, torqueRows, first, count, n);
+    step(p, q);
+    StoreLanes(p, momenta, first, count, n);
+    StoreLanes(q, positions, first, count, n);
+  }
+}
+
 }  // namespace PENDULA_CODE_TARGET
 }  // namespace pendula

@@ -57,12 +57,7 @@ void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, S
   auto f = [&](const Pack* p, const Pack* q, Pack* pdot, Pack* qdot) {
     tree::ForwardDynamics(model, b.evaluation, p, q, torques, pdot, qdot);
   };
-  Pack* p = b.p;
-  Pack* q = b.q;
-  for (int first = 0; first < count; first += W) {
-    LoadLanes(p, momenta, first, count, n);
-    LoadLanes(q, positions, first, count, n);
-    if (rows != nullptr) LoadLanes(b.torques, rows, first, count, n);
+  ForEachPack(n, b.p, b.q, b.torques, momenta, positions, count, rows, [&](Pack* p, Pack* q) {
     if (method == StepMethod::Rk4) {
       Rk4Step(f, n, h, p, q,
               Rk4Storage<Pack>{b.buffers[0], b.buffers[1], b.buffers[2], b.buffers[3], b.buffers[4],
@@ -72,9 +67,7 @@ void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, S
                    HeunStorage<Pack>{b.buffers[0], b.buffers[1], b.buffers[2], b.buffers[3],
                                      b.buffers[4], b.buffers[5]});
     }
-    StoreLanes(p, momenta, first, count, n);
-    StoreLanes(q, positions, first, count, n);
-  }
+  });
 }
 
 template std::size_t TreeLaneBytesAt<PENDULA_LANE_WIDTH>(int);
