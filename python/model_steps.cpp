@@ -7,11 +7,9 @@
 #include <cstdint>
 #include <exception>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
-#include "dynamics/batch/chain_threads.h"
+#include "dynamics/batch/model_threads.h"
 #include "python/chain_steps.h"
 #include "python/drive_arguments.h"
 #include "python/model_arguments.h"
@@ -88,90 +86,54 @@ void RequireFiniteState(const States& s, const Model& model) {
   RequireFiniteJoints(s.positions, "positions", model);
 }
 
-// The threads of a batch step: at most `threads` and one per core (every core for 0), one per
-// state, and for 0 one per MinimumLinkEvaluationsPerThread of the batch's joint-evaluations, the
-// rule of Chain's batches.
-int ThreadsForBatch(int count, int n, StepMethod method, int threads) {
-  const int cores = CoreCount();
-  long long use = threads <= 0 ? cores : std::min(threads, cores);
-  if (threads <= 0) {
-    const long long work = static_cast<long long>(count) * n * EvaluationsPerStep(method, n);
-    use = std::min(use, work / MinimumLinkEvaluationsPerThread);
-  }
-  return static_cast<int>(std::max(1LL, std::min<long long>(use, count)));
-}
-
 long StepOf(PyModel& self, py::handle momentaObject, py::handle positionsObject, double h,
             py::handle torquesObject, py::handle methodObject, py::handle threadsObject,
             double tolerance, int maxIterations) {
   const StepMethod method = MethodOf(methodObject);
-  const int requested = ThreadsArgument(threadsObject);
+  const int threads = ThreadsArgument(threadsObject);
   States s = InPlace(self, momentaObject, positionsObject, torquesObject);
   const int n = self.jointCount();
   if (method == StepMethod::Midpoint) RequireFiniteState(s, self.model());
   const NewtonSettings newton{tolerance, maxIterations};
-  const int threads = s.momenta.ndim() == 2 ? ThreadsForBatch(s.count, n, method, requested) : 1;
-  std::vector<std::uint8_t> taken(s.count, 1);
-  std::vector<long> evaluations(threads, 0);
-  std::vector<std::exception_ptr> failures(threads);
-  StepStatus last;
-  {
-    const py::gil_scoped_release withoutGil;
-    // Refuses h and the Newton settings before any state is stepped.
-    {
-      PyModel::Lease lease(self);
-      StepStates(self.model(), lease.workspace(), s.p, s.q, 0, h, method, {}, newton);
-    }
-    // Thread t steps states [t·count/threads, (t+1)·count/threads), each alone on its own
-    // workspace, so every state ends where one thread takes it.
-    auto stepBlock = [&](int t) {
-      try {
-        PyModel::Lease lease(self);
-        const int begin = static_cast<int>(static_cast<long long>(s.count) * t / threads);
-        const int end = static_cast<int>(static_cast<long long>(s.count) * (t + 1) / threads);
-        if (method != StepMethod::Midpoint && end - begin > 1) {
-          // Heun and Rk4 take the block's states side by side in lanes.
-          const std::ptrdiff_t row = std::ptrdiff_t{begin} * n;
-          const JointTorques torques = s.torques.perChain
-                                           ? JointTorques{s.torques.values + row, true}
-                                           : JointTorques{s.torques.values, false};
-          evaluations[t] += StepStates(self.model(), lease.workspace(), s.p + row, s.q + row,
-                                       end - begin, h, method, torques, newton)
-                                .evaluations;
-          return;
-        }
-        for (int i = begin; i < end; ++i) {
-          const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
-          const StepStatus one = Step(self.model(), lease.workspace(), s.p + row, s.q + row, h,
-                                      method, TorquesOfRow(s.torques, i, n), newton);
-          evaluations[t] += one.evaluations;
-          taken[i] = one.taken ? 1 : 0;
-          if (!one.taken && threads == 1) last = one;  // read only for a single state
-        }
-      } catch (...) {
-        failures[t] = std::current_exception();
-      }
-    };
-    std::vector<std::thread> workers;
-    workers.reserve(threads - 1);
-    for (int t = 1; t < threads; ++t) {
-      try {
-        workers.emplace_back(stepBlock, t);
-      } catch (const std::system_error&) {
-        stepBlock(t);  // no thread to be had: this one steps the block
-      }
-    }
-    stepBlock(0);
-    for (std::thread& worker : workers) worker.join();
-  }
-  for (const std::exception_ptr& failure : failures) {
-    if (failure) std::rethrow_exception(failure);
-  }
-  long total = 0;
-  for (long e : evaluations) total += e;
+  const JointTorques torques{s.torques.values, s.torques.perChain};
   std::vector<int> notTaken;
-  for (int i = 0; i < s.count; ++i) {
-    if (taken[i] == 0) notTaken.push_back(i);
+  StepStatus last;
+  long total = 0;
+  if (s.momenta.ndim() == 2 && threads != 1 &&
+      ThreadsForStateBatch(CoreCount(), self.model(), s.count, method, threads) > 1) {
+    std::vector<std::uint8_t> taken(method == StepMethod::Midpoint ? s.count : 0);
+    BatchStepStatus status;
+    {
+      const py::gil_scoped_release withoutGil;
+      PyModel::ThreadsLease lease(self);
+      status = StepStates(self.model(), lease.threads(), s.p, s.q, s.count, h, method, torques,
+                          newton, threads, taken.empty() ? nullptr : taken.data());
+    }
+    total = status.evaluations;
+    for (int i = status.firstNotTaken; status.notTaken > 0 && i < s.count; ++i) {
+      if (taken[static_cast<std::size_t>(i)] == 0) notTaken.push_back(i);
+    }
+  } else {
+    PyModel::Lease lease(self);
+    const py::gil_scoped_release withoutGil;
+    if (method != StepMethod::Midpoint && s.momenta.ndim() == 2) {
+      total =
+          StepStates(self.model(), lease.workspace(), s.p, s.q, s.count, h, method, torques, newton)
+              .evaluations;
+    } else {
+      // State by state, as the batch goes for this method, so that every state whose solve
+      // fails is known.
+      for (int i = 0; i < s.count; ++i) {
+        const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
+        const StepStatus one = Step(self.model(), lease.workspace(), s.p + row, s.q + row, h,
+                                    method, TorquesOfRow(s.torques, i, n), newton);
+        total += one.evaluations;
+        if (!one.taken) {
+          notTaken.push_back(i);
+          last = one;
+        }
+      }
+    }
   }
   if (notTaken.empty()) return total;
   // A state that was not stepped is where it was, at the start of the step.

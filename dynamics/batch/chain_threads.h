@@ -8,34 +8,16 @@
 #include <cstdint>
 #include <memory>
 
+#include "dynamics/batch/batch_blocks.h"
 #include "pendula/chain.h"
 
 namespace pendula {
 
-// Below this much work for each thread, waking another costs more than it saves, and one thread
-// steps the batch: link-evaluations (one evaluation of the forward dynamics, per link) of a step
-// of every chain, at the threshold of the program's batch on threads, 256 chains of 20 links at
-// 2 evaluations each (MinimumChainsPerThread; docs/performance.md, "Threads"). The cost of a
-// hand-off between threads is fixed while a step's cost grows with its links and evaluations,
-// so counting both carries that threshold over to chains of any length and to every method.
-constexpr long long MinimumLinkEvaluationsPerThread = 256LL * 20 * 2;
-
-// An estimate of the evaluations of the forward dynamics that one step of a chain of `links`
-// links makes by the method: Heun 2, Rk4 4, Midpoint 2·links + 4 (a Jacobian by forward
-// differences and a few Newton iterations; the LU factorisation is not counted).
-long long EvaluationsPerStep(StepMethod method, int links);
-
 // The threads that StepChains below uses, on a pool of poolThreads threads, for `chainCount`
-// chains of the chain by the method when asked for `threads`: at most `threads` (every thread of
-// the pool for 0 or less) and at most poolThreads; for 0 or less also at most one for each
-// MinimumLinkEvaluationsPerThread of the batch's link-evaluations; at most one for each block
-// (ChainsPerBlockUnit chains of a batch in lanes, one chain of any other); and at least 1.
+// chains of the chain by the method when asked for `threads`: ThreadsForBatch (batch_blocks.h)
+// with blocks of StatesPerBlockUnit chains for a batch in lanes, of one chain for any other.
 int ThreadsForChainBatch(int poolThreads, const Chain& chain, int chainCount, StepMethod method,
                          int threads);
-
-// The cores of the machine, std::thread::hardware_concurrency(), or 1 where it is not known: the
-// threads of a ChainThreads made for every core.
-int CoreCount();
 
 // The threads and the working data of the batch step on threads, for chains of one shape and
 // link count: made once, used by one call at a time (as a workspace is).

@@ -1,5 +1,6 @@
 // The calls of model.h: their argument checks, then the recursions and the integrators over them
 // in the workspace's storage.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -119,20 +120,17 @@ StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, 
   return StepOne(model.data(), w, momenta, positions, h, method, torques, newton);
 }
 
-BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double* momenta,
-                           double* positions, int count, double h, StepMethod method,
-                           JointTorques torques, const NewtonSettings& newton) {
-  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+void RequireStateBatch(const Model& model, const double* momenta, const double* positions,
+                       int count, double h, StepMethod method, JointTorques torques,
+                       const NewtonSettings& newton) {
   if (count < 0) Refuse("count must be >= 0; got " + std::to_string(count));
   RequireStepSize(h);
   RequireMethod(method);
   if (method == StepMethod::Midpoint) RequireNewton(newton);
-  BatchStepStatus status;
-  if (count == 0) return status;
+  if (count == 0) return;
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
-  const int n = w.n;
-  const auto bytes = static_cast<std::uintptr_t>(count) * n * sizeof(double);
+  const auto bytes = static_cast<std::uintptr_t>(count) * model.jointCount() * sizeof(double);
   const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
   const auto qBegin = reinterpret_cast<std::uintptr_t>(positions);
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
@@ -143,13 +141,23 @@ BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double
     RequireFinite(model, momenta, "momenta", count, true);
     RequireFinite(model, positions, "positions", count, true);
   }
+}
+
+BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w, double* momenta,
+                                  double* positions, int count, double h, StepMethod method,
+                                  JointTorques torques, const NewtonSettings& newton,
+                                  std::uint8_t* taken) {
+  BatchStepStatus status;
+  if (count == 0) return status;
   if (method != StepMethod::Midpoint) {
     StepTreeStatesInLanes(w.laneWidth, model.data(), w.lanes.get(), method, h,
                           torques.perChain ? nullptr : torques.values,
                           torques.perChain ? torques.values : nullptr, momenta, positions, count);
     status.evaluations = static_cast<long>(count) * (method == StepMethod::Rk4 ? 4 : 2);
+    if (taken != nullptr) std::fill(taken, taken + count, std::uint8_t{1});
     return status;
   }
+  const int n = w.n;
   for (int i = 0; i < count; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) * n;
     const double* tau = torques.values == nullptr ? nullptr
@@ -158,9 +166,19 @@ BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double
     const StepStatus one =
         StepOne(model.data(), w, momenta + row, positions + row, h, method, tau, newton);
     status.evaluations += one.evaluations;
+    if (taken != nullptr) taken[i] = one.taken ? 1 : 0;
     if (!one.taken && status.notTaken++ == 0) status.firstNotTaken = i;
   }
   return status;
+}
+
+BatchStepStatus StepStates(const Model& model, ModelWorkspace& workspace, double* momenta,
+                           double* positions, int count, double h, StepMethod method,
+                           JointTorques torques, const NewtonSettings& newton) {
+  ModelWorkspace::Storage& w = StorageFor(model, workspace);
+  RequireStateBatch(model, momenta, positions, count, h, method, torques, newton);
+  return StepCheckedStates(model, w, momenta, positions, count, h, method, torques, newton,
+                           nullptr);
 }
 
 IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, double* momenta,

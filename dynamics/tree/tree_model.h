@@ -3,14 +3,15 @@
 // recursions, one slot of each kind per joint.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
-#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/implicit_midpoint.h"
-#include "pendula/model.h"
-#include "dynamics/trigonometry/sine_table.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/spatial/spatial_types.h"
+#include "dynamics/trigonometry/sine_table.h"
+#include "pendula/model.h"
 
 namespace pendula {
 
@@ -54,5 +55,16 @@ struct ModelWorkspace::Storage {
   AdaptiveStorage adaptive;
   explicit Storage(const Model::Data& data);
 };
+
+// The checks of a batch step's arguments (all but the workspace's), as StepStates makes them.
+void RequireStateBatch(const Model& model, const double* momenta, const double* positions,
+                       int count, double h, StepMethod method, JointTorques torques,
+                       const NewtonSettings& newton);
+// StepStates on arguments already checked, in the storage of a workspace made for the model;
+// with taken not null, also taken[i] = whether state i was stepped (1) or not (0).
+BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& storage,
+                                  double* momenta, double* positions, int count, double h,
+                                  StepMethod method, JointTorques torques,
+                                  const NewtonSettings& newton, std::uint8_t* taken);
 
 }  // namespace pendula

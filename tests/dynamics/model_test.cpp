@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "dynamics/batch/model_threads.h"
 #include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 #include "tests/support/random_tree.h"
@@ -207,33 +209,52 @@ TEST(Model, FramesAndPotentialFollowTheDescriptionsPlacements) {
 }
 
 // A batch goes through the lanes of the CPU's widest registers, W states at a time and the rest in
-// a pack filled up with copies: every state ends bit for bit where Step takes it alone.
+// a pack filled up with copies, and on threads in blocks: every state ends bit for bit where Step
+// takes it alone, on every thread count and by every method.
 TEST(Model, BatchStatesEndWhereEachAloneEnds) {
   const Model model(testing::RandomTree(9, 5, /*prismatic=*/true, /*damping=*/0.3));
   ModelWorkspace workspace(model);
-  const int n = model.jointCount(), count = 11;
+  ModelThreads onThreads(model, 3);
+  const int n = model.jointCount(), count = 37;
   std::mt19937_64 random(9);
   const std::vector<double> p0 = Random(n * count, random, -1.0, 1.0);
   const std::vector<double> q0 = Random(n * count, random, -2.0, 2.0);
   const std::vector<double> torques = Random(n * count, random, -2.0, 2.0);
-  for (StepMethod method : {StepMethod::Heun, StepMethod::Rk4}) {
+  for (StepMethod method : {StepMethod::Heun, StepMethod::Rk4, StepMethod::Midpoint}) {
     for (bool perState : {false, true}) {
-      std::vector<double> p = p0, q = q0;
-      const JointTorques batchTorques{torques.data(), perState};
-      StepStates(model, workspace, p.data(), q.data(), count, 1e-3, method, batchTorques);
-      for (int i = 0; i < count; ++i) {
-        const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
-        std::vector<double> pAlone(p0.begin() + row, p0.begin() + row + n);
-        std::vector<double> qAlone(q0.begin() + row, q0.begin() + row + n);
-        Step(model, workspace, pAlone.data(), qAlone.data(), 1e-3, method,
-             torques.data() + (perState ? i * n : 0));
-        for (int j = 0; j < n; ++j) {
-          EXPECT_EQ(p[i * n + j], pAlone[j]) << "state " << i << ", joint " << j;
-          EXPECT_EQ(q[i * n + j], qAlone[j]) << "state " << i << ", joint " << j;
+      for (int threads = 0; threads <= 3; ++threads) {
+        std::vector<double> p = p0, q = q0;
+        std::vector<std::uint8_t> taken(count, 7);
+        const JointTorques batchTorques{torques.data(), perState};
+        const BatchStepStatus status =
+            threads == 0 ? StepStates(model, workspace, p.data(), q.data(), count, 1e-3, method,
+                                      batchTorques)
+                         : StepStates(model, onThreads, p.data(), q.data(), count, 1e-3, method,
+                                      batchTorques, {}, threads, taken.data());
+        EXPECT_EQ(status.notTaken, 0);
+        long evaluations = 0;
+        for (int i = 0; i < count; ++i) {
+          const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
+          std::vector<double> pAlone(p0.begin() + row, p0.begin() + row + n);
+          std::vector<double> qAlone(q0.begin() + row, q0.begin() + row + n);
+          evaluations += Step(model, workspace, pAlone.data(), qAlone.data(), 1e-3, method,
+                              torques.data() + (perState ? i * n : 0))
+                             .evaluations;
+          if (threads > 0) {
+            EXPECT_EQ(taken[i], 1) << "state " << i;
+          }
+          for (int j = 0; j < n; ++j) {
+            ASSERT_EQ(p[i * n + j], pAlone[j]) << "state " << i << ", joint " << j;
+            ASSERT_EQ(q[i * n + j], qAlone[j]) << "state " << i << ", joint " << j;
+          }
         }
+        EXPECT_EQ(status.evaluations, evaluations) << "threads " << threads;
       }
     }
   }
+  const Model other(testing::RandomTree(4, 5, /*prismatic=*/false, /*damping=*/0.0));
+  std::vector<double> p(4), q(4);
+  EXPECT_THROW(StepStates(other, onThreads, p.data(), q.data(), 1, 1e-3), std::invalid_argument);
 }
 
 // One joint in closed form: a slider along z falls freely (ṗ = -m g, q̇ = p/m); a body turning
