@@ -10,15 +10,16 @@
 
 #include "bench/scaling_states.h"
 #include "bench/steps_at_width.h"
-#include "pendula/chain.h"
 #include "dynamics/lanes/lane_widths.h"
+#include "pendula/chain.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace bench {
 namespace {
 
-constexpr double FrictionCoefficient = 5.0;  // the program's start-up friction
-constexpr double StepSize = 0.012;
+constexpr double FrictionCoefficient = ProgramFrictionCycle[0];  // the program's start-up friction
+constexpr double StepSize = ProgramStepSize;
 // The batch is rewound to the scaling states after this many steps (1.2 simulated seconds).
 constexpr int StepsBeforeRewind = 100;
 

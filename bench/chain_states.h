@@ -3,11 +3,13 @@
 // pendula and MuJoCo are timed on exactly the same states.
 #pragma once
 
+#include "pendula/program_chain.h"
+
 namespace pendula {
 namespace bench {
 
 // The step size the program runs with; only the Heun steps read it.
-constexpr double BenchmarkStepSize = 0.012;
+constexpr double BenchmarkStepSize = ProgramStepSize;
 
 // Enough states that the cycle is far longer than anything a predictor learns, few enough
 // (256 · 80 doubles = 160 KB) to sit in L2 cache like the World's own hot chains.

@@ -9,24 +9,25 @@
 
 #include "pendula/chain.h"
 #include "pendula/dynamics.h"
+#include "pendula/program_chain.h"
 
 namespace pendula {
 namespace bench {
 namespace {
 
-constexpr int Chains = 100, Links = 20;
+constexpr int Chains = ProgramChainCount, Links = ProgramLinkCount;
 // Values in one state array of the 100 chains.
 constexpr std::ptrdiff_t Values = std::ptrdiff_t{Chains} * Links;
 
 // The program's start-up state advanced 10 s at friction 5 by the program's own step.
 const std::vector<double>& SwingingState() {
   static const std::vector<double> state = [] {
-    setUpModel(0.012);
+    setUpModel(ProgramStepSize);
     std::vector<double> momenta(Values, 0.0), angles(Values, 0.0);
-    for (int i = 0; i < Chains; ++i) angles[std::size_t{20} * i] = 20.0 * i;
+    for (int i = 0; i < Chains; ++i) angles[std::size_t{Links} * i] = ProgramStartAngleStep * i;
     for (int pass = 0; pass < 834; ++pass) {
-      StepChains(reinterpret_cast<double(*)[20]>(momenta.data()),
-                 reinterpret_cast<double(*)[20]>(angles.data()), Chains, 5.0, 0.0);
+      StepChains(reinterpret_cast<double(*)[Links]>(momenta.data()),
+                 reinterpret_cast<double(*)[Links]>(angles.data()), Chains, 5.0, 0.0);
     }
     momenta.insert(momenta.end(), angles.begin(), angles.end());
     return momenta;
@@ -50,8 +51,9 @@ void MethodStep(benchmark::State& state) {
     std::copy(start.begin(), start.begin() + Values, p.begin());
     std::copy(start.begin() + Values, start.end(), q.begin());
     state.ResumeTiming();
-    const BatchStepStatus status = StepChains(chain, workspace, p.data(), q.data(), Chains, 0.012,
-                                              method, 0.0, {}, NewtonSettings{1e-10, 20});
+    const BatchStepStatus status =
+        StepChains(chain, workspace, p.data(), q.data(), Chains, ProgramStepSize, method, 0.0, {},
+                   NewtonSettings{1e-10, 20});
     evaluations += status.evaluations;
     ++steps;
     benchmark::DoNotOptimize(p.data());

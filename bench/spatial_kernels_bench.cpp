@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/chain_states.h"
-#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/chain/chain_internals.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "pendula/dynamics.h"
 
 namespace pendula {
@@ -24,7 +24,7 @@ struct KernelInputs {
 KernelInputs MakeKernelInputs() {
   const ChainStateSet& states = BenchmarkStates();
   static const Chain program = Chain::Program();
-  const ChainModel& model = program.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(program).chain;
   static ChainData<SpatialAlgebra, double> data;
   static const AlignedBlock block = [] {
     LinkBytes bytes{20};

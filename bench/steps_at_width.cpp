@@ -5,7 +5,8 @@
 namespace pendula {
 namespace bench {
 
-StepsAtWidth::StepsAtWidth(const Chain& chain, int width) : model_(chain.model().chain) {
+StepsAtWidth::StepsAtWidth(const Chain& chain, int width)
+    : model_(ChainAccess::ModelOf(chain).chain) {
   if (width != 0) model_.laneWidth = width;
   storage_ = MakeAlignedBlock(LaneBytes(model_.laneWidth, model_.linkCount));
 }

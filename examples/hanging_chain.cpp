@@ -1,7 +1,9 @@
 // Drops one chain of 20 links from the horizontal and lets it swing for 10 s of simulated time at
 // joint friction 1, printing every second the angle of joint 1 and the chain's total energy.
-// It uses nothing but the installed interface, <pendula/dynamics.h> and pendula::dynamics.
+// It uses nothing but the installed interface, <pendula/dynamics.h>, <pendula/program_chain.h>
+// and pendula::dynamics.
 #include <pendula/dynamics.h>
+#include <pendula/program_chain.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,9 +11,9 @@
 namespace {
 
 constexpr int Links = 20;
-constexpr double StepSize = 0.012;           // s, as the pendula program steps
-constexpr double FrictionCoefficient = 1.0;  // N·m·s/rad on every joint
-constexpr double AppliedTorque = 0.0;        // N·m on joint 1
+constexpr double StepSize = pendula::ProgramStepSize;  // s, as the pendula program steps
+constexpr double FrictionCoefficient = 1.0;            // N·m·s/rad on every joint
+constexpr double AppliedTorque = 0.0;                  // N·m on joint 1
 constexpr int SimulatedSeconds = 10;
 // The model's links: 1 kg each, 1 m long, centre of mass halfway along; gravity along -y.
 constexpr double LinkMass = 1.0;

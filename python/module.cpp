@@ -189,7 +189,7 @@ Generalized momenta p = A(q) q_dot from joint angles and joint rates.
 angles, rates: float array-likes of the same shape, (20,) or (n, 20).
 Returns p as a new array of that shape.)");
   module.def("forward_dynamics", &ForwardDynamicsOf, py::arg("momenta"), py::arg("angles"),
-             py::arg("friction") = 5.0, py::arg("torque") = 0.0,
+             py::arg("friction") = pendula::ProgramFrictionCycle[0], py::arg("torque") = 0.0,
              R"(forward_dynamics(momenta, angles, friction=5.0, torque=0.0) -> tuple
 
 Time derivatives of a state: (momentum_rates, joint_rates).
@@ -200,7 +200,8 @@ momenta, angles: float array-likes of the same shape, (20,) or (n, 20).
 friction: a real number, finite and >= 0; torque: a finite real number.
 Returns two new arrays of that shape.)");
   module.def("step_chains", &StepChainsOf, py::arg("momenta"), py::arg("angles"),
-             py::arg("friction") = 5.0, py::arg("torque") = 0.0, py::arg("threads") = py::none(),
+             py::arg("friction") = pendula::ProgramFrictionCycle[0], py::arg("torque") = 0.0,
+             py::arg("threads") = py::none(),
              R"(step_chains(momenta, angles, friction=5.0, torque=0.0, threads=None) -> None
 
 One Heun step of STEP_SIZE seconds of every chain, in place, on up to `threads` threads.

@@ -2,6 +2,8 @@
 // on the joint next to the base. Keys change them; the next idle pass hands them to every chain.
 #pragma once
 
+#include "pendula/program_chain.h"
+
 namespace pendula {
 
 struct DriveSettings {
@@ -10,9 +12,9 @@ struct DriveSettings {
 };
 
 // The values that F1 cycles through, in order from the start, and the torques of F8, F9, F10.
-constexpr double FrictionHigh = 5.0;
-constexpr double FrictionNone = 0.0;
-constexpr double FrictionLow = 1.0;
+constexpr double FrictionHigh = ProgramFrictionCycle[0];
+constexpr double FrictionNone = ProgramFrictionCycle[1];
+constexpr double FrictionLow = ProgramFrictionCycle[2];
 constexpr double TorqueClockwise = -100.0;
 constexpr double TorqueNone = 0.0;
 constexpr double TorqueCounterClockwise = 100.0;

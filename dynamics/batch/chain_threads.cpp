@@ -76,17 +76,18 @@ BatchStepStatus StepChains(const Chain& chain, ChainThreads& onThreads, double* 
   const int used =
       ThreadsForChainBatch(storage.pool.ThreadCount(), chain, chainCount, method, threads);
   if (used == 1) {
-    return StepCheckedChains(chain, storage.workspaces[0].storage(), momenta, angles, chainCount, h,
-                             method, friction, torques, newton, taken);
+    return StepCheckedChains(chain, ChainAccess::StorageOf(storage.workspaces[0]), momenta, angles,
+                             chainCount, h, method, friction, torques, newton, taken);
   }
   const int n = storage.linkCount;
   auto stepBlock = [&](int first, int count, int thread) {
     const std::ptrdiff_t offset = std::ptrdiff_t{first} * n;
     JointTorques blockTorques = torques;
     if (torques.perChain && torques.values != nullptr) blockTorques.values += offset;
-    return StepCheckedChains(chain, storage.workspaces[static_cast<std::size_t>(thread)].storage(),
-                             momenta + offset, angles + offset, count, h, method, friction,
-                             blockTorques, newton, taken != nullptr ? taken + first : nullptr);
+    return StepCheckedChains(
+        chain, ChainAccess::StorageOf(storage.workspaces[static_cast<std::size_t>(thread)]),
+        momenta + offset, angles + offset, count, h, method, friction, blockTorques, newton,
+        taken != nullptr ? taken + first : nullptr);
   };
   return StepBlocksOnThreads(storage.pool, storage.tallies, chainCount,
                              StatesPerBlock(chainCount, used, BlockUnit(chain, method)), used,

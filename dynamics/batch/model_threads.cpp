@@ -60,17 +60,18 @@ BatchStepStatus StepStates(const Model& model, ModelThreads& onThreads, double* 
   RequireStateBatch(model, momenta, positions, count, h, method, torques, newton);
   const int used = ThreadsForStateBatch(storage.pool.ThreadCount(), model, count, method, threads);
   if (used == 1) {
-    return StepCheckedStates(model, storage.workspaces[0].storage(), momenta, positions, count, h,
-                             method, torques, newton, taken);
+    return StepCheckedStates(model, ModelAccess::StorageOf(storage.workspaces[0]), momenta,
+                             positions, count, h, method, torques, newton, taken);
   }
   const int n = storage.n;
   auto stepBlock = [&](int first, int blockCount, int thread) {
     const std::ptrdiff_t offset = std::ptrdiff_t{first} * n;
     JointTorques blockTorques = torques;
     if (torques.perChain && torques.values != nullptr) blockTorques.values += offset;
-    return StepCheckedStates(model, storage.workspaces[static_cast<std::size_t>(thread)].storage(),
-                             momenta + offset, positions + offset, blockCount, h, method,
-                             blockTorques, newton, taken != nullptr ? taken + first : nullptr);
+    return StepCheckedStates(
+        model, ModelAccess::StorageOf(storage.workspaces[static_cast<std::size_t>(thread)]),
+        momenta + offset, positions + offset, blockCount, h, method, blockTorques, newton,
+        taken != nullptr ? taken + first : nullptr);
   };
   return StepBlocksOnThreads(storage.pool, storage.tallies, count,
                              StatesPerBlock(count, used, BlockUnit(method)), used, stepBlock);

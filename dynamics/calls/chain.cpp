@@ -174,7 +174,7 @@ int Chain::batchWidth() const {
 
 ChainWorkspace::ChainWorkspace(const Chain& chain)
     : storage_(std::make_unique<Storage>(chain.linkCount())) {
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   Storage& s = *storage_;
   s.linkCount = model.linkCount;
   s.shape = model.shape;
@@ -202,7 +202,7 @@ void MomentumInitialisation(const Chain& chain, ChainWorkspace& workspace, doubl
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
   RequireArray(jointRates, "jointRates");
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
@@ -218,7 +218,7 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(jointRates, "jointRates");
   RequireFriction(friction);
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   RequireFiniteTorques(torques, model.linkCount);
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
@@ -243,7 +243,7 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
   ChainWorkspace::Storage& storage = StorageFor(chain, workspace);
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   const int n = model.linkCount;
   double kinetic = 0.0;
   WithAlgebraOf(model, [&](auto algebra) {
@@ -272,9 +272,10 @@ double Energy(const Chain& chain, ChainWorkspace& workspace, const double* momen
 void FrameOrigins(const Chain& chain, const double* angles, double* origins) {
   RequireArray(angles, "angles");
   RequireArray(origins, "origins");
-  WalkFrames(chain.model().chain, angles, [&](int k, const double(&)[3][3], const double(&o)[3]) {
-    for (int i = 0; i < 3; ++i) origins[3 * k + i] = o[i];
-  });
+  WalkFrames(ChainAccess::ModelOf(chain).chain, angles,
+             [&](int k, const double(&)[3][3], const double(&o)[3]) {
+               for (int i = 0; i < 3; ++i) origins[3 * k + i] = o[i];
+             });
 }
 
 double TableSine(double x) {

@@ -25,8 +25,8 @@ void RequireArray(const void* array, const char* name) {
 
 // The workspace must have been made for chains of this shape and count.
 ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspace) {
-  ChainWorkspace::Storage& storage = workspace.storage();
-  const ChainModel& model = chain.model().chain;
+  ChainWorkspace::Storage& storage = ChainAccess::StorageOf(workspace);
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   if (storage.linkCount != model.linkCount || storage.shape != model.shape ||
       storage.laneWidth != model.laneWidth) {
     Refuse("the workspace was made for a chain of " + std::to_string(storage.linkCount) + " links" +

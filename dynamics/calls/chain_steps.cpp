@@ -59,7 +59,7 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   RequireStepSize(h);
   RequireFriction(friction);
   RequireMethod(method);
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   RequireFiniteTorques(torques, model.linkCount);
   if (method == StepMethod::Midpoint) {
     RequireNewton(newton);
@@ -83,14 +83,14 @@ void RequireBatch(const Chain& chain, const double* momenta, const double* angle
   if (chainCount == 0) return;
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
-  const auto bytes =
-      static_cast<std::uintptr_t>(chainCount) * chain.model().chain.linkCount * sizeof(double);
+  const auto bytes = static_cast<std::uintptr_t>(chainCount) *
+                     ChainAccess::ModelOf(chain).chain.linkCount * sizeof(double);
   const auto pBegin = reinterpret_cast<std::uintptr_t>(momenta);
   const auto qBegin = reinterpret_cast<std::uintptr_t>(angles);
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and angles must not overlap");
   }
-  const int n = chain.model().chain.linkCount;
+  const int n = ChainAccess::ModelOf(chain).chain.linkCount;
   RequireFiniteTorques(torques, n, chainCount);
   if (method == StepMethod::Midpoint) RequireFiniteStates(momenta, angles, n, chainCount);
 }
@@ -101,7 +101,7 @@ BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& s
                                   const NewtonSettings& newton, std::uint8_t* taken) {
   BatchStepStatus status;
   if (chainCount == 0) return status;
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   const int n = model.linkCount;
   if (model.shape == ModelShape::InPlane && method != StepMethod::Midpoint) {
     const BatchTorques batch{torques.perChain ? nullptr : torques.values,
@@ -152,7 +152,7 @@ IntegrationStatistics Integrate(const Chain& chain, ChainWorkspace& workspace, d
   }
   RequireTolerances(tolerances);
   RequireFriction(friction);
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   RequireFiniteTorques(torques, model.linkCount);
   RequireFiniteState(momenta, angles, model.linkCount);
   return WithAlgebraOf(model, [&](auto algebra) {

@@ -40,7 +40,7 @@ void RequireSetUp(const char* operation) {
 }
 
 const ChainModel& Model() {
-  return programChain->model().chain;
+  return ChainAccess::ModelOf(*programChain).chain;
 }
 
 // The interface's torques (τ on joint 1, b on every joint) go to the evaluation as settings, not
@@ -52,7 +52,9 @@ const ChainModel& Model() {
 // friction and torque, a NaN or a negative b included, and gives the bits the arithmetic gives.
 template <typename F>
 void WithOneChainData(F&& f) {
-  WithAlgebraOf(Model(), [&](auto algebra) { f(OneChainDataIn(algebra, workspace->storage())); });
+  WithAlgebraOf(Model(), [&](auto algebra) {
+    f(OneChainDataIn(algebra, ChainAccess::StorageOf(*workspace)));
+  });
 }
 
 }  // namespace
@@ -127,9 +129,9 @@ void StepChains(double (*momenta)[20], double (*angles)[20], int chainCount,
   if (chainCount <= 0) return;
   // τ on joint 1 and nothing on the others, for every chain.
   double torques[ProgramLinkCount] = {appliedTorque};
-  StepCheckedChains(*programChain, workspace->storage(), momenta[0], angles[0], chainCount,
-                    stepSize, StepMethod::Heun, frictionCoefficient, JointTorques{torques, false},
-                    {}, nullptr);
+  StepCheckedChains(*programChain, ChainAccess::StorageOf(*workspace), momenta[0], angles[0],
+                    chainCount, stepSize, StepMethod::Heun, frictionCoefficient,
+                    JointTorques{torques, false}, {}, nullptr);
 }
 
 }  // namespace pendula

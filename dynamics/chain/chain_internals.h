@@ -6,14 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "dynamics/chain/chain_model.h"
+#include "dynamics/integrators/dormand_prince.h"
+#include "dynamics/integrators/heun_step.h"
+#include "dynamics/integrators/implicit_midpoint.h"
 #include "dynamics/lanes/aligned_block.h"
 #include "pendula/chain.h"
-#include "dynamics/chain/chain_model.h"
-#include "dynamics/integrators/heun_step.h"
-#include "dynamics/integrators/dormand_prince.h"
-#include "dynamics/integrators/implicit_midpoint.h"
 
 namespace pendula {
+
+// The internals of a Chain and a ChainWorkspace, for the library's own files.
+struct ChainAccess {
+  static const Chain::Model& ModelOf(const Chain& chain) { return *chain.model_; }
+  static ChainWorkspace::Storage& StorageOf(ChainWorkspace& workspace) {
+    return *workspace.storage_;
+  }
+};
 
 struct Chain::Model {
   ChainDescription description;

@@ -15,7 +15,7 @@ namespace pendula {
 namespace {
 
 ModelWorkspace::Storage& StorageFor(const Model& model, ModelWorkspace& workspace) {
-  ModelWorkspace::Storage& storage = workspace.storage();
+  ModelWorkspace::Storage& storage = ModelAccess::StorageOf(workspace);
   if (storage.n != model.jointCount()) {
     Refuse("the workspace was made for a model of " + std::to_string(storage.n) +
            " joints, not for this model of " + std::to_string(model.jointCount()) + " joints");
@@ -81,7 +81,7 @@ void MomentumInitialisation(const Model& model, ModelWorkspace& workspace, doubl
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
   RequireArray(rates, "rates");
-  TreeMomenta(model.data(), w, positions, rates, momenta);
+  TreeMomenta(ModelAccess::DataOf(model), w, positions, rates, momenta);
 }
 
 void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double* momenta,
@@ -93,7 +93,8 @@ void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(rates, "rates");
   RequireFinite(model, torques, "torques");
-  TreeForwardDynamics(model.data(), w, momenta, positions, torques, momentumRates, rates);
+  TreeForwardDynamics(ModelAccess::DataOf(model), w, momenta, positions, torques, momentumRates,
+                      rates);
 }
 
 void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* positions,
@@ -101,7 +102,7 @@ void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* pos
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
   RequireArray(positions, "positions");
   RequireArray(matrix, "matrix");
-  TreeMassMatrix(model.data(), w, positions, matrix);
+  TreeMassMatrix(ModelAccess::DataOf(model), w, positions, matrix);
 }
 
 StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, double* positions,
@@ -117,7 +118,7 @@ StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, 
     RequireFinite(model, momenta, "momenta");
     RequireFinite(model, positions, "positions");
   }
-  return StepOne(model.data(), w, momenta, positions, h, method, torques, newton);
+  return StepOne(ModelAccess::DataOf(model), w, momenta, positions, h, method, torques, newton);
 }
 
 void RequireStateBatch(const Model& model, const double* momenta, const double* positions,
@@ -150,7 +151,7 @@ BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w
   BatchStepStatus status;
   if (count == 0) return status;
   if (method != StepMethod::Midpoint) {
-    StepTreeStatesInLanes(w.laneWidth, model.data(), w.lanes.get(), method, h,
+    StepTreeStatesInLanes(w.laneWidth, ModelAccess::DataOf(model), w.lanes.get(), method, h,
                           torques.perChain ? nullptr : torques.values,
                           torques.perChain ? torques.values : nullptr, momenta, positions, count);
     status.evaluations = static_cast<long>(count) * (method == StepMethod::Rk4 ? 4 : 2);
@@ -163,8 +164,8 @@ BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w
     const double* tau = torques.values == nullptr ? nullptr
                         : torques.perChain        ? torques.values + row
                                                   : torques.values;
-    const StepStatus one =
-        StepOne(model.data(), w, momenta + row, positions + row, h, method, tau, newton);
+    const StepStatus one = StepOne(ModelAccess::DataOf(model), w, momenta + row, positions + row, h,
+                                   method, tau, newton);
     status.evaluations += one.evaluations;
     if (taken != nullptr) taken[i] = one.taken ? 1 : 0;
     if (!one.taken && status.notTaken++ == 0) status.firstNotTaken = i;
@@ -194,7 +195,7 @@ IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, d
   RequireFinite(model, torques, "torques");
   RequireFinite(model, momenta, "momenta");
   RequireFinite(model, positions, "positions");
-  const Model::Data& data = model.data();
+  const Model::Data& data = ModelAccess::DataOf(model);
   auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
     TreeForwardDynamics(data, w, p, q, torques, pdot, qdot);
   };
@@ -209,7 +210,7 @@ double Energy(const Model& model, ModelWorkspace& workspace, const double* momen
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
-  const Model::Data& data = model.data();
+  const Model::Data& data = ModelAccess::DataOf(model);
   const int n = w.n;
   double* pdot = w.step.data();
   double* qdot = pdot + n;
@@ -239,7 +240,7 @@ void FrameOrigins(const Model& model, ModelWorkspace& workspace, const double* p
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
   RequireArray(positions, "positions");
   RequireArray(origins, "origins");
-  TreeFrames(model.data(), w, positions);
+  TreeFrames(ModelAccess::DataOf(model), w, positions);
   for (int k = 0; k < 3 * w.n; ++k) origins[k] = w.origin[k];
 }
 

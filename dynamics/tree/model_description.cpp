@@ -259,7 +259,7 @@ ModelWorkspace::Storage::Storage(const Model::Data& data)
       adaptive(n) {}
 
 ModelWorkspace::ModelWorkspace(const Model& model)
-    : storage_(std::make_unique<Storage>(model.data())) {}
+    : storage_(std::make_unique<Storage>(ModelAccess::DataOf(model))) {}
 ModelWorkspace::~ModelWorkspace() = default;
 ModelWorkspace::ModelWorkspace(ModelWorkspace&&) noexcept = default;
 ModelWorkspace& ModelWorkspace::operator=(ModelWorkspace&&) noexcept = default;

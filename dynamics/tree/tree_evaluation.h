@@ -17,10 +17,10 @@
 #include "dynamics/lanes/code_target.h"
 #include "dynamics/lanes/lanes.h"
 #include "dynamics/lanes/link_arrays.h"
-#include "dynamics/trigonometry/sine_table.h"
 #include "dynamics/spatial/spatial_kernels.h"
 #include "dynamics/tree/tree_kernels.h"
 #include "dynamics/tree/tree_model.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {

@@ -6,8 +6,8 @@
 
 #include <cstddef>
 
-#include "pendula/chain.h"
 #include "dynamics/tree/tree_model.h"
+#include "pendula/chain.h"
 
 namespace pendula {
 

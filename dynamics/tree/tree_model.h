@@ -31,6 +31,14 @@ struct JointConstants {
   double damping;
 };
 
+// The internals of a Model and a ModelWorkspace, for the library's own files.
+struct ModelAccess {
+  static const Model::Data& DataOf(const Model& model) { return *model.data_; }
+  static ModelWorkspace::Storage& StorageOf(ModelWorkspace& workspace) {
+    return *workspace.storage_;
+  }
+};
+
 struct Model::Data {
   ModelDescription description;
   std::vector<int> parents;

@@ -30,7 +30,7 @@ void RandomState(std::mt19937& random, double (&p)[20], double (&q)[20]) {
 
 TEST_F(ChainModelTest, EveryLinkOfTheProgramCarriesBitIdenticalConstants) {
   const Chain chain = Chain::Program();
-  const ChainModel& model = chain.model().chain;
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
   ASSERT_EQ(model.linkCount, 20);
   EXPECT_EQ(model.shape, ModelShape::InPlane);
   const double gravity[6] = {0.0, -9.80665, 0.0, 0.0, 0.0, 0.0};

@@ -52,6 +52,8 @@ constexpr int MinChainLinks = 1;
 constexpr int MaxChainLinks = 1000;
 
 // The model built from a description: validated when it is built, read-only after.
+struct ChainAccess;
+
 class Chain {
  public:
   // Builds the model of the description. std::invalid_argument, with a message that names the
@@ -76,9 +78,9 @@ class Chain {
   int batchWidth() const;
 
   struct Model;  // what the algorithms read, opaque
-  const Model& model() const { return *model_; }
 
  private:
+  friend struct ChainAccess;  // the library's own files
   std::shared_ptr<const Model> model_;
 };
 
@@ -94,9 +96,9 @@ class ChainWorkspace {
   ChainWorkspace& operator=(const ChainWorkspace&) = delete;
 
   struct Storage;  // opaque
-  Storage& storage() { return *storage_; }
 
  private:
+  friend struct ChainAccess;
   std::unique_ptr<Storage> storage_;
 };
 

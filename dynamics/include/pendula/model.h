@@ -60,6 +60,8 @@ constexpr int MinModelJoints = 1;
 constexpr int MaxModelJoints = 1000;
 
 // The model built from a description: validated when it is built, read-only after.
+struct ModelAccess;
+
 class Model {
  public:
   // Builds the model of the description. std::invalid_argument, with a message that names the
@@ -76,9 +78,9 @@ class Model {
   const std::vector<int>& parents() const;
 
   struct Data;  // what the algorithms read, opaque
-  const Data& data() const { return *data_; }
 
  private:
+  friend struct ModelAccess;  // the library's own files
   std::shared_ptr<const Data> data_;
 };
 
@@ -93,9 +95,9 @@ class ModelWorkspace {
   ModelWorkspace& operator=(const ModelWorkspace&) = delete;
 
   struct Storage;  // opaque
-  Storage& storage() { return *storage_; }
 
  private:
+  friend struct ModelAccess;
   std::unique_ptr<Storage> storage_;
 };
 

@@ -1,7 +1,7 @@
 // The program's chains, described once: their link, how many of them, the step size they are
-// advanced by, how many chains and where they start. The library's Chain::Program() and
-// <pendula/dynamics.h>, the program (app/), the page (web/) and the Python module all read them
-// from here.
+// advanced by, the friction they cycle through, how many chains and where they start. The library's
+// Chain::Program() and <pendula/dynamics.h>, the program (app/), the page (web/) and the Python
+// module all read them from here.
 #pragma once
 
 #include "pendula/chain.h"
@@ -13,6 +13,10 @@ constexpr int ProgramLinkCount = 20;
 
 // The Heun step of the program's idle pass, seconds.
 constexpr double ProgramStepSize = 0.012;
+
+// The friction b on every joint, N·m·s/rad, that the program cycles through from the start:
+// 5, then none, then 1.
+inline constexpr double ProgramFrictionCycle[3] = {5.0, 0.0, 1.0};
 
 // The program's chains, and where they start: every joint at rest and at angle 0 but joint 1 of
 // chain i, at ProgramStartAngleStep · i radians, so that they start fanned out at visibly
