@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "dynamics/batch/thread_pool.h"
@@ -53,6 +54,23 @@ void AddBlockStatus(BatchStepStatus& into, const BatchStepStatus& block, int fir
 // contend for it.
 struct alignas(64) ThreadTally {
   BatchStepStatus status;
+};
+
+// A pool of threadCount threads with a workspace and a tally for each thread's slot: the working
+// data of a batch on threads, made once for a model.
+template <class Workspace>
+struct WorkspacesOnThreads {
+  template <class Model>
+  WorkspacesOnThreads(const Model& model, int threadCount) : pool(threadCount) {
+    const auto threads = static_cast<std::size_t>(pool.ThreadCount());
+    workspaces.reserve(threads);
+    for (std::size_t t = 0; t < threads; ++t) workspaces.emplace_back(model);
+    tallies.resize(threads);
+  }
+
+  ThreadPool pool;
+  std::vector<Workspace> workspaces;  // workspaces[t] for the thread of slot t
+  std::vector<ThreadTally> tallies;   // likewise
 };
 
 // Steps a batch of stateCount states in blocks of statesPerBlock on up to `threads` threads of

@@ -10,21 +10,13 @@
 
 namespace pendula {
 
-struct ChainThreads::Storage {
+struct ChainThreads::Storage : WorkspacesOnThreads<ChainWorkspace> {
   Storage(const Chain& chain, int threadCount)
-      : pool(threadCount),
+      : WorkspacesOnThreads(chain, threadCount),
         linkCount(chain.linkCount()),
         inPlane(chain.inPlane()),
-        batchWidth(chain.batchWidth()) {
-    const auto threads = static_cast<std::size_t>(pool.ThreadCount());
-    workspaces.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t) workspaces.emplace_back(chain);
-    tallies.resize(threads);
-  }
+        batchWidth(chain.batchWidth()) {}
 
-  ThreadPool pool;
-  std::vector<ChainWorkspace> workspaces;  // workspaces[t] for the thread of slot t
-  std::vector<ThreadTally> tallies;        // likewise
   // The chain it was made for, as far as its workspaces depend on it.
   int linkCount;
   bool inPlane;

@@ -11,18 +11,11 @@
 
 namespace pendula {
 
-struct ModelThreads::Storage {
-  Storage(const Model& model, int threadCount) : pool(threadCount), n(model.jointCount()) {
-    const auto threads = static_cast<std::size_t>(pool.ThreadCount());
-    workspaces.reserve(threads);
-    for (std::size_t t = 0; t < threads; ++t) workspaces.emplace_back(model);
-    tallies.resize(threads);
-  }
+struct ModelThreads::Storage : WorkspacesOnThreads<ModelWorkspace> {
+  Storage(const Model& model, int threadCount)
+      : WorkspacesOnThreads(model, threadCount), n(model.jointCount()) {}
 
-  ThreadPool pool;
-  std::vector<ModelWorkspace> workspaces;  // workspaces[t] for the thread of slot t
-  std::vector<ThreadTally> tallies;        // likewise
-  int n;                                   // the joints of the model it was made for
+  int n;  // the joints of the model it was made for
 };
 
 namespace {
