@@ -34,6 +34,11 @@ struct TorqueArray {
 };
 TorqueArray ReadTorques(py::handle object, int links, const py::array& like);
 
+// Row i's torques (each row of n), or null for none.
+inline const double* TorquesOfRow(const TorqueArray& torques, py::ssize_t i, int n) {
+  return torques.perChain ? torques.values + i * n : torques.values;
+}
+
 // 1 for shape (N,), n for shape (n, N).
 inline py::ssize_t StateCount(const py::array& states) {
   return states.ndim() == 1 ? 1 : states.shape(0);

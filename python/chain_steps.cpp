@@ -10,26 +10,11 @@
 #include "dynamics/batch/chain_threads.h"
 #include "python/chain_state_arrays.h"
 #include "python/drive_arguments.h"
+#include "python/step_outcomes.h"
 
 namespace pendula {
 namespace python {
 namespace {
-
-// Raised by a midpoint step whose Newton solve did not converge, and by an integration that
-// could not cover its span.
-py::handle convergenceError;  // kept for the life of the interpreter
-
-StepMethod MethodOf(py::handle object) {
-  const char* expected = "method must be \"heun\", \"rk4\" or \"midpoint\"";
-  if (!py::isinstance<py::str>(object)) {
-    throw py::type_error(std::string(expected) + "; got " + TypeNameOf(object));
-  }
-  const std::string name = object.cast<std::string>();
-  if (name == "heun") return StepMethod::Heun;
-  if (name == "rk4") return StepMethod::Rk4;
-  if (name == "midpoint") return StepMethod::Midpoint;
-  throw py::value_error(std::string(expected) + "; got \"" + name + "\"");
-}
 
 struct States {
   py::array momenta, angles;
@@ -57,33 +42,6 @@ States InPlace(const PyChain& self, py::handle momentaObject, py::handle anglesO
   return States{std::move(momenta), std::move(angles), std::move(torques), count, p, q};
 }
 
-const double* TorquesOf(const TorqueArray& torques, int chain, int n) {
-  return torques.perChain ? torques.values + static_cast<std::ptrdiff_t>(chain) * n
-                          : torques.values;
-}
-
-std::string ChainList(const std::vector<int>& chains) {
-  std::string list = std::to_string(chains[0]);
-  const std::size_t shown = chains.size() < 10 ? chains.size() : 10;
-  for (std::size_t i = 1; i < shown; ++i) list += ", " + std::to_string(chains[i]);
-  if (chains.size() > shown) list += " and " + std::to_string(chains.size() - shown) + " more";
-  return list;
-}
-
-// Raises pendula.ConvergenceError with the message, and as its attributes the chains it names
-// and, for each, the seconds of the call's span it had been advanced when it stopped.
-[[noreturn]] void RaiseConvergenceError(const std::string& message, const std::vector<int>& chains,
-                                        const std::vector<double>& times) {
-  py::list chainList, timeList;
-  for (const int chain : chains) chainList.append(chain);
-  for (const double time : times) timeList.append(time);
-  py::object error = py::reinterpret_borrow<py::object>(convergenceError)(message);
-  error.attr("chains") = chainList;
-  error.attr("time") = timeList;
-  PyErr_SetObject(convergenceError.ptr(), error.ptr());
-  throw py::error_already_set();
-}
-
 // The state of every chain finite, as the iterations of a midpoint step and an integration
 // need it: refused before anything is stepped, rather than as a failure to converge.
 void RequireFiniteState(const States& s, int n) {
@@ -94,7 +52,7 @@ void RequireFiniteState(const States& s, int n) {
 long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, double h,
             double friction, py::handle torquesObject, py::handle methodObject,
             py::handle threadsObject, double tolerance, int maxIterations) {
-  const StepMethod method = MethodOf(methodObject);
+  const StepMethod method = MethodArgument(methodObject);
   const int threads = ThreadsArgument(threadsObject);
   States s = InPlace(self, momentaObject, anglesObject, torquesObject);
   const int n = self.chain().linkCount();
@@ -131,7 +89,7 @@ long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
       for (int i = 0; i < s.count; ++i) {
         const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
         const StepStatus one = Step(self.chain(), lease.workspace(), s.p + row, s.q + row, h,
-                                    method, friction, TorquesOf(s.torques, i, n), newton);
+                                    method, friction, TorquesOfRow(s.torques, i, n), newton);
         evaluations += one.evaluations;
         if (!one.taken) {
           notTaken.push_back(i);
@@ -151,7 +109,7 @@ long StepOf(PyChain& self, py::handle momentaObject, py::handle anglesObject, do
                               "); the chain was not stepped",
                           notTaken, times);
   }
-  RaiseConvergenceError("the midpoint solve did not converge for chain " + ChainList(notTaken) +
+  RaiseConvergenceError("the midpoint solve did not converge for chain " + RowList(notTaken) +
                             " of " + std::to_string(s.count) +
                             "; those chains were not stepped, the others were",
                         notTaken, times);
@@ -171,7 +129,7 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
     for (int i = 0; i < s.count; ++i) {
       const std::ptrdiff_t row = std::ptrdiff_t{i} * n;
       statistics[i] = Integrate(self.chain(), lease.workspace(), s.p + row, s.q + row, duration,
-                                tolerances, friction, TorquesOf(s.torques, i, n));
+                                tolerances, friction, TorquesOfRow(s.torques, i, n));
     }
   }
   std::vector<int> stopped;
@@ -183,7 +141,7 @@ py::dict IntegrateOf(PyChain& self, py::handle momentaObject, py::handle anglesO
   }
   if (!stopped.empty()) {
     RaiseConvergenceError("the integration stopped short of its span for chain " +
-                              ChainList(stopped) +
+                              RowList(stopped) +
                               " (at t = " + py::repr(py::float_(times[0])).cast<std::string>() +
                               " s, after " + std::to_string(statistics[stopped[0]].steps) +
                               " steps): the step size vanished or the steps ran out",
@@ -216,15 +174,7 @@ py::dict IntegrationResult(const std::vector<IntegrationStatistics>& statistics,
 }
 
 void AddChainSteps(py::module_& module, py::class_<PyChain, std::shared_ptr<PyChain>>& chain) {
-  convergenceError =
-      py::exception<std::runtime_error>(module, "ConvergenceError", PyExc_RuntimeError);
-  convergenceError.attr("__doc__") =
-      "A midpoint step whose Newton solve did not converge, or an integration that could not "
-      "cover its span. The message names the chains; they were left as they were before the "
-      "step (an integration leaves them where it stopped). Its attributes: chains, the list of "
-      "their indices (row i of an (n, N) batch is chain i, a single chain of shape (N,) is "
-      "chain 0), and time, the list of the seconds that each of them had been advanced when it "
-      "stopped (0.0 for a midpoint step, which leaves its chain at the start).";
+  AddConvergenceError(module);
   chain
       .def(
           "step", &StepOf, py::arg("momenta"), py::arg("angles"), py::arg("h"),

@@ -30,11 +30,6 @@ void RequireFiniteJoints(const py::array& states, const char* name, const Model&
 // for the whole batch before anything is computed.
 TorqueArray ReadJointTorques(py::handle object, const Model& model, const py::array& like);
 
-// Row i's torques, or null for none.
-inline const double* TorquesOfRow(const TorqueArray& torques, py::ssize_t i, int joints) {
-  return torques.perChain ? torques.values + i * joints : torques.values;
-}
-
 // A new array of like's shape with `trailing` appended: (n, N) and {N} give (n, N, N).
 ChainArray NewArrayWith(const py::array& like, std::initializer_list<py::ssize_t> trailing);
 

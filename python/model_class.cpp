@@ -201,7 +201,7 @@ refuses. The GIL is released while the file is read.)")
       .def("__hash__", [](const PyModel& m) { return py::hash(StateOf(m)); })
       .def(py::pickle(&StateOf, &ModelOfState));
   AddModelCalls(module, model);
-  AddModelSteps(module, model);
+  AddModelSteps(model);
 }
 
 }  // namespace python

@@ -14,24 +14,11 @@
 #include "python/drive_arguments.h"
 #include "python/model_arguments.h"
 #include "python/model_arrays.h"
+#include "python/step_outcomes.h"
 
 namespace pendula {
 namespace python {
 namespace {
-
-py::handle convergenceError;  // the module's, kept for the life of the interpreter
-
-StepMethod MethodOf(py::handle object) {
-  const char* expected = "method must be \"heun\", \"rk4\" or \"midpoint\"";
-  if (!py::isinstance<py::str>(object)) {
-    throw py::type_error(std::string(expected) + "; got " + TypeNameOf(object));
-  }
-  const std::string name = object.cast<std::string>();
-  if (name == "heun") return StepMethod::Heun;
-  if (name == "rk4") return StepMethod::Rk4;
-  if (name == "midpoint") return StepMethod::Midpoint;
-  throw py::value_error(std::string(expected) + "; got \"" + name + "\"");
-}
 
 struct States {
   py::array momenta, positions;
@@ -57,28 +44,6 @@ States InPlace(const PyModel& self, py::handle momentaObject, py::handle positio
   return States{std::move(momenta), std::move(positions), std::move(torques), count, p, q};
 }
 
-std::string StateList(const std::vector<int>& states) {
-  std::string list = std::to_string(states[0]);
-  const std::size_t shown = std::min<std::size_t>(states.size(), 10);
-  for (std::size_t i = 1; i < shown; ++i) list += ", " + std::to_string(states[i]);
-  if (states.size() > shown) list += " and " + std::to_string(states.size() - shown) + " more";
-  return list;
-}
-
-// Raises pendula.ConvergenceError with the message and, as Chain's calls give them, its
-// attributes: chains, the rows it names, and time, the seconds each had been advanced.
-[[noreturn]] void RaiseConvergenceError(const std::string& message, const std::vector<int>& rows,
-                                        const std::vector<double>& times) {
-  py::list rowList, timeList;
-  for (const int row : rows) rowList.append(row);
-  for (const double time : times) timeList.append(time);
-  py::object error = py::reinterpret_borrow<py::object>(convergenceError)(message);
-  error.attr("chains") = rowList;
-  error.attr("time") = timeList;
-  PyErr_SetObject(convergenceError.ptr(), error.ptr());
-  throw py::error_already_set();
-}
-
 // The state finite, as the iterations of a midpoint step and an integration need it: refused
 // before anything is stepped, rather than as a failure to converge.
 void RequireFiniteState(const States& s, const Model& model) {
@@ -89,7 +54,7 @@ void RequireFiniteState(const States& s, const Model& model) {
 long StepOf(PyModel& self, py::handle momentaObject, py::handle positionsObject, double h,
             py::handle torquesObject, py::handle methodObject, py::handle threadsObject,
             double tolerance, int maxIterations) {
-  const StepMethod method = MethodOf(methodObject);
+  const StepMethod method = MethodArgument(methodObject);
   const int threads = ThreadsArgument(threadsObject);
   States s = InPlace(self, momentaObject, positionsObject, torquesObject);
   const int n = self.jointCount();
@@ -145,7 +110,7 @@ long StepOf(PyModel& self, py::handle momentaObject, py::handle positionsObject,
                               "); the state was not stepped",
                           notTaken, times);
   }
-  RaiseConvergenceError("the midpoint solve did not converge for state " + StateList(notTaken) +
+  RaiseConvergenceError("the midpoint solve did not converge for state " + RowList(notTaken) +
                             " of " + std::to_string(s.count) +
                             "; those states were not stepped, the others were",
                         notTaken, times);
@@ -176,7 +141,7 @@ py::dict IntegrateOf(PyModel& self, py::handle momentaObject, py::handle positio
   }
   if (!stopped.empty()) {
     RaiseConvergenceError("the integration stopped short of its span for state " +
-                              StateList(stopped) + " (at t = " + ReprOf(times[0]) + " s, after " +
+                              RowList(stopped) + " (at t = " + ReprOf(times[0]) + " s, after " +
                               std::to_string(statistics[stopped[0]].steps) +
                               " steps): the step size vanished or the steps ran out",
                           stopped, times);
@@ -186,8 +151,7 @@ py::dict IntegrateOf(PyModel& self, py::handle momentaObject, py::handle positio
 
 }  // namespace
 
-void AddModelSteps(py::module_& module, ModelClass& model) {
-  convergenceError = module.attr("ConvergenceError");
+void AddModelSteps(ModelClass& model) {
   model
       .def(
           "step", &StepOf, py::arg("momenta"), py::arg("positions"), py::arg("h"),
@@ -211,12 +175,13 @@ and pendula.ConvergenceError names it after every other state has been stepped (
 attribute lists the rows). A midpoint step refuses a state that is not finite (ValueError naming
 the value) and steps nothing.
 
-A batch of n states is cut into up to `threads` blocks of consecutive rows, each stepped on a
-thread started for the call with a workspace of its own: None uses one thread per core for a
-large batch and one thread while each would have less than 10,240 joint-evaluations of work
-(as Chain.step counts it), where starting another costs more than it saves; an int >= 1 uses at
-most that many (and at most one per core and one per state). The results, the evaluations
-returned and the states named by ConvergenceError are the same for every thread count.
+A batch of n states goes on up to `threads` threads, by the rule of Chain.step: None uses every
+core for a large batch and one thread while each would have less than 10,240 joint-evaluations
+of work, where waking another costs more than it saves; an int >= 1 uses at most that many (and
+at most one per core, and for heun and rk4 one per 16 states, which go in lanes). The results,
+the evaluations returned and the states named by ConvergenceError are the same for every thread
+count; one batch on threads at a time for each Model (a call meanwhile waits), whose threads
+are started at its first batch that uses more than one and kept.
 
 momenta and positions are updated in place, so both must be numpy.ndarray of dtype float64,
 C-contiguous, aligned and writeable, of the same shape (N,) or (n, N), sharing no memory;

@@ -10,7 +10,7 @@ namespace pendula {
 namespace python {
 
 // Adds Model.step and Model.integrate (the module's ConvergenceError made already).
-void AddModelSteps(pybind11::module_& module, ModelClass& model);
+void AddModelSteps(ModelClass& model);
 
 }  // namespace python
 }  // namespace pendula
