@@ -5,13 +5,12 @@
 #include <benchmark/benchmark.h>
 #include <mujoco/mujoco.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/model_states.h"
 #include "bench/peers/bench_robots.h"
+#include "bench/peers/peer_bench.h"
 #include "tests/peers/joint_order.h"
 #include "tests/peers/mujoco_model.h"
 
@@ -44,47 +43,15 @@ std::unique_ptr<MuJoCoRobot> Load(const BenchRobot& robot) {
   return r;
 }
 
-// `loaded` keeps the robot from one run of the benchmark to the next.
-void MjForwardOf(benchmark::State& state, const BenchRobot& robot,
-                 std::unique_ptr<MuJoCoRobot>& loaded) {
-  try {
-    if (!loaded) loaded = Load(robot);
-  } catch (const std::exception& e) {
-    state.SkipWithError(e.what());
-    return;
-  }
-  const mjModel* m = loaded->model;
-  mjData* d = loaded->data;
-  const int n = static_cast<int>(robot.description.joints.size());
-  const StateSet s = ModelStates(n, 1);
-  int k = 0;
-  for (auto _ : state) {
-    const double* p = &s.p[static_cast<std::size_t>(k) * n];
-    const double* q = &s.q[static_cast<std::size_t>(k) * n];
-    for (int i = 0; i < n; ++i) {
-      d->qpos[loaded->position[i]] = q[i];
-      d->qvel[loaded->rate[i]] = p[i];
-    }
-    mj_forward(m, d);
-    benchmark::DoNotOptimize(d->qacc);
-    benchmark::ClobberMemory();
-    k = (k + 1) % ModelStateCount;
-  }
-  state.counters["per_joint"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * n,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
-const bool registered = [] {
-  static const std::vector<BenchRobot> robots = BenchRobots();
-  static std::vector<std::unique_ptr<MuJoCoRobot>> loaded(robots.size());
-  for (std::size_t r = 0; r != robots.size(); ++r) {
-    benchmark::RegisterBenchmark(
-        ("Peers/MjForward/" + robots[r].name).c_str(),
-        [r](benchmark::State& s) { MjForwardOf(s, robots[r], loaded[r]); });
-  }
-  return true;
-}();
+const bool registered = RegisterPeerBenchmarks<MuJoCoRobot>(
+    "MjForward", Load, [](MuJoCoRobot& robot, const double* p, const double* q) {
+      for (std::size_t i = 0; i < robot.position.size(); ++i) {
+        robot.data->qpos[robot.position[i]] = q[i];
+        robot.data->qvel[robot.rate[i]] = p[i];
+      }
+      mj_forward(robot.model, robot.data);
+      benchmark::DoNotOptimize(robot.data->qacc);
+    });
 
 }  // namespace
 }  // namespace bench
