@@ -11,6 +11,7 @@
 #include "dynamics/batch/chain_lanes.h"
 #include "dynamics/calls/chain_calls.h"
 #include "dynamics/lanes/lane_widths.h"
+#include "dynamics/trigonometry/exact_sines.h"
 #include "pendula/program_chain.h"
 
 namespace pendula {
@@ -28,8 +29,7 @@ std::size_t BindOneChain(OneChainData<A>& data, Arrays arrays) {
 // The sine and cosine of an angle as the model's evaluations take them.
 void SineAndCosineOf(const ChainModel& model, double angle, double& s, double& c) {
   if (model.sines == SineSource::Library) {
-    s = std::sin(angle);
-    c = std::cos(angle);
+    ExactSineAndCosine(angle, s, c);
   } else {
     s = SineFromTable(*model.sineTable, angle);
     c = CosineFromTable(*model.sineTable, angle);

@@ -20,11 +20,12 @@
 
 #include "dynamics/chain/chain_data.h"
 #include "dynamics/chain/chain_model.h"
-#include "dynamics/lanes/code_target.h"
 #include "dynamics/chain/joint_torques.h"
+#include "dynamics/lanes/code_target.h"
 #include "dynamics/spatial/plane_kernels.h"
-#include "dynamics/trigonometry/register_lookup.h"
 #include "dynamics/spatial/spatial_kernels.h"
+#include "dynamics/trigonometry/exact_sines.h"
+#include "dynamics/trigonometry/register_lookup.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
@@ -93,15 +94,16 @@ inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T>& pla
 template <typename T>
 inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
   if constexpr (std::is_same_v<T, double>) {
-    sine = std::sin(angle);
-    cosine = std::cos(angle);
+    ExactSineAndCosine(angle, sine, cosine);
   } else if constexpr (IsPackPair<T>::value) {
     LibrarySineAndCosine(angle.low, sine.low, cosine.low);
     LibrarySineAndCosine(angle.high, sine.high, cosine.high);
   } else {
     for (int lane = 0; lane < LaneCount<T>; ++lane) {
-      sine[lane] = std::sin(angle[lane]);
-      cosine[lane] = std::cos(angle[lane]);
+      double s, c;
+      ExactSineAndCosine(angle[lane], s, c);
+      sine[lane] = s;
+      cosine[lane] = c;
     }
   }
 }

@@ -20,6 +20,7 @@
 #include "dynamics/spatial/spatial_kernels.h"
 #include "dynamics/tree/tree_kernels.h"
 #include "dynamics/tree/tree_model.h"
+#include "dynamics/trigonometry/exact_sines.h"
 #include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
@@ -60,8 +61,7 @@ template <typename T>
 inline void SineAndCosine(const Model::Data& model, const T& q, T& s, T& c) {
   if constexpr (std::is_same_v<T, double>) {
     if (model.sineTable == nullptr) {
-      s = std::sin(q);
-      c = std::cos(q);
+      ExactSineAndCosine(q, s, c);
     } else {
       s = SineFromTable(*model.sineTable, q);
       c = CosineFromTable(*model.sineTable, q);

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "dynamics/trigonometry/exact_sines.h"
 #include "pendula/dynamics.h"
 #include "tests/dynamics/chain_fixture.h"
 #include "tests/dynamics/registers/register_lookup.h"
@@ -292,6 +293,32 @@ TEST_F(SineTableTest, PackedLookupReadsExactlyWhereTheSingleLookupReads) {
   // cosines.
   ExpectRegisterLookupReadsAsTheSingleLookup<4>(angles, __builtin_cpu_supports("avx2"));
   ExpectRegisterLookupReadsAsTheSingleLookup<8>(angles, __builtin_cpu_supports("avx512f"));
+}
+
+// Exact sines and cosines come from the C library's sincos where it has one, which must give what
+// std::sin and std::cos give, or every exact chain and tree would move: angles of every size,
+// from the joints' few radians to the largest doubles, and the points where the reductions turn.
+TEST(ExactSines, AreTheLibrarysSineAndCosineBitForBit) {
+  std::vector<double> angles = {
+      0.0, -0.0, HalfPi, Pi, TwoPi, 1e22, -1e300, 5e-324, std::numeric_limits<double>::max()};
+  std::mt19937_64 random(97);
+  for (double range : {4.0, 1e3, 1e6, 1e15}) {
+    std::uniform_real_distribution<double> any(-range, range);
+    for (int n = 0; n < 100000; ++n) angles.push_back(any(random));
+  }
+  for (int n = 0; n < 100000; ++n) {
+    const std::uint64_t bits = random();
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    if (std::isfinite(x)) angles.push_back(x);
+  }
+  for (const double x : angles) {
+    double s, c;
+    ExactSineAndCosine(x, s, c);
+    const double sine = std::sin(x), cosine = std::cos(x);
+    ASSERT_EQ(std::memcmp(&s, &sine, sizeof s), 0) << "sin " << x;
+    ASSERT_EQ(std::memcmp(&c, &cosine, sizeof c), 0) << "cos " << x;
+  }
 }
 
 }  // namespace
