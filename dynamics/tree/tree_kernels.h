@@ -152,10 +152,12 @@ inline void OriginInParent(T (&out)[3], const JointTransformOf<T>& X) {
   for (int i = 0; i < 3; ++i) out[i] = v[i];
 }
 
-// out = Xf·M·Xfᵀ, the congruence of a packed inertia by the stages of ForceToParent.
+// out = Xf·M·Xfᵀ, the congruence of a packed inertia by the stages of ForceToParent. Inlined
+// into the inward pass: called, it copies the 21 entries in and out once more.
 template <typename T>
-inline void InertiaToParent(ArticulatedInertiaOf<T>& out, const ArticulatedInertiaOf<T>& M,
-                            const JointTransformOf<T>& X) {
+[[gnu::always_inline]] inline void InertiaToParent(ArticulatedInertiaOf<T>& out,
+                                                   const ArticulatedInertiaOf<T>& M,
+                                                   const JointTransformOf<T>& X) {
   T P[21];
   for (int i = 0; i < 21; ++i) P[i] = M[i];
   if (X.turns) detail::RotateBothHalves<0, 1>(P, X.c, X.s);
