@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "app/idle_pass.h"
 #include "app/world.h"
@@ -58,6 +59,18 @@ EMSCRIPTEN_KEEPALIVE double pendula_time_steps(int steps) {
   InitialiseMomenta(scratch);
   const double start = emscripten_get_now();
   for (int step = 0; step < steps; ++step) StepAllChains(scratch, InitialDriveSettings());
+  return emscripten_get_now() - start;
+}
+
+// Milliseconds that `steps` of the robot's steps take, one state from all joints at zero and at
+// rest, apart from the page's own state; -1 without a robot.
+EMSCRIPTEN_KEEPALIVE double pendula_time_robot_steps(int steps) {
+  if (robot.model == nullptr) return -1.0;
+  std::vector<double> p(robot.momenta.size(), 0.0), q(robot.positions.size(), 0.0);
+  const double start = emscripten_get_now();
+  for (int step = 0; step < steps; ++step) {
+    Step(*robot.model, *robot.workspace, p.data(), q.data(), RobotStepSize);
+  }
   return emscripten_get_now() - start;
 }
 
