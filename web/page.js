@@ -401,6 +401,12 @@
       const stream = M._malloc(listed.bytes.length);
       const nameBytes = new TextEncoder().encode(name + '\0');
       const namePointer = M._malloc(nameBytes.length);
+      if (!stream || !namePointer) {
+        M._free(stream);
+        M._free(namePointer);
+        print('LoadUrdf: ' + name + ': too large for the page\'s memory');
+        return false;
+      }
       M.HEAPU8.set(listed.bytes, stream);
       M.HEAPU8.set(nameBytes, namePointer);
       const joints = M._pendula_load_urdf(stream, listed.bytes.length, namePointer);
@@ -408,6 +414,11 @@
       M._free(namePointer);
       drain();
       if (joints > 0) {
+        const damping = Number(document.getElementById('damping').value);
+        if (damping >= 0) {
+          M._pendula_robot_damping(damping);
+          drain();
+        }
         robotShown = true;
         r.shapeRobot(M._pendula_robot_box_count());
         placeRobotCamera();
