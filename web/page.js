@@ -172,17 +172,28 @@
       indices.set(cube.triangles.map((i) => i + box * CornersPerBox), box * cube.triangles.length);
     }
     const vertexArray = gl.createVertexArray();
+    const buffers = [gl.createBuffer(), gl.createBuffer()];
     gl.bindVertexArray(vertexArray);
-    gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+    gl.bindBuffer(gl.ARRAY_BUFFER, buffers[0]);
     gl.bufferData(gl.ARRAY_BUFFER, corners, gl.STATIC_DRAW);
-    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, gl.createBuffer());
+    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, buffers[1]);
     gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, indices, gl.STATIC_DRAW);
     gl.enableVertexAttribArray(0);
     gl.vertexAttribPointer(0, 3, gl.FLOAT, false, 24, 0);
     gl.enableVertexAttribArray(1);
     gl.vertexAttribPointer(1, 3, gl.FLOAT, false, 24, 12);
     gl.bindVertexArray(null);
+    vertexArray.buffers = buffers;
     return vertexArray;
+  }
+
+  // What boxGeometry and floatTexture made for a shape no longer drawn.
+  function release(gl, shape) {
+    if (shape.geometry) {
+      for (const buffer of shape.geometry.buffers) gl.deleteBuffer(buffer);
+      gl.deleteVertexArray(shape.geometry);
+    }
+    if (shape.texture) gl.deleteTexture(shape.texture);
   }
 
   function floatTexture(gl, width, height) {
@@ -231,17 +242,17 @@
       robot: { program: robotProgram, view: robotAt('view'), projection: robotAt('projection') },
       // Geometry and texture for every chain of `links` links, made anew for a new count.
       shapeChains(links) {
+        release(gl, r.chains);
         r.chains.links = links;
         r.chains.geometry = boxGeometry(gl, c.chainCount * links);
-        if (r.chains.texture) gl.deleteTexture(r.chains.texture);
         r.chains.texture = floatTexture(gl, links, c.chainCount);
         gl.useProgram(chainProgram);
         gl.uniform1i(chainAt('linksPerChain'), links);
       },
       shapeRobot(boxCount) {
+        release(gl, r.robot);
         r.robot.boxCount = boxCount;
         r.robot.geometry = boxGeometry(gl, boxCount);
-        if (r.robot.texture) gl.deleteTexture(r.robot.texture);
         r.robot.texture = floatTexture(gl, 2, boxCount);
       },
     };

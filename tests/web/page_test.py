@@ -227,6 +227,11 @@ async def run_models(test_page_dir, screen_probe, robot_screenshot_path):
         check(stats["link"] > 0.02, "too few grey pixels for 700 boxes")
         check(stats["centre_link"] > 0.6 and stats["sectors"] >= 14,
               "the chains of 7 do not fan out from the joint-1 point")
+        # Back to the program's 20: its start-up picture again.
+        await page.evaluate("pendula.setLinks(20)")
+        check(await page.evaluate("pendula.linksPerChain()") == 20, "the chains are not of 20 links")
+        await shown(page)
+        judge_first_frame(await page.screenshot("#scene"), screen_probe, work)
 
         if not have_wam:
             print(f"the robot's checks skipped: no {WAM} (scripts/install-deps.sh installs dart-doc)")
