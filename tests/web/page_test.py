@@ -11,7 +11,8 @@ look under pointer lock turns the view by the program's gain; the statistics lin
 native one; the browser reports no error. Then the models of one's own: ?links=7 draws fanned-out
 chains of 7 links and prints the line; ?urdf= loads the WAM arm of Debian's dart-doc, prints its
 joint count, draws it and lets it fall under gravity; a broken file and a malformed one print
-the loader's messages while the arm goes on running. Nothing here waits on the machine's speed
+the loader's messages (one chosen with the file picker, one dropped onto the picture) while the
+arm goes on running. Nothing here waits on the machine's speed
 except time-outs.
 
 usage: page_test.py PAGE_DIR TEST_PAGE_DIR SCREEN_PROBE [--screenshot FILE.png]
@@ -256,11 +257,17 @@ async def run_models(test_page_dir, screen_probe, robot_screenshot_path):
         print(f"the WAM's wrist: z {before[tip]:.3f} m at zero, {after[tip]:.3f} m after 0.6 s")
         check(after[tip] < before[tip] - 0.05, "the arm does not fall under gravity")
 
-        for text, name in ((BROKEN, "broken.urdf"), (MALFORMED, "bad.urdf")):
-            loaded = await page.evaluate(f"pendula.loadUrdf({json.dumps(text)}, '{name}')")
+        # The broken file by the file picker, the malformed one dropped onto the picture.
+        with open(os.path.join(work, "bad.urdf"), "w") as f:
+            f.write(MALFORMED)
+        for name, how in (("broken.urdf", page.choose_file), ("bad.urdf", page.drop_file)):
+            count = len(await page.evaluate("pendula.consoleLines()"))
+            await how("#urdf" if how == page.choose_file else "#scene",
+                      os.path.join(folder if name == "broken.urdf" else work, name))
+            await page.wait_for(f"pendula.consoleLines().length > {count}", timeout=30)
             last = (await page.evaluate("pendula.consoleLines()"))[-1]
             print(f"{name}: {last}")
-            check(not loaded and await page.evaluate("pendula.robotShown()"),
+            check(await page.evaluate("pendula.robotShown()"),
                   f"{name} was not refused with the arm still shown")
             if name == "broken.urdf":
                 check(last == BROKEN_MESSAGE, f"{name} printed {last!r}")
