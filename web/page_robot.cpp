@@ -127,6 +127,7 @@ std::string LoadPageRobot(PageRobot& robot, const char* stream, int length,
 void SetRobotDamping(PageRobot& robot, double damping) {
   if (robot.model == nullptr) return;
   robot.damping = damping;
+  robot.stepsPerPass = RobotStepsPerPass;
   BuildModel(robot);
 }
 
@@ -138,9 +139,9 @@ void RestartRobot(PageRobot& robot, MillisecondClock clock) {
 }
 
 bool RobotIdlePass(PageRobot& robot, std::ostream& out) {
-  for (int step = 0; step < RobotStepsPerPass; ++step) {
-    Step(*robot.model, *robot.workspace, robot.momenta.data(), robot.positions.data(),
-         RobotStepSize);
+  const double h = ProgramStepSize / robot.stepsPerPass;
+  for (int step = 0; step < robot.stepsPerPass; ++step) {
+    Step(*robot.model, *robot.workspace, robot.momenta.data(), robot.positions.data(), h);
   }
   bool finite = true;
   for (std::size_t i = 0; i < robot.positions.size(); ++i) {
@@ -149,7 +150,8 @@ bool RobotIdlePass(PageRobot& robot, std::ostream& out) {
   if (!finite) {
     for (double& p : robot.momenta) p = 0.0;
     for (double& q : robot.positions) q = 0.0;
-    out << "robot restarted\n" << std::flush;
+    if (robot.stepsPerPass < MaxRobotStepsPerPass) robot.stepsPerPass *= 2;
+    out << "robot restarted, step " << ProgramStepSize / robot.stepsPerPass << " s\n" << std::flush;
   }
   return AdvanceSimulationClock(robot.clock, ProgramStepSize);
 }

@@ -15,10 +15,14 @@
 namespace pendula {
 namespace page {
 
-// The robot's step, seconds, and the steps of one idle pass: a pass advances the simulated clock
-// by the program's step, in steps short enough for the small wrist links of real arms.
+// The robot's step, seconds, and the steps of one idle pass to start with: a pass advances the
+// simulated clock by the program's step, in steps short enough for the small wrist links of real
+// arms. The explicit step outruns a damping that is large for a light body (its rate d/I beyond
+// about 2/h); each time the state stops being finite the steps are halved, down to
+// MaxRobotStepsPerPass a pass.
 constexpr double RobotStepSize = 0.002;
 constexpr int RobotStepsPerPass = 6;
+constexpr int MaxRobotStepsPerPass = 6 << 10;
 
 struct PageRobot {
   std::unique_ptr<Model> model;  // null until a robot is loaded
@@ -31,8 +35,9 @@ struct PageRobot {
   std::vector<float> boxes;
   std::vector<int> leaves;  // the joints without a child joint
   int boxCount = 0;
-  double reach = 0.0;     // the longest path from the base along the boxes, metres
-  double damping = -1.0;  // the damping of every joint, or < 0 for the file's own
+  double reach = 0.0;                    // the longest path from the base along the boxes, metres
+  double damping = -1.0;                 // the damping of every joint, or < 0 for the file's own
+  int stepsPerPass = RobotStepsPerPass;  // of ProgramStepSize / stepsPerPass seconds each
   SimulationClock clock = InitialSimulationClock();
   Statistics statistics{};
 };
@@ -45,15 +50,16 @@ struct PageRobot {
 std::string LoadPageRobot(PageRobot& robot, const char* stream, int length,
                           const std::string& name);
 
-// Rebuilds the model with every joint's damping `damping` (>= 0), or the file's own (< 0), and
-// restarts it.
+// Rebuilds the model with every joint's damping `damping` (>= 0), or the file's own (< 0), back
+// at the first step size.
 void SetRobotDamping(PageRobot& robot, double damping);
 
 // All joints at zero and at rest, the clock and the statistics started anew.
 void RestartRobot(PageRobot& robot, MillisecondClock clock);
 
-// One idle pass: RobotStepsPerPass Heun steps, back to the start when the state is no longer
-// finite ("robot restarted"), the clock advanced by the program's step. True on every fifth.
+// One idle pass: stepsPerPass Heun steps, back to the start when the state is no longer finite,
+// with the steps halved while they can be ("robot restarted, step <h> s"), the clock advanced by
+// the program's step. True on every fifth.
 bool RobotIdlePass(PageRobot& robot, std::ostream& out);
 
 // The boxes at the robot's present positions, into robot.boxes.

@@ -256,6 +256,17 @@ async def run_models(test_page_dir, screen_probe, robot_screenshot_path):
         tip = 8 * 6 + 6  # the far corner's z of joint 7's box
         print(f"the WAM's wrist: z {before[tip]:.3f} m at zero, {after[tip]:.3f} m after 0.6 s")
         check(after[tip] < before[tip] - 0.05, "the arm does not fall under gravity")
+        # Damped by 1 N·m·s/rad at every joint and restarted, it falls more slowly.
+        await page.evaluate("(() => { const d = document.getElementById('damping'); d.value = '1';"
+                            " d.dispatchEvent(new Event('change')); })()")
+        check("joint damping = 1" in await page.evaluate("pendula.lines()"),
+              "the damping choice printed no line")
+        check(await page.evaluate("pendula.robotBoxes()") == before,
+              "the damping choice did not restart the arm")
+        await page.evaluate("pendula.passes(50)")
+        damped = await page.evaluate("pendula.robotBoxes()")
+        print(f"damped by 1: wrist z {damped[tip]:.4f} m after 50 passes")
+        check(after[tip] < damped[tip] < before[tip], "the damping does not slow the fall")
 
         # The broken file by the file picker, the malformed one dropped onto the picture.
         with open(os.path.join(work, "bad.urdf"), "w") as f:
