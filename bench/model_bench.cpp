@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/model_states.h"
+#include "dynamics/tree/tree_model.h"
 #include "pendula/chain.h"
 #include "pendula/model.h"
 #include "tests/support/random_chain.h"
@@ -39,9 +40,12 @@ void ForwardDynamicsOf(benchmark::State& state, const Model& model) {
 }
 
 // Heun steps of the 64 states in one call; per_state is the time of one state's evaluation.
-void StepStatesOf(benchmark::State& state, const Model& model) {
+// `width` > 0 carries that many states side by side instead of the widest lanes this CPU has
+// (the workspace's lane storage, made for the widest, holds any narrower width's).
+void StepStatesOf(benchmark::State& state, const Model& model, int width = 0) {
   const int n = model.jointCount();
   ModelWorkspace workspace(model);
+  if (width > 0) workspace.storage().laneWidth = width;
   StateSet s = ModelStates(n, 2);
   for (auto _ : state) {
     StepStates(model, workspace, s.p.data(), s.q.data(), States, 1e-4);
@@ -73,7 +77,13 @@ const bool registered = [] {
   };
   const std::string wam = std::string(RobotFolder) + "urdf/wam/wam.urdf";
   const std::string atlas = std::string(RobotFolder) + "sdf/atlas/atlas_v3_no_head.urdf";
-  if (Readable(wam)) add("wam", LoadUrdf(wam));
+  if (Readable(wam)) {
+    add("wam", LoadUrdf(wam));
+    // The web page's width: WebAssembly SIMD holds two doubles.
+    const Model* m = &models.back();
+    benchmark::RegisterBenchmark("Model/StepStates/wam/lanes/2",
+                                 [m](benchmark::State& s) { StepStatesOf(s, *m, 2); });
+  }
   if (Readable(atlas)) add("atlas", LoadUrdf(atlas));
   add("program_chain", testing::TreeOfChain(Chain::Program().description()));
   add("twisted_chain_51",

@@ -17,8 +17,9 @@ packages=(
 # whose package holds a double-precision build), static analysis, and the Python module.
 if [ "${1:-}" = "--test" ]; then
   packages+=(libmujoco-dev libbullet-dev clang-tidy cppcheck clang-format)
-  # Real robots' URDF files for the loader's tests and the tree agreement tests: the WAM arm and
-  # Atlas (/usr/share/doc/dart/data/). DART with its URDF loader, the second peer on those trees.
+  # Real robots' URDF files for the loader's tests, the page's test and the tree agreement tests:
+  # the WAM arm and Atlas (/usr/share/doc/dart/data/). DART with its URDF loader, the second peer
+  # on those trees.
   packages+=(dart-doc libdart-dev libdart-utils-urdf-dev)
   # Debian's checker of packages, which the install test runs on the .deb.
   packages+=(lintian)

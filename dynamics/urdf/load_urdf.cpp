@@ -1,7 +1,6 @@
-// LoadUrdf: the file is read whole, its tree checked with TinyXML2 (urdf_tree.h), which can name
-// the line of what is wrong, and its values read by urdfdom, the community's parser; then the
-// tree is walked from the root, parents first, each fixed joint's child merged into the body
-// above it.
+// LoadUrdf: the file is read whole, its elements read by TinyXML2, which can name the line of
+// what is wrong, its tree checked (urdf_tree.h), and its values read by urdfdom, the community's
+// parser; then the description is made from them (urdf_values.h).
 #include <console_bridge/console.h>
 #include <urdf_parser/urdf_parser.h>
 
@@ -14,10 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "pendula/model.h"
 #include "dynamics/urdf/mass_properties.h"
 #include "dynamics/urdf/placement.h"
 #include "dynamics/urdf/urdf_tree.h"
+#include "dynamics/urdf/urdf_values.h"
+#include "dynamics/urdf/xml_elements.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace {
@@ -115,82 +116,32 @@ const Element& Lookup(const std::shared_ptr<Element>& element, const std::string
   return *element;
 }
 
-// A joint still to be placed: the joint of the file, the body it hangs from (-1 for the base)
-// and where its parent link lies in that body's frame (not the identity when fixed joints
-// were merged on the way).
-struct Pending {
-  int joint;
-  int body;
-  Placement parentLink;
-};
-
-ModelDescription Describe(const UrdfTree& tree, const urdf::ModelInterface& model,
-                          const std::string& path) {
-  ModelDescription description;
-  description.name = tree.robotName;
-  std::vector<MassProperties> bodies;
-  std::vector<Pending> pending;
-  // Depth first, each link's joints in the file's order: pushed last to first.
-  const auto hangChildren = [&](int link, int body, const Placement& placement) {
-    const std::vector<int>& joints = tree.links[link].childJoints;
-    for (auto joint = joints.rbegin(); joint != joints.rend(); ++joint) {
-      pending.push_back({*joint, body, placement});
-    }
-  };
-  hangChildren(tree.root, -1, Placement{});
-  while (!pending.empty()) {
-    const Pending next = pending.back();
-    pending.pop_back();
-    const urdf_reading::UrdfJoint& joint = tree.joints[next.joint];
-    const urdf::Joint& values = Lookup(model.getJoint(joint.name), "joint", joint.name, path);
-    const std::string& childName = tree.links[joint.child].name;
-    const MassProperties child =
-        LinkBody(Lookup(model.getLink(childName), "link", childName, path));
-    // The joint's frame in the body's: the parent link's placement, then the joint's <origin>.
-    const Placement origin = urdf_reading::Composed(
-        next.parentLink, PlacementOf(values.parent_to_joint_origin_transform));
-    if (joint.type == UrdfJointType::Fixed) {
-      // On the base, which does not move, the mass does nothing; the child's joints still hang
-      // where the fixed joint puts them.
-      if (next.body >= 0) {
-        bodies[next.body] =
-            urdf_reading::Combined(bodies[next.body], urdf_reading::Placed(child, origin));
-      }
-      hangChildren(joint.child, next.body, origin);
-      continue;
-    }
-    Joint out;
-    out.name = joint.name;
-    out.parent = next.body;
-    out.kind = joint.type == UrdfJointType::Prismatic ? JointKind::Prismatic : JointKind::Revolute;
-    const double axis[3] = {values.axis.x, values.axis.y, values.axis.z};
-    for (int k = 0; k < 3; ++k) {
-      out.axis[k] = axis[k];
-      out.xyz[k] = origin.translation[k];
-    }
-    urdf_reading::RollPitchYaw(origin.rotation, out.rpy);
-    out.damping = values.dynamics == nullptr ? 0.0 : values.dynamics->damping;
-    const int index = static_cast<int>(description.joints.size());
-    description.joints.push_back(out);
-    bodies.push_back(child);
-    hangChildren(joint.child, index, Placement{});
+// The values urdfdom read, in the tree's order.
+urdf_reading::UrdfValues ValuesOf(const UrdfTree& tree, const urdf::ModelInterface& model,
+                                  const std::string& path) {
+  urdf_reading::UrdfValues values;
+  for (const urdf_reading::UrdfLink& link : tree.links) {
+    values.links.push_back(LinkBody(Lookup(model.getLink(link.name), "link", link.name, path)));
   }
-  for (std::size_t i = 0; i < bodies.size(); ++i) {
-    Joint& joint = description.joints[i];
-    joint.mass = bodies[i].mass;
-    for (int k = 0; k < 3; ++k) joint.centreOfMass[k] = bodies[i].centre[k];
-    for (int k = 0; k < 6; ++k) joint.inertia[k] = bodies[i].inertia[k];
+  for (const urdf_reading::UrdfJoint& joint : tree.joints) {
+    const urdf::Joint& read = Lookup(model.getJoint(joint.name), "joint", joint.name, path);
+    urdf_reading::UrdfJointValues out;
+    out.origin = PlacementOf(read.parent_to_joint_origin_transform);
+    const double axis[3] = {read.axis.x, read.axis.y, read.axis.z};
+    for (int k = 0; k < 3; ++k) out.axis[k] = axis[k];
+    out.damping = read.dynamics == nullptr ? 0.0 : read.dynamics->damping;
+    values.joints.push_back(out);
   }
-  return description;
+  return values;
 }
 
 }  // namespace
 
 ModelDescription LoadUrdf(const std::string& path) {
   const std::string xml = ReadFile(path);
-  const UrdfTree tree = urdf_reading::ReadUrdfTree(xml, path);
+  const UrdfTree tree = urdf_reading::ReadUrdfTree(urdf_reading::ReadXmlElements(xml, path), path);
   const urdf::ModelInterfaceSharedPtr model = ParseValues(xml, path);
-  return Describe(tree, *model, path);
+  return urdf_reading::DescribeUrdf(tree, ValuesOf(tree, *model, path));
 }
 
 }  // namespace pendula

@@ -1,8 +1,5 @@
 #include "dynamics/urdf/urdf_tree.h"
 
-#include <tinyxml2.h>
-
-#include <cstring>
 #include <map>
 #include <stdexcept>
 
@@ -18,46 +15,36 @@ std::string Quoted(const std::string& name) {
   return "'" + name + "'";
 }
 
-// What TinyXML2 says went wrong, without the line it also puts in ErrorStr().
-std::string XmlError(const tinyxml2::XMLDocument& document) {
-  std::string what = std::string("malformed XML (") + document.ErrorName() + ")";
-  const std::string full = document.ErrorStr();
-  const std::size_t line = full.find("Line number=");
-  const std::size_t detail = line == std::string::npos ? line : full.find(": ", line);
-  if (detail != std::string::npos) what += ": " + full.substr(detail + 2);
-  return what;
-}
-
-UrdfJointType JointType(const tinyxml2::XMLElement& element, const std::string& joint,
+UrdfJointType JointType(const UrdfElement& element, const std::string& joint,
                         const std::string& path) {
   const char* type = element.Attribute("type");
-  if (type == nullptr) Fail(path, element.GetLineNum(), "joint " + Quoted(joint) + " has no type");
+  if (type == nullptr) Fail(path, element.line, "joint " + Quoted(joint) + " has no type");
   const std::string name = type;
   if (name == "revolute") return UrdfJointType::Revolute;
   if (name == "continuous") return UrdfJointType::Continuous;
   if (name == "prismatic") return UrdfJointType::Prismatic;
   if (name == "fixed") return UrdfJointType::Fixed;
   if (name == "floating" || name == "planar") {
-    Fail(path, element.GetLineNum(),
+    Fail(path, element.line,
          "joint " + Quoted(joint) + " is " + name +
              ": a model has revolute, continuous, prismatic and fixed joints on a fixed base");
   }
-  Fail(path, element.GetLineNum(),
+  Fail(path, element.line,
        "joint " + Quoted(joint) + " has type " + Quoted(name) + ", which URDF does not define");
 }
 
 // The link that <parent link="..."> or <child link="..."> of a joint names.
-int JointLink(const tinyxml2::XMLElement& joint, const char* role, const std::string& jointName,
+int JointLink(const UrdfElement& joint, const char* role, const std::string& jointName,
               const std::map<std::string, int>& links, const std::string& path) {
-  const tinyxml2::XMLElement* element = joint.FirstChildElement(role);
+  const UrdfElement* element = joint.FirstChild(role);
   const char* link = element == nullptr ? nullptr : element->Attribute("link");
   if (link == nullptr) {
-    Fail(path, element == nullptr ? joint.GetLineNum() : element->GetLineNum(),
+    Fail(path, element == nullptr ? joint.line : element->line,
          "joint " + Quoted(jointName) + " has no <" + role + " link=\"...\">");
   }
   const auto found = links.find(link);
   if (found == links.end()) {
-    Fail(path, element->GetLineNum(),
+    Fail(path, element->line,
          "joint " + Quoted(jointName) + " names " + role + " link " + Quoted(link) +
              ", which no <link> declares");
   }
@@ -65,14 +52,14 @@ int JointLink(const tinyxml2::XMLElement& joint, const char* role, const std::st
 }
 
 // A link's name, or the failure of a link or joint without one or declared twice.
-std::string UniqueName(const tinyxml2::XMLElement& element, const std::map<std::string, int>& lines,
+std::string UniqueName(const UrdfElement& element, const std::map<std::string, int>& lines,
                        const std::string& path) {
-  const std::string kind = element.Name();
+  const std::string kind = element.name;
   const char* name = element.Attribute("name");
-  if (name == nullptr) Fail(path, element.GetLineNum(), "a <" + kind + "> without a name");
+  if (name == nullptr) Fail(path, element.line, "a <" + kind + "> without a name");
   const auto earlier = lines.find(name);
   if (earlier != lines.end()) {
-    Fail(path, element.GetLineNum(),
+    Fail(path, element.line,
          kind + " " + Quoted(name) + " is declared twice, first on line " +
              std::to_string(earlier->second));
   }
@@ -101,27 +88,21 @@ void FailLoop(const UrdfTree& tree, const std::vector<int>& parentJoint, int lin
 
 }  // namespace
 
-UrdfTree ReadUrdfTree(const std::string& xml, const std::string& path) {
-  tinyxml2::XMLDocument document;
-  if (document.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS) {
-    Fail(path, document.ErrorLineNum(), XmlError(document));
-  }
-  const tinyxml2::XMLElement* robot = document.RootElement();
-  if (std::strcmp(robot->Name(), "robot") != 0) {
-    Fail(path, robot->GetLineNum(),
-         std::string("the document is a <") + robot->Name() + ">, not a <robot>");
+UrdfTree ReadUrdfTree(const UrdfElement& robot, const std::string& path) {
+  if (robot.name != "robot") {
+    Fail(path, robot.line, "the document is a <" + robot.name + ">, not a <robot>");
   }
   UrdfTree tree;
-  const char* robotName = robot->Attribute("name");
+  const char* robotName = robot.Attribute("name");
   tree.robotName = robotName == nullptr ? "" : robotName;
 
   std::map<std::string, int> linkIndex;
   std::map<std::string, int> linkLines;
-  for (const tinyxml2::XMLElement* element = robot->FirstChildElement("link"); element != nullptr;
-       element = element->NextSiblingElement("link")) {
+  for (const UrdfElement& element : robot.children) {
+    if (element.name != "link") continue;
     UrdfLink link;
-    link.name = UniqueName(*element, linkLines, path);
-    link.line = element->GetLineNum();
+    link.name = UniqueName(element, linkLines, path);
+    link.line = element.line;
     linkIndex[link.name] = static_cast<int>(tree.links.size());
     linkLines[link.name] = link.line;
     tree.links.push_back(link);
@@ -129,14 +110,14 @@ UrdfTree ReadUrdfTree(const std::string& xml, const std::string& path) {
 
   std::map<std::string, int> jointLines;
   std::vector<int> parentJoint(tree.links.size(), -1);
-  for (const tinyxml2::XMLElement* element = robot->FirstChildElement("joint"); element != nullptr;
-       element = element->NextSiblingElement("joint")) {
+  for (const UrdfElement& element : robot.children) {
+    if (element.name != "joint") continue;
     UrdfJoint joint;
-    joint.name = UniqueName(*element, jointLines, path);
-    joint.line = element->GetLineNum();
-    joint.type = JointType(*element, joint.name, path);
-    joint.parent = JointLink(*element, "parent", joint.name, linkIndex, path);
-    joint.child = JointLink(*element, "child", joint.name, linkIndex, path);
+    joint.name = UniqueName(element, jointLines, path);
+    joint.line = element.line;
+    joint.type = JointType(element, joint.name, path);
+    joint.parent = JointLink(element, "parent", joint.name, linkIndex, path);
+    joint.child = JointLink(element, "child", joint.name, linkIndex, path);
     const int index = static_cast<int>(tree.joints.size());
     if (joint.parent == joint.child) {
       Fail(path, joint.line,
@@ -168,7 +149,7 @@ UrdfTree ReadUrdfTree(const std::string& xml, const std::string& path) {
     }
     tree.root = link;
   }
-  if (tree.links.empty()) Fail(path, robot->GetLineNum(), "the robot has no <link>");
+  if (tree.links.empty()) Fail(path, robot.line, "the robot has no <link>");
   // No root: every link has a parent joint, so following them from any link runs into a loop.
   if (tree.root < 0) FailLoop(tree, parentJoint, 0, path);
 

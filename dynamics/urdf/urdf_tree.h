@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "dynamics/urdf/urdf_element.h"
+
 namespace pendula::urdf_reading {
 
 enum class UrdfJointType { Revolute, Continuous, Prismatic, Fixed };
@@ -30,11 +32,12 @@ struct UrdfTree {
   int root = -1;
 };
 
-// The tree of the URDF text `xml` read from `path`: std::invalid_argument, its message
-// "LoadUrdf: <path>:<line>: ..." naming the element, for malformed XML, a document that is not a
-// <robot>, a link or joint without a name or declared twice, a joint of a type other than
-// revolute, continuous, prismatic or fixed (floating and planar among them), a parent or child
-// link that no <link> declares, a link with two parent joints, no root or two, or a loop.
-UrdfTree ReadUrdfTree(const std::string& xml, const std::string& path);
+// The tree of the URDF document whose document element is `robot`, read from `path`:
+// std::invalid_argument, its message "LoadUrdf: <path>:<line>: ..." naming the element, for a
+// document that is not a <robot>, a link or joint without a name or declared twice, a joint of a
+// type other than revolute, continuous, prismatic or fixed (floating and planar among them), a
+// parent or child link that no <link> declares, a link with two parent joints, no root or two, or a
+// loop.
+UrdfTree ReadUrdfTree(const UrdfElement& robot, const std::string& path);
 
 }  // namespace pendula::urdf_reading

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "pendula/model.h"
 #include "dynamics/urdf/placement.h"
+#include "dynamics/urdf/urdf_values.h"
+#include "dynamics/urdf/xml_elements.h"
+#include "pendula/model.h"
 
 namespace pendula {
 namespace {
@@ -324,9 +326,11 @@ struct RefusedFile {
   std::vector<std::string> mentions;  // besides the file's path; "@N" stands for "<path>:N:"
 };
 
-TEST(UrdfErrors, EachRefusedFileRaisesTheRightErrorNamingTheFileAndTheElement) {
+// Files that LoadUrdf refuses; the last `ValueCases` are refused by urdfdom's rules alone.
+constexpr std::size_t ValueCases = 2;
+std::vector<RefusedFile> RefusedFiles() {
   const std::string ab = LinkLine("a") + LinkLine("b");
-  const std::vector<RefusedFile> cases = {
+  return {
       {"missing", "", Raised::FileError, {"No such file"}},
       {"bad_xml",
        "<robot name=\"r\">\n<link name=\"a\">\n</robot>\n",
@@ -378,7 +382,10 @@ TEST(UrdfErrors, EachRefusedFileRaisesTheRightErrorNamingTheFileAndTheElement) {
        Raised::InvalidArgument,
        {"Joint [j]", "limits"}},
   };
-  for (const RefusedFile& refused : cases) {
+}
+
+TEST(UrdfErrors, EachRefusedFileRaisesTheRightErrorNamingTheFileAndTheElement) {
+  for (const RefusedFile& refused : RefusedFiles()) {
     const std::string file = std::string("refused_") + refused.name + ".urdf";
     const std::string path =
         refused.xml.empty() ? ::testing::TempDir() + file : WriteTemporary(file, refused.xml);
@@ -404,6 +411,73 @@ TEST(UrdfErrors, EachRefusedFileRaisesTheRightErrorNamingTheFileAndTheElement) {
           mention[0] == '@' ? path + ":" + mention.substr(1) + ":" : mention;
       EXPECT_NE(message.find(expected), std::string::npos)
           << refused.name << ": \"" << message << "\" does not mention \"" << expected << "\"";
+    }
+  }
+}
+
+// The description from elements alone, as the web page reads a file its browser parsed: the
+// same description as LoadUrdf's for real robots and the merging case, and every refused file
+// refused, in the same words where the library's own rules refuse it, naming the same things
+// where urdfdom's do.
+TEST(UrdfElements, DescribeAsLoadUrdfDoesAndRefuseWhatItRefuses) {
+  std::vector<std::string> robots = {WriteTemporary("merged.urdf", kMergedRobot)};
+  for (const char* file : {"urdf/wam/wam.urdf", "sdf/atlas/atlas_v3_no_head.urdf"}) {
+    if (Readable(kDartData + file)) robots.push_back(kDartData + file);
+  }
+  for (const std::string& path : robots) {
+    std::ifstream in(path);
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const ModelDescription loaded = LoadUrdf(path);
+    const ModelDescription read =
+        urdf_reading::DescribeUrdfElements(urdf_reading::ReadXmlElements(xml, path), path);
+    EXPECT_EQ(read.name, loaded.name);
+    ASSERT_EQ(read.joints.size(), loaded.joints.size()) << path;
+    for (std::size_t i = 0; i < read.joints.size(); ++i) {
+      const Joint &a = read.joints[i], &b = loaded.joints[i];
+      const std::string what = path + " " + b.name;
+      EXPECT_EQ(a.name, b.name);
+      EXPECT_EQ(a.parent, b.parent) << what;
+      EXPECT_EQ(a.kind, b.kind) << what;
+      EXPECT_EQ(a.damping, b.damping) << what;
+      EXPECT_EQ(a.mass, b.mass) << what;
+      ExpectNear3(a.axis, {b.axis[0], b.axis[1], b.axis[2]}, 0.0, what + " axis");
+      ExpectNear3(a.xyz, {b.xyz[0], b.xyz[1], b.xyz[2]}, kRounding, what + " xyz");
+      ExpectNear3(a.rpy, {b.rpy[0], b.rpy[1], b.rpy[2]}, kRounding, what + " rpy");
+      ExpectNear3(a.centreOfMass, {b.centreOfMass[0], b.centreOfMass[1], b.centreOfMass[2]},
+                  kRounding, what + " centre");
+      ExpectInertia(a.inertia, std::vector<double>(b.inertia, b.inertia + 6), kRounding, what);
+    }
+  }
+  std::remove(robots[0].c_str());
+
+  const std::vector<RefusedFile> cases = RefusedFiles();
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    const RefusedFile& refused = cases[c];
+    if (refused.xml.empty()) continue;
+    const std::string path =
+        WriteTemporary(std::string("both_") + refused.name + ".urdf", refused.xml);
+    std::string byFile, byElements;
+    ::testing::internal::CaptureStderr();
+    try {
+      LoadUrdf(path);
+    } catch (const std::invalid_argument& error) {
+      byFile = error.what();
+    }
+    ::testing::internal::GetCapturedStderr();
+    try {
+      urdf_reading::DescribeUrdfElements(urdf_reading::ReadXmlElements(refused.xml, path), path);
+    } catch (const std::invalid_argument& error) {
+      byElements = error.what();
+    }
+    std::remove(path.c_str());
+    ASSERT_NE(byFile, "") << refused.name;
+    if (c + ValueCases < cases.size()) {
+      EXPECT_EQ(byElements, byFile) << refused.name;
+      continue;
+    }
+    for (const std::string& mention : refused.mentions) {
+      EXPECT_NE(byElements.find(mention), std::string::npos)
+          << refused.name << ": \"" << byElements << "\" does not mention \"" << mention << "\"";
     }
   }
 }

@@ -160,6 +160,22 @@ class Page:
             await self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
                             clickCount=1)
 
+    async def choose_file(self, selector, path):
+        """The file input's choice as a user makes it: its files set, its change event fired."""
+        document = await self.send("DOM.getDocument")
+        node = await self.send("DOM.querySelector", nodeId=document["root"]["nodeId"],
+                               selector=selector)
+        await self.send("DOM.setFileInputFiles", files=[path], nodeId=node["nodeId"])
+
+    async def drop_file(self, selector, path):
+        """A file dragged from outside the browser and dropped at the element's centre."""
+        x, y = await self.evaluate(
+            f"(() => {{ const r = document.querySelector('{selector}').getBoundingClientRect();"
+            " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+        data = {"items": [], "files": [path], "dragOperationsMask": 1}
+        for kind in ("dragEnter", "dragOver", "drop"):
+            await self.send("Input.dispatchDragEvent", type=kind, x=x, y=y, data=data)
+
     async def close(self):
         if self.socket:
             await self.socket.close()

@@ -39,9 +39,23 @@ window.pendulaProbes = function (page) {
     friction: () => M._pendula_friction(),
     torque: () => M._pendula_torque(),
     running: page.running,
+    // Every line on the page's console, the page's own messages among them.
+    consoleLines: () => Array.from(document.getElementById('console').children,
+      (row) => row.textContent),
+    linksPerChain: () => M._pendula_links_per_chain(),
+    setLinks: page.setLinks,
+    // A URDF text loaded as a chosen file of that name is; true when its robot is shown.
+    loadUrdf: page.loadUrdf,
+    robotShown: page.robotShown,
+    // The robot's boxes at its present positions: 8 floats each, two corners (x, y, z, size).
+    robotBoxes: () => {
+      const b = M._pendula_robot_boxes() >> 2;
+      return Array.from(M.HEAPF32.subarray(b, b + 8 * M._pendula_robot_box_count()));
+    },
     run: () => page.setRunning(true),
     fingerprint: () => M.UTF8ToString(M._pendula_fingerprint()),
     timeSteps: (steps) => M._pendula_time_steps(steps),
+    timeRobotSteps: (steps) => M._pendula_time_robot_steps(steps),
     // Milliseconds per display of n displays drawn back to back, each waited for.
     timeDraws: (n) => {
       const gl = document.getElementById('scene').getContext('webgl2');
