@@ -45,7 +45,7 @@ void ForwardDynamicsOf(benchmark::State& state, const Model& model) {
 void StepStatesOf(benchmark::State& state, const Model& model, int width = 0) {
   const int n = model.jointCount();
   ModelWorkspace workspace(model);
-  if (width > 0) workspace.storage().laneWidth = width;
+  if (width > 0) ModelAccess::StorageOf(workspace).laneWidth = width;
   StateSet s = ModelStates(n, 2);
   for (auto _ : state) {
     StepStates(model, workspace, s.p.data(), s.q.data(), States, 1e-4);
