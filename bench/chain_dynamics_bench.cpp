@@ -4,8 +4,8 @@
 
 #include "bench/chain_states.h"
 #include "bench/steps_at_width.h"
-#include "pendula/dynamics.h"
 #include "dynamics/lanes/lane_widths.h"
+#include "pendula/dynamics.h"
 
 namespace pendula {
 namespace bench {

@@ -3,9 +3,9 @@
 // lane storage of its own.
 #pragma once
 
+#include "dynamics/chain/chain_model.h"
 #include "dynamics/lanes/aligned_block.h"
 #include "pendula/chain.h"
-#include "dynamics/chain/chain_model.h"
 
 namespace pendula {
 namespace bench {

@@ -1,6 +1,6 @@
 // Counts the floating-point operations of one evaluation of the program's chain, in the in-plane
-// and in the 6-D algebra: ForwardDynamics and MomentumInitialisation of dynamics/chain/evaluation.h run
-// on a number type that counts every addition, subtraction, multiplication, division and
+// and in the 6-D algebra: ForwardDynamics and MomentumInitialisation of dynamics/chain/evaluation.h
+// run on a number type that counts every addition, subtraction, multiplication, division and
 // negation done on it, for 10, 20 and 40 links, and the counts' linear fits in n. Operations on
 // link constants alone (m·rc, formed in double) and the table lookups of step 1 (done in double,
 // not in the counted type) are not counted; the lookups are listed separately from their rule.
@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/chain/chain_internals.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "pendula/program_chain.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "dynamics/chain/chain_internals.h"
 #include "dynamics/batch/chain_lanes.h"
+#include "dynamics/chain/chain_internals.h"
 #include "dynamics/integrators/heun_step.h"
 
 namespace pendula {

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/chain/chain_internals.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "dynamics/lanes/lane_widths.h"
 #include "pendula/program_chain.h"
 

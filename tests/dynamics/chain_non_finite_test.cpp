@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "pendula/chain.h"
 #include "dynamics/batch/chain_threads.h"
+#include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 
 namespace pendula {

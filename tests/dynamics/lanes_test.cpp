@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "dynamics/calls/chain_calls.h"
-#include "pendula/dynamics.h"
 #include "dynamics/lanes/lane_widths.h"
+#include "pendula/dynamics.h"
 #include "tests/dynamics/chain_fixture.h"
 
 namespace pendula {
