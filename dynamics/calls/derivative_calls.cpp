@@ -1,11 +1,11 @@
 // The chain calls of derivatives.h and the checks that the tree's share with them, then the
 // Jacobian's recursions in the workspace's storage.
+#include "dynamics/calls/derivative_calls.h"
+
 #include <cmath>
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
-#include "dynamics/derivatives/jacobian_storage.h"
-#include "pendula/derivatives.h"
 
 namespace pendula {
 
@@ -14,6 +14,26 @@ DerivativesWorkspace::DerivativesWorkspace(const Chain& chain)
 DerivativesWorkspace::~DerivativesWorkspace() = default;
 DerivativesWorkspace::DerivativesWorkspace(DerivativesWorkspace&&) noexcept = default;
 DerivativesWorkspace& DerivativesWorkspace::operator=(DerivativesWorkspace&&) noexcept = default;
+
+void BindJoints(const ChainModel& chain, JacobianStorage& storage) {
+  for (int k = 0; k < storage.n; ++k) {
+    const LinkParameters& L = chain.links[k];
+    JacobianJoint& J = storage.joints[static_cast<std::size_t>(k)];
+    J.parent = k - 1;
+    J.turns = true;
+    J.sinAlpha = L.sinAlpha;
+    J.cosAlpha = L.cosAlpha;
+    J.sinGamma = 0.0;
+    J.cosGamma = 1.0;
+    J.shift[0] = L.a;
+    J.shift[1] = 0.0;
+    J.shift[2] = -L.d;
+    J.mass = L.mass;
+    for (int i = 0; i < 3; ++i) J.centreOfMass[i] = L.centreOfMass[i];
+    for (int i = 0; i < 6; ++i) J.inertia[i] = L.inertia[i];
+    J.damping = 0.0;
+  }
+}
 
 JacobianStorage& JacobianStorageFor(int joints, DerivativesWorkspace& workspace) {
   JacobianStorage& storage = workspace.storage().jacobian;

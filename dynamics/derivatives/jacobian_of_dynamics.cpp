@@ -6,8 +6,6 @@
 #include <cmath>
 
 #include "dynamics/derivatives/jacobian_storage.h"
-#include "dynamics/tree/tree_model.h"
-#include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
 
@@ -35,44 +33,6 @@ JacobianStorage::JacobianStorage(int joints)
   pq.reset(new double[squares]);
   gq.reset(new double[squares]);
   gv.reset(new double[squares]);
-}
-
-void BindJoints(const ChainModel& chain, JacobianStorage& storage) {
-  for (int k = 0; k < storage.n; ++k) {
-    const LinkParameters& L = chain.links[k];
-    JacobianJoint& J = storage.joints[static_cast<std::size_t>(k)];
-    J.parent = k - 1;
-    J.turns = true;
-    J.sinAlpha = L.sinAlpha;
-    J.cosAlpha = L.cosAlpha;
-    J.sinGamma = 0.0;
-    J.cosGamma = 1.0;
-    J.shift[0] = L.a;
-    J.shift[1] = 0.0;
-    J.shift[2] = -L.d;
-    J.mass = L.mass;
-    for (int i = 0; i < 3; ++i) J.centreOfMass[i] = L.centreOfMass[i];
-    for (int i = 0; i < 6; ++i) J.inertia[i] = L.inertia[i];
-    J.damping = 0.0;
-  }
-}
-
-void BindJoints(const Model::Data& tree, JacobianStorage& storage) {
-  for (int k = 0; k < storage.n; ++k) {
-    const JointConstants& C = tree.joints[static_cast<std::size_t>(k)];
-    JacobianJoint& J = storage.joints[static_cast<std::size_t>(k)];
-    J.parent = C.parent;
-    J.turns = C.turns;
-    J.sinAlpha = C.sinAlpha;
-    J.cosAlpha = C.cosAlpha;
-    J.sinGamma = C.sinGamma;
-    J.cosGamma = C.cosGamma;
-    for (int i = 0; i < 3; ++i) J.shift[i] = C.shift[i];
-    J.mass = C.mass;
-    for (int i = 0; i < 3; ++i) J.centreOfMass[i] = C.centreOfMass[i];
-    for (int i = 0; i < 6; ++i) J.inertia[i] = C.inertia[i];
-    J.damping = C.damping;
-  }
 }
 
 namespace {
@@ -239,23 +199,55 @@ void SolveCholesky(const double* L, int n, double* x) {
   }
 }
 
-// A^-1 from the factor, W = L^-1 then A^-1 = Wᵀ W, symmetric by construction. `work` has n·n.
+// A^-1 = Vᵀ V with V = L^-1, symmetric by construction. `work` has n·n.
 void InvertFromFactor(const double* L, int n, double* work, double* inverse) {
-  for (int i = 0; i < n * n; ++i) work[i] = 0.0;
-  for (int col = 0; col < n; ++col) {
-    work[col * n + col] = 1.0 / L[col * n + col];
-    for (int i = col + 1; i < n; ++i) {
-      double v = 0.0;
-      for (int k = col; k < i; ++k) v -= L[i * n + k] * work[k * n + col];
-      work[i * n + col] = v / L[i * n + i];
+  for (int i = 0; i < n; ++i) {
+    double* Vi = work + i * n;
+    for (int c = 0; c < n; ++c) Vi[c] = 0.0;
+    Vi[i] = 1.0;
+    for (int k = 0; k < i; ++k) {
+      const double l = L[i * n + k];
+      const double* Vk = work + k * n;
+      for (int c = 0; c <= k; ++c) Vi[c] -= l * Vk[c];
+    }
+    const double d = L[i * n + i];
+    for (int c = 0; c <= i; ++c) Vi[c] = Vi[c] / d;
+  }
+  for (int i = 0; i < n * n; ++i) inverse[i] = 0.0;
+  for (int k = 0; k < n; ++k) {
+    const double* Vk = work + k * n;
+    for (int i = 0; i <= k; ++i) {
+      const double v = Vk[i];
+      double* row = inverse + i * n;
+      for (int c = i; c <= k; ++c) row[c] += v * Vk[c];
     }
   }
   for (int i = 0; i < n; ++i) {
-    for (int j = 0; j <= i; ++j) {
-      double v = 0.0;
-      for (int k = i; k < n; ++k) v += work[k * n + i] * work[k * n + j];
-      inverse[i * n + j] = v;
-      inverse[j * n + i] = v;
+    for (int c = 0; c < i; ++c) inverse[i * n + c] = inverse[c * n + i];
+  }
+}
+
+// Row r of M += f·(row d of `rows`), for every friction couple and damping entry f = F(r, d) of
+// the generalized friction -F q̇: b (z_r·z_d) for r an ancestor of d or d itself, and the
+// damping of d on the diagonal.
+void AddFriction(const JacobianStorage& s, double friction, const double* rows, int rowStride,
+                 double* M, int stride, double sign) {
+  const int n = s.n;
+  for (int d = 0; d < n; ++d) {
+    const JacobianJoint& J = s.joints[static_cast<std::size_t>(d)];
+    const double* from = rows + d * rowStride;
+    if (J.damping != 0.0) {
+      double* to = M + d * stride;
+      for (int c = 0; c < n; ++c) to[c] += sign * (J.damping * from[c]);
+    }
+    if (friction == 0.0 || !J.turns) continue;
+    const double* zd = &s.axis[6 * d];
+    for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
+      if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
+      const double* za = &s.axis[6 * a];
+      const double f = friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]);
+      double* to = M + a * stride;
+      for (int c = 0; c < n; ++c) to[c] += sign * (f * from[c]);
     }
   }
 }
@@ -367,47 +359,63 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
       G[a * n + d] = Dot6(&s.axis[6 * a], &s.rho[6 * d]) + Dot6(&s.u[6 * a], &s.mu[6 * d]);
     }
   }
-  // ∂ṗ/∂q̇ at fixed q: Pᵀ, less the friction couples' -b (z_a·z_d) for a an ancestor of d or d
-  // itself, and each joint's damping.
-  for (int r = 0; r < n; ++r) {
-    for (int c = 0; c < n; ++c) V[r * n + c] = P[c * n + r];
-  }
-  for (int d = 0; d < n; ++d) {
-    V[d * n + d] -= s.joints[static_cast<std::size_t>(d)].damping;
-    if (friction == 0.0 || !s.joints[static_cast<std::size_t>(d)].turns) continue;
-    for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
-      if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
-      const double* za = &s.axis[6 * a];
-      const double* zd = &s.axis[6 * d];
-      V[a * n + d] -= friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]);
-    }
-  }
-  // The blocks: ∂q̇/∂p = A^-1, ∂q̇/∂q = -A^-1 P, ∂ṗ/∂p = V A^-1, ∂ṗ/∂q = G + V ∂q̇/∂q.
+  // With the generalized friction -F q̇ (the couples and the damping), ∂ṗ/∂q̇ = Pᵀ - F, and with
+  // W = L^-1 P and X = L^-T W = A^-1 P:
+  //   ∂q̇/∂p = A^-1,  ∂q̇/∂q = -X,  ∂ṗ/∂p = Xᵀ - F A^-1,  ∂ṗ/∂q = G - Wᵀ W + F X,
+  // Wᵀ W = Pᵀ A^-1 P being symmetric.
   const int stride = out.stride;
+  double* W = V;
+  for (int i = 0; i < n; ++i) {
+    double* Wi = W + i * n;
+    for (int c = 0; c < n; ++c) Wi[c] = P[i * n + c];
+    for (int k = 0; k < i; ++k) {
+      const double l = A[i * n + k];
+      const double* Wk = W + k * n;
+      for (int c = 0; c < n; ++c) Wi[c] -= l * Wk[c];
+    }
+    const double d = A[i * n + i];
+    for (int c = 0; c < n; ++c) Wi[c] = Wi[c] / d;
+  }
+  double* X = out.dqdotDq;
+  for (int i = n - 1; i >= 0; --i) {
+    double* Xi = X + i * stride;
+    const double* Wi = W + i * n;
+    for (int c = 0; c < n; ++c) Xi[c] = Wi[c];
+    for (int k = i + 1; k < n; ++k) {
+      const double l = A[k * n + i];
+      const double* Xk = X + k * stride;
+      for (int c = 0; c < n; ++c) Xi[c] -= l * Xk[c];
+    }
+    const double d = A[i * n + i];
+    for (int c = 0; c < n; ++c) Xi[c] = Xi[c] / d;
+  }
   for (int r = 0; r < n; ++r) {
     double* qp = out.dqdotDp + r * stride;
-    double* qq = out.dqdotDq + r * stride;
     double* pp = out.dpdotDp + r * stride;
-    for (int c = 0; c < n; ++c) qp[c] = inverse[r * n + c], qq[c] = 0.0, pp[c] = 0.0;
+    for (int c = 0; c < n; ++c) qp[c] = inverse[r * n + c], pp[c] = X[c * stride + r];
+  }
+  AddFriction(s, friction, inverse, n, out.dpdotDp, stride, -1.0);
+  for (int r = 0; r < n; ++r) {
+    double* pq = out.dpdotDq + r * stride;
+    for (int c = r; c < n; ++c) pq[c] = 0.0;
     for (int k = 0; k < n; ++k) {
-      const double x = inverse[r * n + k];
-      const double y = V[r * n + k];
-      const double* Pk = P + k * n;
-      const double* Ik = inverse + k * n;
-      for (int c = 0; c < n; ++c) {
-        qq[c] -= x * Pk[c];
-        pp[c] += y * Ik[c];
-      }
+      const double* Wk = W + k * n;
+      const double w = Wk[r];
+      for (int c = r; c < n; ++c) pq[c] += w * Wk[c];
     }
   }
   for (int r = 0; r < n; ++r) {
     double* pq = out.dpdotDq + r * stride;
-    for (int c = 0; c < n; ++c) pq[c] = G[r * n + c];
-    for (int k = 0; k < n; ++k) {
-      const double y = V[r * n + k];
-      const double* Qk = out.dqdotDq + k * stride;
-      for (int c = 0; c < n; ++c) pq[c] += y * Qk[c];
-    }
+    for (int c = 0; c < r; ++c) pq[c] = out.dpdotDq[c * stride + r];
+  }
+  for (int r = 0; r < n; ++r) {
+    double* pq = out.dpdotDq + r * stride;
+    for (int c = 0; c < n; ++c) pq[c] = G[r * n + c] - pq[c];
+  }
+  AddFriction(s, friction, X, stride, out.dpdotDq, stride, 1.0);
+  for (int r = 0; r < n; ++r) {
+    double* qq = out.dqdotDq + r * stride;
+    for (int c = 0; c < n; ++c) qq[c] = -qq[c];
   }
 }
 

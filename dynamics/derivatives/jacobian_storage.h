@@ -9,9 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "dynamics/chain/chain_model.h"
-#include "pendula/derivatives.h"
-#include "pendula/model.h"
+#include "dynamics/trigonometry/sine_table.h"
 
 namespace pendula {
 
@@ -48,15 +46,10 @@ struct JacobianStorage {
       mu, e, rho, body, composite;
   std::vector<double> rates;  // q̇
   // n by n each, row by row, not initialised (for 1,000 joints they are 8 MB each, taken from
-  // the system only when first written): A and its Cholesky factor, A^-1, ∂(A v)/∂q at fixed v,
-  // ∂ṗ/∂q at fixed q̇, ∂ṗ/∂q̇ at fixed q.
+  // the system only when first written): A and its Cholesky factor L, A^-1, P = ∂(A v)/∂q at
+  // fixed v, G = ∂ṗ/∂q at fixed q̇, and L^-1 then L^-1 P.
   std::unique_ptr<double[]> factor, inverse, pq, gq, gv;
 };
-
-// The joint constants of a chain (no damping: its friction comes with each call as couples on
-// the links) and of a tree, into storage made for their joint count.
-void BindJoints(const ChainModel& chain, JacobianStorage& storage);
-void BindJoints(const Model::Data& tree, JacobianStorage& storage);
 
 // The four blocks of the Jacobian of (ṗ, q̇) with respect to (p, q) at one state, the sines of q
 // from the table (null: std::sin and std::cos). friction b: the couple -b·q̇_k on each link k
@@ -65,17 +58,5 @@ void BindJoints(const Model::Data& tree, JacobianStorage& storage);
 void JacobianOfDynamics(JacobianStorage& storage, const double (&gravity)[3],
                         const SineTable* table, double friction, const double* p, const double* q,
                         const JacobianBlocks& out);
-
-// What a DerivativesWorkspace holds, and what its calls share: the workspace's storage for
-// models of `joints` joints (std::invalid_argument otherwise), the checks of the outputs, state
-// i's blocks of a batch and a call's blocks in the form JacobianOfDynamics writes.
-struct DerivativesWorkspace::Storage {
-  explicit Storage(int joints) : jacobian(joints) {}
-  JacobianStorage jacobian;
-};
-JacobianStorage& JacobianStorageFor(int joints, DerivativesWorkspace& workspace);
-void RequireJacobianOutput(const DynamicsJacobian& out);
-DynamicsJacobian JacobianBlocksOf(const DynamicsJacobian& out, int n, int i);
-JacobianBlocks BlocksWithStride(const DynamicsJacobian& out, int n);
 
 }  // namespace pendula

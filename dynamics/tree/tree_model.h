@@ -12,6 +12,8 @@
 #include "dynamics/trigonometry/sine_table.h"
 #include "dynamics/spatial/spatial_types.h"
 
+#include "dynamics/derivatives/jacobian_storage.h"
+
 namespace pendula {
 
 // One joint in the frame the recursion uses: the joint's own frame (URDF's child link frame)
@@ -52,6 +54,7 @@ struct ModelWorkspace::Storage {
   std::vector<double> step;
   MidpointStorage midpoint;
   AdaptiveStorage adaptive;
+  JacobianStorage derivatives;  // the exact Jacobian of a Midpoint step's Newton solve
   explicit Storage(const Model::Data& data);
 };
 

@@ -4,14 +4,31 @@
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
-#include "dynamics/derivatives/jacobian_storage.h"
+#include "dynamics/calls/derivative_calls.h"
 #include "dynamics/tree/tree_model.h"
-#include "pendula/derivatives.h"
 
 namespace pendula {
 
 DerivativesWorkspace::DerivativesWorkspace(const Model& model)
     : storage_(new Storage(model.jointCount())) {}
+
+void BindJoints(const Model::Data& tree, JacobianStorage& storage) {
+  for (int k = 0; k < storage.n; ++k) {
+    const JointConstants& C = tree.joints[static_cast<std::size_t>(k)];
+    JacobianJoint& J = storage.joints[static_cast<std::size_t>(k)];
+    J.parent = C.parent;
+    J.turns = C.turns;
+    J.sinAlpha = C.sinAlpha;
+    J.cosAlpha = C.cosAlpha;
+    J.sinGamma = C.sinGamma;
+    J.cosGamma = C.cosGamma;
+    for (int i = 0; i < 3; ++i) J.shift[i] = C.shift[i];
+    J.mass = C.mass;
+    for (int i = 0; i < 3; ++i) J.centreOfMass[i] = C.centreOfMass[i];
+    for (int i = 0; i < 6; ++i) J.inertia[i] = C.inertia[i];
+    J.damping = C.damping;
+  }
+}
 
 namespace {
 
