@@ -21,8 +21,9 @@ namespace pendula {
 constexpr long long MinimumLinkEvaluationsPerThread = 256LL * 20 * 2;
 
 // An estimate of the evaluations of the forward dynamics that one step of a chain of `links`
-// links makes by the method: Heun 2, Rk4 4, Midpoint 2·links + 4 (a Jacobian by forward
-// differences and a few Newton iterations; the LU factorisation is not counted).
+// links makes by the method: Heun 2, Rk4 4, Midpoint 2·links + 4 (a few Newton iterations and
+// the work of a Jacobian, counted as the 2·links evaluations that differences of it would take;
+// the LU factorisation is not counted).
 long long EvaluationsPerStep(StepMethod method, int links);
 
 // The threads that StepChains below uses, on a pool of poolThreads threads, for `chainCount`

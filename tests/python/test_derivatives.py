@@ -74,7 +74,7 @@ def test_a_batch_is_its_states_alone_bit_for_bit():
 
 def two_link_closed_form(p, q):
     """The program's link twice (length 1, mass 1, centre of mass at 0.5, inertia 0.33 about the
-    joint), gravity g along -y: A, H, q_dot, p_dot and the four blocks by hand."""
+    joint), gravity g along -y: A, H, q_dot, p_dot, P = d(A v)/dq and the four blocks by hand."""
     (p1, p2), (q1, q2) = p, q
     s2, c2 = np.sin(q2), np.cos(q2)
     c1, s1, c12, s12 = np.cos(q1), np.sin(q1), np.cos(q1 + q2), np.sin(q1 + q2)
@@ -94,8 +94,9 @@ def two_link_closed_form(p, q):
     dpdot_dq = -ddV + np.array([[(0.5 * qdot @ ddA @ qdot if i == j == 1 else 0.0)
                                  + (dA[i] @ qdot) @ dqdot_dq[:, j] for j in range(2)]
                                 for i in range(2)])
-    return A, H, qdot, pdot, {"dpdot_dp": dpdot_dp, "dpdot_dq": dpdot_dq, "dqdot_dp": Ainv,
-                              "dqdot_dq": dqdot_dq}
+    P = np.column_stack([dA[0] @ qdot, dA[1] @ qdot])
+    blocks = {"dpdot_dp": dpdot_dp, "dpdot_dq": dpdot_dq, "dqdot_dp": Ainv, "dqdot_dq": dqdot_dq}
+    return A, H, qdot, pdot, P, blocks
 
 
 def test_the_two_link_example_of_the_docs():
@@ -103,7 +104,9 @@ def test_the_two_link_example_of_the_docs():
                         inertia=(0.01, 0, 0, 0.33, 0, 0.33))
     chain = pendula.Chain([link, link], trigonometry="exact")
     p, q = np.array([1.2, -0.5]), np.array([0.4, 0.9])
-    A, H, qdot, pdot, expected = two_link_closed_form(p, q)
+    A, H, qdot, pdot, P, expected = two_link_closed_form(p, q)
+    # G = d(pdot)/dq at fixed rates, by the bridge: dpdot/dq = G - P^T A^-1 P.
+    Gq = expected["dpdot_dq"] + P.T @ np.linalg.solve(A, P)
     np.testing.assert_allclose(chain.mass_matrix(q), A, atol=1e-14)
     np.testing.assert_allclose(chain.energy(p, q), H, rtol=1e-13)
     rates = chain.forward_dynamics(p, q)
@@ -116,6 +119,8 @@ def test_the_two_link_example_of_the_docs():
     # As printed in docs/algorithm.md, to the digits printed there.
     printed = {
         "A": [[2.281610, 0.640805], [0.640805, 0.330000]],
+        "P": [[0.0, 0.545749], [0.0, -0.819715]],
+        "G": [[10.452973, 4.724639], [4.724639, 6.992441]],
         "qdot": [2.092907, -5.579227],
         "pdot": [-14.860418, 1.546156],
         "dpdot_dp": [[0.000000, 0.000000], [2.060690, -6.485502]],
@@ -123,7 +128,7 @@ def test_the_two_link_example_of_the_docs():
         "dqdot_dp": [[0.964066, -1.872055], [-1.872055, 6.665522]],
         "dqdot_dq": [[0.000000, -2.060690], [0.000000, 6.485502]],
     }
-    actual = {"A": A, "qdot": qdot, "pdot": pdot, **blocks}
+    actual = {"A": A, "P": P, "G": Gq, "qdot": qdot, "pdot": pdot, **blocks}
     for key, value in printed.items():
         np.testing.assert_allclose(actual[key], value, rtol=0, atol=5e-7, err_msg=key)
     np.testing.assert_allclose(H, 13.103524, atol=5e-7)
