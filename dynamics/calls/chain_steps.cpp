@@ -7,6 +7,7 @@
 
 #include "dynamics/calls/chain_calls.h"
 #include "dynamics/calls/derivative_calls.h"
+#include "dynamics/integrators/exact_midpoint_newton.h"
 #include "dynamics/lanes/lane_rows.h"
 
 namespace pendula {
@@ -32,15 +33,10 @@ StepStatus StepOne(const ChainModel& model, OneChainData<A>& data, MidpointStora
       status.evaluations = 4;
       break;
     case StepMethod::Midpoint: {
-      // The Newton iteration's Jacobian from the exact derivatives of the dynamics.
+      // The Newton solve on the exact derivatives of the dynamics.
       BindJoints(model, derivatives);
       const double gravity[3] = {model.gravity[0], model.gravity[1], model.gravity[2]};
-      const int n = model.linkCount, m = 2 * n;
-      auto df = [&](const double* x, double* jacobian) {
-        JacobianOfDynamics(
-            derivatives, gravity, model.sineTable, friction, x, x + n,
-            JacobianBlocks{jacobian, jacobian + n, jacobian + n * m, jacobian + n * m + n, m});
-      };
+      ExactMidpointNewton df{derivatives, gravity, model.sineTable, friction};
       status = StatusOf(ImplicitMidpointStep(f, df, h, p, q, midpoint, MidpointSettings(newton)));
       break;
     }

@@ -26,13 +26,15 @@ JacobianStorage::JacobianStorage(int joints)
       rho(6 * static_cast<std::size_t>(joints)),
       body(10 * static_cast<std::size_t>(joints)),
       composite(10 * static_cast<std::size_t>(joints)),
-      rates(static_cast<std::size_t>(joints)) {
+      rates(static_cast<std::size_t>(joints)),
+      vectors(3 * static_cast<std::size_t>(joints)) {
   const std::size_t squares = static_cast<std::size_t>(joints) * static_cast<std::size_t>(joints);
   factor.reset(new double[squares]);
   inverse.reset(new double[squares]);
   pq.reset(new double[squares]);
   gq.reset(new double[squares]);
   gv.reset(new double[squares]);
+  mass.reset(new double[squares]);
 }
 
 namespace {
@@ -254,9 +256,38 @@ void AddFriction(const JacobianStorage& s, double friction, const double* rows, 
 
 }  // namespace
 
-void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const SineTable* table,
-                        double friction, const double* p, const double* q,
-                        const JacobianBlocks& out) {
+void AddFrictionMatrix(const JacobianStorage& s, double friction, double* M, int stride,
+                       double scale) {
+  for (int d = 0; d < s.n; ++d) {
+    const JacobianJoint& J = s.joints[static_cast<std::size_t>(d)];
+    M[d * stride + d] += scale * J.damping;
+    if (friction == 0.0 || !J.turns) continue;
+    const double* zd = &s.axis[6 * d];
+    for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
+      if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
+      const double* za = &s.axis[6 * a];
+      M[a * stride + d] += scale * (friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]));
+    }
+  }
+}
+
+void AddFrictionTimes(const JacobianStorage& s, double friction, const double* x, double* out,
+                      double scale) {
+  for (int d = 0; d < s.n; ++d) {
+    const JacobianJoint& J = s.joints[static_cast<std::size_t>(d)];
+    out[d] += scale * (J.damping * x[d]);
+    if (friction == 0.0 || !J.turns) continue;
+    const double* zd = &s.axis[6 * d];
+    for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
+      if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
+      const double* za = &s.axis[6 * a];
+      out[a] += scale * (friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]) * x[d]);
+    }
+  }
+}
+
+bool MomentumFormDerivatives(JacobianStorage& s, const double (&gravity)[3], const SineTable* table,
+                             double friction, const double* p, const double* q, bool keepMass) {
   const int n = s.n;
   Kinematics(s, table, q);
   // Composite inertias, inward (every parent comes before its children).
@@ -278,23 +309,11 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
       A[j * n + i] = a;
     }
   }
-  double* inverse = s.inverse.get();
-  double* work = s.gq.get();  // until G_q is formed
-  if (!FactorCholesky(A, n)) {
-    // Not a state of the model (a mass matrix that is not positive definite arises only from
-    // values that are not finite): NaN throughout, as the evaluation gives.
-    const double nan = std::nan("");
-    for (int r = 0; r < n; ++r) {
-      for (int c = 0; c < n; ++c) {
-        out.dpdotDp[r * out.stride + c] = nan;
-        out.dpdotDq[r * out.stride + c] = nan;
-        out.dqdotDp[r * out.stride + c] = nan;
-        out.dqdotDq[r * out.stride + c] = nan;
-      }
-    }
-    return;
+  if (keepMass) {
+    double* mass = s.mass.get();
+    for (int i = 0; i < n * n; ++i) mass[i] = A[i];
   }
-  InvertFromFactor(A, n, work, inverse);
+  if (!FactorCholesky(A, n)) return false;
   double* rates = s.rates.data();
   for (int i = 0; i < n; ++i) rates[i] = p[i];
   SolveCholesky(A, n, rates);
@@ -347,7 +366,6 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
   // and zero between joints on different branches.
   double* P = s.pq.get();
   double* G = s.gq.get();
-  double* V = s.gv.get();
   for (int i = 0; i < n * n; ++i) P[i] = 0.0, G[i] = 0.0;
   for (int d = 0; d < n; ++d) {
     for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
@@ -359,6 +377,33 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
       G[a * n + d] = Dot6(&s.axis[6 * a], &s.rho[6 * d]) + Dot6(&s.u[6 * a], &s.mu[6 * d]);
     }
   }
+  return true;
+}
+
+void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const SineTable* table,
+                        double friction, const double* p, const double* q,
+                        const JacobianBlocks& out) {
+  const int n = s.n;
+  if (!MomentumFormDerivatives(s, gravity, table, friction, p, q, false)) {
+    // Not a state of the model (a mass matrix that is not positive definite arises only from
+    // values that are not finite): NaN throughout, as the evaluation gives.
+    const double nan = std::nan("");
+    for (int r = 0; r < n; ++r) {
+      for (int c = 0; c < n; ++c) {
+        out.dpdotDp[r * out.stride + c] = nan;
+        out.dpdotDq[r * out.stride + c] = nan;
+        out.dqdotDp[r * out.stride + c] = nan;
+        out.dqdotDq[r * out.stride + c] = nan;
+      }
+    }
+    return;
+  }
+  const double* A = s.factor.get();
+  const double* P = s.pq.get();
+  const double* G = s.gq.get();
+  double* V = s.gv.get();
+  double* inverse = s.inverse.get();
+  InvertFromFactor(A, n, V, inverse);
   // With the generalized friction -F q̇ (the couples and the damping), ∂ṗ/∂q̇ = Pᵀ - F, and with
   // W = L^-1 P and X = L^-T W = A^-1 P:
   //   ∂q̇/∂p = A^-1,  ∂q̇/∂q = -X,  ∂ṗ/∂p = Xᵀ - F A^-1,  ∂ṗ/∂q = G - Wᵀ W + F X,

@@ -44,11 +44,13 @@ struct JacobianStorage {
   // the body's and the subtree's inertia (mass, first moment, inertia about the base origin): 10.
   std::vector<double> rotation, origin, axis, parentVelocity, velocity, momentum, wrench, alpha, u,
       mu, e, rho, body, composite;
-  std::vector<double> rates;  // q̇
+  std::vector<double> rates;    // q̇
+  std::vector<double> vectors;  // 3n, for the callers' use
   // n by n each, row by row, not initialised (for 1,000 joints they are 8 MB each, taken from
   // the system only when first written): A and its Cholesky factor L, A^-1, P = ∂(A v)/∂q at
   // fixed v, G = ∂ṗ/∂q at fixed q̇, and L^-1 then L^-1 P.
-  std::unique_ptr<double[]> factor, inverse, pq, gq, gv;
+  // A itself when a caller keeps it.
+  std::unique_ptr<double[]> factor, inverse, pq, gq, gv, mass;
 };
 
 // The four blocks of the Jacobian of (ṗ, q̇) with respect to (p, q) at one state, the sines of q
@@ -58,5 +60,19 @@ struct JacobianStorage {
 void JacobianOfDynamics(JacobianStorage& storage, const double (&gravity)[3],
                         const SineTable* table, double friction, const double* p, const double* q,
                         const JacobianBlocks& out);
+
+// What the blocks are made of, at one state: A (into storage.mass when keepMass) and its
+// Cholesky factor, q̇, P = ∂(A v)/∂q and G = ∂ṗ/∂q at fixed v = q̇ (storage.pq, storage.gq), so
+// that ∂ṗ/∂q̇ = Pᵀ - F with F the generalized friction. false where A is not positive definite
+// (a state that is not finite).
+bool MomentumFormDerivatives(JacobianStorage& storage, const double (&gravity)[3],
+                             const SineTable* table, double friction, const double* p,
+                             const double* q, bool keepMass);
+// M += scale·F (stride: M's row length), and out += scale·F·x, F the generalized friction of
+// the joints' damping and the links' couples b: b (z_a·z_d) at (a, d), a = d or an ancestor.
+void AddFrictionMatrix(const JacobianStorage& storage, double friction, double* M, int stride,
+                       double scale);
+void AddFrictionTimes(const JacobianStorage& storage, double friction, const double* x, double* out,
+                      double scale);
 
 }  // namespace pendula

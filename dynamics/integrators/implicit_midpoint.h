@@ -1,9 +1,9 @@
 // The implicit midpoint rule in x = (p, q), symplectic and time-reversible:
 //   x1 = x0 + h·f((x0 + x1)/2),
 // solved for x1 by Newton's method on the residual R(x1) = x1 - x0 - h·f((x0 + x1)·0.5). The
-// Jacobian dR/dx1 = I - (h/2)·Df(mid) is formed from the exact Df of the model when the caller
-// gives it, or else by forward differences, one evaluation per column (2n evaluations for n
-// joints, each O(n): O(n^2) per Jacobian), and factored by dense LU, O(n^3). The first iterate is
+// Jacobian dR/dx1 = I - (h/2)·Df(mid) is factored from the exact Df of the model when the caller
+// gives it, or else formed by forward differences, one evaluation per column (2n evaluations for
+// n joints, each O(n): O(n^2) per Jacobian), and factored by dense LU, O(n^3). The first iterate is
 // the explicit midpoint step; the Jacobian is formed there, and again only where an iteration fails
 // to halve the residual's scaled 2-norm, so a step usually costs one Jacobian and a few
 // evaluations. A Newton step that makes the residual larger is taken again from a fresh Jacobian,
@@ -72,9 +72,11 @@ struct ForwardDifferences {};
 
 // One implicit midpoint step of size h of the chain (p, q) of s.n joints, in place
 // when the solve converges. Evaluate is called as f(p, q, pdot, qdot) with pointers to n values;
-// x = (p, q) is laid out as p followed by q. Derivative, unless it is ForwardDifferences, is
-// called as df(x, jacobian) and writes Df(x), 2n by 2n row by row, exactly: the Jacobian is then
-// I - (h/2)·Df(mid) and costs no evaluation.
+// x = (p, q) is laid out as p followed by q. Derivative, unless it is ForwardDifferences, solves
+// the Newton system itself from exact derivatives, at no evaluation: df.Factor(mid, h/2,
+// storage, pivot) factors I - (h/2)·Df(mid) in the 2n·2n doubles and 2n pivots it is given (false:
+// the step is not taken), and df.Solve(b, storage, pivot) turns b into (I - (h/2)·Df)^-1 b
+// (exact_midpoint_newton.h).
 template <typename Evaluate, typename Derivative>
 MidpointStepResult ImplicitMidpointStep(Evaluate&& f, Derivative&& df, double h, double* p,
                                         double* q, MidpointStorage& s,
@@ -159,13 +161,9 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, Derivative&& df, double h,
     fresh = !haveJacobian || reform || !(squares <= 0.25 * previous);
     if constexpr (!std::is_same_v<std::decay_t<Derivative>, ForwardDifferences>) {
       if (fresh) {
-        df(static_cast<const double*>(mid), jacobian);
-        for (int i = 0; i < m; ++i) {
-          for (int j = 0; j < m; ++j) {
-            jacobian[i * m + j] = (i == j ? 1.0 : 0.0) - 0.5 * h * jacobian[i * m + j];
-          }
+        if (!df.Factor(static_cast<const double*>(mid), 0.5 * h, jacobian, s.pivot.data())) {
+          return result;
         }
-        if (!FactorLu(jacobian, s.pivot.data(), m)) return result;
         haveJacobian = true;
         reform = false;
       }
@@ -193,7 +191,11 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, Derivative&& df, double h,
     fraction = 1.0;
     // Newton: dR/dx1 · step = -R.
     for (int i = 0; i < m; ++i) newtonStep[i] = -residual[i];
-    SolveLu(jacobian, s.pivot.data(), newtonStep, m);
+    if constexpr (!std::is_same_v<std::decay_t<Derivative>, ForwardDifferences>) {
+      df.Solve(newtonStep, jacobian, s.pivot.data());
+    } else {
+      SolveLu(jacobian, s.pivot.data(), newtonStep, m);
+    }
     std::copy(x1, x1 + m, accepted);
     for (int i = 0; i < m; ++i) x1[i] = accepted[i] + newtonStep[i];
     ++result.iterations;

@@ -6,6 +6,7 @@
 
 #include "dynamics/calls/chain_calls.h"
 #include "dynamics/calls/derivative_calls.h"
+#include "dynamics/integrators/exact_midpoint_newton.h"
 #include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
 #include "dynamics/tree/tree_lanes.h"
@@ -67,14 +68,9 @@ StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double*
       status.evaluations = 4;
       break;
     case StepMethod::Midpoint: {
-      // The Newton iteration's Jacobian from the exact derivatives of the dynamics.
+      // The Newton solve on the exact derivatives of the dynamics.
       BindJoints(model, w.derivatives);
-      const int m = 2 * n;
-      auto df = [&](const double* x, double* jacobian) {
-        JacobianOfDynamics(
-            w.derivatives, model.gravity, model.sineTable, 0.0, x, x + n,
-            JacobianBlocks{jacobian, jacobian + n, jacobian + n * m, jacobian + n * m + n, m});
-      };
+      ExactMidpointNewton df{w.derivatives, model.gravity, model.sineTable, 0.0};
       status = StatusOf(ImplicitMidpointStep(f, df, h, p, q, w.midpoint, MidpointSettings(newton)));
       break;
     }
