@@ -201,28 +201,48 @@ void SolveCholesky(const double* L, int n, double* x) {
   }
 }
 
-// A^-1 = Vᵀ V with V = L^-1, symmetric by construction. `work` has n·n.
+// to[c] -= (or +=) the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c], for c
+// in [begin, end), four rows a pass so that each element of `to` is loaded and stored once for
+// four of them. `to` is none of the rows read.
+template <bool Subtract>
+inline void AccumulateRows(double* __restrict__ to, int begin, int end, const double* l,
+                           int lStride, const double* rows, int rowStride, int kBegin, int kEnd) {
+  int k = kBegin;
+  for (; k + 4 <= kEnd; k += 4) {
+    const double l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
+                 l3 = l[(k + 3) * lStride];
+    const double* r0 = rows + k * rowStride;
+    const double* r1 = r0 + rowStride;
+    const double* r2 = r1 + rowStride;
+    const double* r3 = r2 + rowStride;
+    for (int c = begin; c < end; ++c) {
+      const double sum = (l0 * r0[c] + l1 * r1[c]) + (l2 * r2[c] + l3 * r3[c]);
+      to[c] = Subtract ? to[c] - sum : to[c] + sum;
+    }
+  }
+  for (; k < kEnd; ++k) {
+    const double lk = l[k * lStride];
+    const double* r = rows + k * rowStride;
+    for (int c = begin; c < end; ++c) to[c] = Subtract ? to[c] - lk * r[c] : to[c] + lk * r[c];
+  }
+}
+
+// A^-1 = Vᵀ V with V = L^-1 (lower triangular, zeros above its diagonal), symmetric by
+// construction. `work` has n·n.
 void InvertFromFactor(const double* L, int n, double* work, double* inverse) {
   for (int i = 0; i < n; ++i) {
     double* Vi = work + i * n;
     for (int c = 0; c < n; ++c) Vi[c] = 0.0;
+    AccumulateRows<true>(Vi, 0, i, L + i * n, 1, work, n, 0, i);
     Vi[i] = 1.0;
-    for (int k = 0; k < i; ++k) {
-      const double l = L[i * n + k];
-      const double* Vk = work + k * n;
-      for (int c = 0; c <= k; ++c) Vi[c] -= l * Vk[c];
-    }
     const double d = L[i * n + i];
     for (int c = 0; c <= i; ++c) Vi[c] = Vi[c] / d;
   }
-  for (int i = 0; i < n * n; ++i) inverse[i] = 0.0;
-  for (int k = 0; k < n; ++k) {
-    const double* Vk = work + k * n;
-    for (int i = 0; i <= k; ++i) {
-      const double v = Vk[i];
-      double* row = inverse + i * n;
-      for (int c = i; c <= k; ++c) row[c] += v * Vk[c];
-    }
+  // Row i of A^-1 from column i on: the sum over k >= i of V[k][i]·(row k of V).
+  for (int i = 0; i < n; ++i) {
+    double* row = inverse + i * n;
+    for (int c = i; c < n; ++c) row[c] = 0.0;
+    AccumulateRows<false>(row, i, n, work + i, n, work, n, i, n);
   }
   for (int i = 0; i < n; ++i) {
     for (int c = 0; c < i; ++c) inverse[i * n + c] = inverse[c * n + i];
@@ -413,11 +433,7 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
   for (int i = 0; i < n; ++i) {
     double* Wi = W + i * n;
     for (int c = 0; c < n; ++c) Wi[c] = P[i * n + c];
-    for (int k = 0; k < i; ++k) {
-      const double l = A[i * n + k];
-      const double* Wk = W + k * n;
-      for (int c = 0; c < n; ++c) Wi[c] -= l * Wk[c];
-    }
+    AccumulateRows<true>(Wi, 0, n, A + i * n, 1, W, n, 0, i);
     const double d = A[i * n + i];
     for (int c = 0; c < n; ++c) Wi[c] = Wi[c] / d;
   }
@@ -426,11 +442,7 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
     double* Xi = X + i * stride;
     const double* Wi = W + i * n;
     for (int c = 0; c < n; ++c) Xi[c] = Wi[c];
-    for (int k = i + 1; k < n; ++k) {
-      const double l = A[k * n + i];
-      const double* Xk = X + k * stride;
-      for (int c = 0; c < n; ++c) Xi[c] -= l * Xk[c];
-    }
+    AccumulateRows<true>(Xi, 0, n, A + i, n, X, stride, i + 1, n);
     const double d = A[i * n + i];
     for (int c = 0; c < n; ++c) Xi[c] = Xi[c] / d;
   }
@@ -443,11 +455,7 @@ void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const Si
   for (int r = 0; r < n; ++r) {
     double* pq = out.dpdotDq + r * stride;
     for (int c = r; c < n; ++c) pq[c] = 0.0;
-    for (int k = 0; k < n; ++k) {
-      const double* Wk = W + k * n;
-      const double w = Wk[r];
-      for (int c = r; c < n; ++c) pq[c] += w * Wk[c];
-    }
+    AccumulateRows<false>(pq, r, n, W + r, n, W, n, 0, n);
   }
   for (int r = 0; r < n; ++r) {
     double* pq = out.dpdotDq + r * stride;
