@@ -190,7 +190,7 @@ One step of h > 0 seconds of every chain, in place, by the method:
   "midpoint"  the implicit midpoint rule x1 = x0 + h f((x0 + x1)/2), symplectic and
               time-reversible, solved by Newton's method until every component of the residual
               x1 - x0 - h f((x0 + x1)/2) is within tolerance * max(1, |x0|); the Jacobian is
-              formed by forward differences (2N evaluations) and factored by dense LU.
+              exact (derivatives(), no evaluation) and factored by dense LU.
 
 The same torques in every evaluation. For heun and rk4, n chains of an in-plane chain go side by
 side in the CPU's widest lanes, each bit for bit what it gets stepped alone; midpoint goes chain

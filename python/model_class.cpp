@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pendula/model.h"
+#include "python/derivative_calls.h"
 #include "python/joint_class.h"
 #include "python/model_arguments.h"
 #include "python/model_calls.h"
@@ -202,6 +203,7 @@ refuses. The GIL is released while the file is read.)")
       .def(py::pickle(&StateOf, &ModelOfState));
   AddModelCalls(module, model);
   AddModelSteps(model);
+  AddDerivativeCalls(module, model);
 }
 
 }  // namespace python

@@ -167,7 +167,7 @@ One step of h > 0 seconds of every state, in place, by the method:
   "midpoint"  the implicit midpoint rule x1 = x0 + h f((x0 + x1)/2), symplectic and
               time-reversible, solved by Newton's method until every component of the residual
               x1 - x0 - h f((x0 + x1)/2) is within tolerance * max(1, |x0|); the Jacobian is
-              formed by forward differences (2N evaluations) and factored by dense LU.
+              exact (derivatives(), no evaluation) and factored by dense LU.
 
 The same torques in every evaluation; each state is stepped alone, bit for bit as in a call of
 its own. A state whose midpoint solve does not converge within max_iterations is not stepped,

@@ -25,6 +25,8 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(lintian)
   # The Python module, its tests, the energy and scaling plots, for Debian's own python3.
   packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
+  # The LQR example's Riccati solve.
+  packages+=(python3-scipy)
   # The ensemble study that fans its blocks of chains out over a Dask cluster.
   packages+=(python3-distributed)
   # The progress the long examples show on standard error.

@@ -27,8 +27,9 @@ constexpr int StatesPerBlockUnit = 16;
 constexpr long long MinimumLinkEvaluationsPerThread = 256LL * 20 * 2;
 
 // An estimate of the evaluations of the forward dynamics that one step of a state of `size`
-// links or joints makes by the method: Heun 2, Rk4 4, Midpoint 2·size + 4 (a Jacobian by
-// forward differences and a few Newton iterations; the LU factorisation is not counted).
+// links or joints makes by the method: Heun 2, Rk4 4, Midpoint 2·size + 4 (a few Newton
+// iterations and the work of a Jacobian, counted as the 2·size evaluations that differences of
+// it would take; the LU factorisation is not counted).
 long long EvaluationsPerStep(StepMethod method, int size);
 
 // The cores of the machine, std::thread::hardware_concurrency(), or 1 where it is not known.

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
+#include "dynamics/calls/derivative_calls.h"
+#include "dynamics/integrators/exact_midpoint_newton.h"
 #include "dynamics/lanes/lane_rows.h"
 
 namespace pendula {
@@ -14,8 +16,8 @@ namespace {
 // One step of one chain whose torques the working data already holds.
 template <typename A>
 StepStatus StepOne(const ChainModel& model, OneChainData<A>& data, MidpointStorage& midpoint,
-                   StepMethod method, double h, double friction, const NewtonSettings& newton,
-                   double* p, double* q) {
+                   JacobianStorage& derivatives, StepMethod method, double h, double friction,
+                   const NewtonSettings& newton, double* p, double* q) {
   const JointTorqueSettings settings = PerJoint(friction);
   auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
     ForwardDynamics(model, data.evaluation, settings, pAt, qAt, pdot, qdot);
@@ -30,9 +32,14 @@ StepStatus StepOne(const ChainModel& model, OneChainData<A>& data, MidpointStora
       Rk4Step(f, model.linkCount, h, p, q, Rk4StorageIn(data.step));
       status.evaluations = 4;
       break;
-    case StepMethod::Midpoint:
-      status = StatusOf(ImplicitMidpointStep(f, h, p, q, midpoint, MidpointSettings(newton)));
+    case StepMethod::Midpoint: {
+      // The Newton solve on the exact derivatives of the dynamics.
+      BindJoints(model, derivatives);
+      const double gravity[3] = {model.gravity[0], model.gravity[1], model.gravity[2]};
+      ExactMidpointNewton df{derivatives, gravity, model.sineTable, friction};
+      status = StatusOf(ImplicitMidpointStep(f, df, h, p, q, midpoint, MidpointSettings(newton)));
       break;
+    }
   }
   return status;
 }
@@ -68,7 +75,8 @@ StepStatus Step(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
   return WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);
-    return StepOne(model, data, storage.midpoint, method, h, friction, newton, momenta, angles);
+    return StepOne(model, data, storage.midpoint, storage.derivatives, method, h, friction, newton,
+                   momenta, angles);
   });
 }
 
@@ -119,8 +127,8 @@ BatchStepStatus StepCheckedChains(const Chain& chain, ChainWorkspace::Storage& s
       if (torques.perChain) {
         SetJointTorques(storage, data.evaluation.appliedTorque, RowOf(torques.values, i, n));
       }
-      const StepStatus one = StepOne(model, data, storage.midpoint, method, h, friction, newton,
-                                     RowOf(momenta, i, n), RowOf(angles, i, n));
+      const StepStatus one = StepOne(model, data, storage.midpoint, storage.derivatives, method, h,
+                                     friction, newton, RowOf(momenta, i, n), RowOf(angles, i, n));
       status.evaluations += one.evaluations;
       if (taken != nullptr) taken[i] = one.taken ? 1 : 0;
       if (!one.taken) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dynamics/chain/chain_model.h"
+#include "dynamics/derivatives/jacobian_storage.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/heun_step.h"
 #include "dynamics/integrators/implicit_midpoint.h"
@@ -49,7 +50,8 @@ struct ChainWorkspace::Storage {
   OneChainData<SpatialAlgebra> spatial;
   MidpointStorage midpoint;  // the Newton solve of a Midpoint step (its Jacobian is 4N^2 doubles)
   AdaptiveStorage adaptive;  // the stages of an adaptive integration
-  explicit Storage(int links) : midpoint(links), adaptive(links) {}
+  JacobianStorage derivatives;  // the exact Jacobian of a Midpoint step's Newton solve
+  explicit Storage(int links) : midpoint(links), adaptive(links), derivatives(links) {}
 };
 
 // The link parameters of a description, or std::invalid_argument naming the link and the field.

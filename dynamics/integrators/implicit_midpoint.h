@@ -1,22 +1,23 @@
 // The implicit midpoint rule in x = (p, q), symplectic and time-reversible:
 //   x1 = x0 + h·f((x0 + x1)/2),
 // solved for x1 by Newton's method on the residual R(x1) = x1 - x0 - h·f((x0 + x1)·0.5). The
-// Jacobian dR/dx1 = I - (h/2)·Df(mid) is formed by forward differences, one evaluation per
-// column (2n evaluations for n joints, each O(n): O(n^2) per Jacobian), and factored by dense LU,
-// O(n^3). The first iterate is the explicit midpoint step; the Jacobian is formed there, and
-// again only where an iteration fails to halve the residual's scaled 2-norm, so a step usually
-// costs one Jacobian and a few evaluations. A Newton step that makes the residual larger is
-// taken again from a fresh Jacobian, or, if its Jacobian is fresh, halved until it does not
-// (at most 11 times). A root farther from the explicit step than that step moves belongs to
-// another branch of solutions and is refused. The step is
-// taken only when every component satisfies |R_i| <= tolerance·max(1, |x0_i|); otherwise the
-// state is left as it was and the result says so.
+// Jacobian dR/dx1 = I - (h/2)·Df(mid) is factored from the exact Df of the model when the caller
+// gives it, or else formed by forward differences, one evaluation per column (2n evaluations for
+// n joints, each O(n): O(n^2) per Jacobian), and factored by dense LU, O(n^3). The first iterate is
+// the explicit midpoint step; the Jacobian is formed there, and again only where an iteration fails
+// to halve the residual's scaled 2-norm, so a step usually costs one Jacobian and a few
+// evaluations. A Newton step that makes the residual larger is taken again from a fresh Jacobian,
+// or, if its Jacobian is fresh, halved until it does not (at most 11 times). A root farther from
+// the explicit step than that step moves belongs to another branch of solutions and is refused. The
+// step is taken only when every component satisfies |R_i| <= tolerance·max(1, |x0_i|); otherwise
+// the state is left as it was and the result says so.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "dynamics/integrators/dense_lu.h"
@@ -66,12 +67,19 @@ struct MidpointStorage {
   std::vector<int> pivot;
 };
 
+// The Jacobian of the step formed by forward differences of f.
+struct ForwardDifferences {};
+
 // One implicit midpoint step of size h of the chain (p, q) of s.n joints, in place
 // when the solve converges. Evaluate is called as f(p, q, pdot, qdot) with pointers to n values;
-// x = (p, q) is laid out as p followed by q.
-template <typename Evaluate>
-MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, double* q,
-                                        MidpointStorage& s,
+// x = (p, q) is laid out as p followed by q. Derivative, unless it is ForwardDifferences, solves
+// the Newton system itself from exact derivatives, at no evaluation: df.Factor(mid, h/2,
+// storage, pivot) factors I - (h/2)·Df(mid) in the 2n·2n doubles and 2n pivots it is given (false:
+// the step is not taken), and df.Solve(b, storage, pivot) turns b into (I - (h/2)·Df)^-1 b
+// (exact_midpoint_newton.h).
+template <typename Evaluate, typename Derivative>
+MidpointStepResult ImplicitMidpointStep(Evaluate&& f, Derivative&& df, double h, double* p,
+                                        double* q, MidpointStorage& s,
                                         const MidpointSolverSettings& settings = {}) {
   const int n = s.n, m = 2 * n;
   double* x0 = s.x0.data();
@@ -151,7 +159,15 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
     }
     if (!std::isfinite(largest)) return result;
     fresh = !haveJacobian || reform || !(squares <= 0.25 * previous);
-    if (fresh) {
+    if constexpr (!std::is_same_v<std::decay_t<Derivative>, ForwardDifferences>) {
+      if (fresh) {
+        if (!df.Factor(static_cast<const double*>(mid), 0.5 * h, jacobian, s.pivot.data())) {
+          return result;
+        }
+        haveJacobian = true;
+        reform = false;
+      }
+    } else if (fresh) {
       // Column j of dR/dx1 = e_j - (h/2)·(f(mid + e_j·delta) - f(mid))/delta.
       double* shifted = s.shifted.data();
       double* shiftedRate = s.shiftedRate.data();
@@ -175,11 +191,23 @@ MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, doubl
     fraction = 1.0;
     // Newton: dR/dx1 · step = -R.
     for (int i = 0; i < m; ++i) newtonStep[i] = -residual[i];
-    SolveLu(jacobian, s.pivot.data(), newtonStep, m);
+    if constexpr (!std::is_same_v<std::decay_t<Derivative>, ForwardDifferences>) {
+      df.Solve(newtonStep, jacobian, s.pivot.data());
+    } else {
+      SolveLu(jacobian, s.pivot.data(), newtonStep, m);
+    }
     std::copy(x1, x1 + m, accepted);
     for (int i = 0; i < m; ++i) x1[i] = accepted[i] + newtonStep[i];
     ++result.iterations;
   }
+}
+
+// The step with the Jacobian by forward differences, 2n evaluations each time it is formed.
+template <typename Evaluate>
+MidpointStepResult ImplicitMidpointStep(Evaluate&& f, double h, double* p, double* q,
+                                        MidpointStorage& s,
+                                        const MidpointSolverSettings& settings = {}) {
+  return ImplicitMidpointStep(f, ForwardDifferences{}, h, p, q, s, settings);
 }
 
 }  // namespace pendula

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
+#include "dynamics/calls/derivative_calls.h"
+#include "dynamics/integrators/exact_midpoint_newton.h"
 #include "dynamics/integrators/heun_rule.h"
 #include "dynamics/integrators/rk4_step.h"
 #include "dynamics/tree/tree_lanes.h"
@@ -66,9 +68,13 @@ StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double*
                                  buffers[5]});
       status.evaluations = 4;
       break;
-    case StepMethod::Midpoint:
-      status = StatusOf(ImplicitMidpointStep(f, h, p, q, w.midpoint, MidpointSettings(newton)));
+    case StepMethod::Midpoint: {
+      // The Newton solve on the exact derivatives of the dynamics.
+      BindJoints(model, w.derivatives);
+      ExactMidpointNewton df{w.derivatives, model.gravity, model.sineTable, 0.0};
+      status = StatusOf(ImplicitMidpointStep(f, df, h, p, q, w.midpoint, MidpointSettings(newton)));
       break;
+    }
   }
   return status;
 }

@@ -256,7 +256,8 @@ ModelWorkspace::Storage::Storage(const Model::Data& data)
       origin(3 * static_cast<std::size_t>(n)),
       step(6 * static_cast<std::size_t>(n)),
       midpoint(n),
-      adaptive(n) {}
+      adaptive(n),
+      derivatives(n) {}
 
 ModelWorkspace::ModelWorkspace(const Model& model)
     : storage_(std::make_unique<Storage>(ModelAccess::DataOf(model))) {}

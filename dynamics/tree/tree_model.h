@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dynamics/derivatives/jacobian_storage.h"
 #include "dynamics/integrators/dormand_prince.h"
 #include "dynamics/integrators/implicit_midpoint.h"
 #include "dynamics/lanes/aligned_block.h"
@@ -61,6 +62,7 @@ struct ModelWorkspace::Storage {
   std::vector<double> step;
   MidpointStorage midpoint;
   AdaptiveStorage adaptive;
+  JacobianStorage derivatives;  // the exact Jacobian of a Midpoint step's Newton solve
   explicit Storage(const Model::Data& data);
 };
 

@@ -12,7 +12,7 @@
 
 #include "dynamics/urdf/placement.h"
 #include "dynamics/urdf/urdf_values.h"
-#include "dynamics/urdf/xml_elements.h"
+#include "dynamics/urdf_files/xml_elements.h"
 #include "pendula/model.h"
 
 namespace pendula {

@@ -41,6 +41,7 @@ expected=(
   bin/pendula
   include/pendula/dynamics.h
   include/pendula/chain.h
+  include/pendula/derivatives.h
   include/pendula/model.h
   include/pendula/program_chain.h
   "$libdir"/libpendula_dynamics.a
@@ -65,7 +66,7 @@ while read -r picture; do
 done < <(grep -oE '!\[[^]]*\]\([^)]+\)' "$prefix/$readme_dir/README.md" |
   sed -E 's/.*\(([^)]+)\)/\1/')
 headers=$(cd "$prefix/include" && find . -type f | sort | tr '\n' ' ')
-[ "$headers" = "./pendula/chain.h ./pendula/dynamics.h ./pendula/model.h ./pendula/program_chain.h " ] ||
+[ "$headers" = "./pendula/chain.h ./pendula/derivatives.h ./pendula/dynamics.h ./pendula/model.h ./pendula/program_chain.h " ] ||
   fail "headers other than the public ones: $headers"
 
 if [ -n "${PENDULA_PYTHON:-}" ]; then
@@ -111,7 +112,7 @@ if grep -q 'scripts/' "$work/no_display.txt"; then
 fi
 
 echo "each installed header compiles alone, in ISO C++17, and names no window system"
-for header in dynamics.h chain.h model.h program_chain.h; do
+for header in dynamics.h chain.h derivatives.h model.h program_chain.h; do
   echo "#include <pendula/$header>" |
     quietly "$cxx" -std=c++17 -Wall -Wextra -Wpedantic -pedantic-errors -Werror -fsyntax-only \
       -I"$prefix/include" -x c++ -

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "dynamics/urdf/xml_elements.h"
+#include "dynamics/urdf_files/xml_elements.h"
 
 namespace pendula {
 namespace page {

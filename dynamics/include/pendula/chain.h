@@ -154,12 +154,12 @@ void StepChains(const Chain& chain, ChainWorkspace& workspace, double* momenta, 
 enum class StepMethod { Heun, Rk4, Midpoint };
 
 // The Newton solve of a Midpoint step, on the residual R = x1 - x0 - h·f((x0 + x1)·0.5) with
-// x = (p, q). The Jacobian I - (h/2)·Df is formed by forward differences, 2N evaluations (each
-// O(N), so O(N^2)), and factored by dense LU, O(N^3); it is formed at the first iterate and again
-// only when an iteration fails to halve the residual. The step is taken when every component has
-// |R_i| <= tolerance·max(1, |x0_i|); after maxIterations Newton iterations without that (or with
-// a state that is no longer finite) it is not taken. With the sine table the force is piecewise
-// constant in q and the iterations may stall at the table's resolution: choose the exact
+// x = (p, q). The Jacobian I - (h/2)·Df is exact (derivatives.h, no evaluation), its system
+// reduced to N unknowns and factored by dense LU, O(N^3); it is formed at the first iterate and
+// again only when an iteration fails to halve the residual. The step is taken when every component
+// has |R_i| <= tolerance·max(1, |x0_i|); after maxIterations Newton iterations without that (or
+// with a state that is no longer finite) it is not taken. With the sine table the force is
+// piecewise constant in q and the iterations may stall at the table's resolution: choose the exact
 // trigonometry for tight tolerances.
 struct NewtonSettings {
   double tolerance = 1e-10;

@@ -1,4 +1,4 @@
-#include "dynamics/urdf/xml_elements.h"
+#include "dynamics/urdf_files/xml_elements.h"
 
 #include <tinyxml2.h>
 
