@@ -77,8 +77,7 @@ void ChainDerivativesOfStates(benchmark::State& state) {
 }
 
 void TreeDerivatives(benchmark::State& state) {
-  static const Model model(
-      testing::TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
+  static const Model model(TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
   const int n = model.jointCount();
   DerivativesWorkspace workspace(model);
   const StateSet s = ModelStates(n, 1);

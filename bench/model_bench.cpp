@@ -85,9 +85,8 @@ const bool registered = [] {
                                  [m](benchmark::State& s) { StepStatesOf(s, *m, 2); });
   }
   if (Readable(atlas)) add("atlas", LoadUrdf(atlas));
-  add("program_chain", testing::TreeOfChain(Chain::Program().description()));
-  add("twisted_chain_51",
-      testing::TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
+  add("program_chain", TreeOfChain(Chain::Program().description()));
+  add("twisted_chain_51", TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
   add("random_tree_20", testing::RandomTree(20, 20));
   add("random_tree_1000", testing::RandomTree(1000, 1000));
   return true;

@@ -12,6 +12,7 @@
 #include "dynamics/calls/chain_calls.h"
 #include "dynamics/lanes/lane_widths.h"
 #include "dynamics/trigonometry/exact_sines.h"
+#include "pendula/model.h"
 #include "pendula/program_chain.h"
 
 namespace pendula {
@@ -147,6 +148,7 @@ Chain::Chain(const ChainDescription& description) {
   m.sineTable = table ? &SharedSineTable() : nullptr;
   m.shape = ClassifyChainModel(m);
   m.laneWidth = m.shape == ModelShape::InPlane ? WidestLaneWidth() : 1;
+  model->tree = std::make_shared<const pendula::Model>(TreeOfChain(description));
   model_ = std::move(model);
 }
 
@@ -170,6 +172,10 @@ bool Chain::inPlane() const {
 
 int Chain::batchWidth() const {
   return model_->chain.laneWidth;
+}
+
+const pendula::Model& Chain::tree() const {
+  return *model_->tree;
 }
 
 ChainWorkspace::ChainWorkspace(const Chain& chain)

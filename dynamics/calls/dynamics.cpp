@@ -39,7 +39,7 @@ void RequireSetUp(const char* operation) {
   }
 }
 
-const ChainModel& Model() {
+const ChainModel& ProgramModel() {
   return ChainAccess::ModelOf(*programChain).chain;
 }
 
@@ -52,7 +52,7 @@ const ChainModel& Model() {
 // friction and torque, a NaN or a negative b included, and gives the bits the arithmetic gives.
 template <typename F>
 void WithOneChainData(F&& f) {
-  WithAlgebraOf(Model(), [&](auto algebra) {
+  WithAlgebraOf(ProgramModel(), [&](auto algebra) {
     f(OneChainDataIn(algebra, ChainAccess::StorageOf(*workspace)));
   });
 }
@@ -86,7 +86,7 @@ double CosineLookup(double angle) {
 void MomentumInitialisation(double (&momenta)[20], const double (&angles)[20],
                             const double (&jointRates)[20]) {
   RequireSetUp("MomentumInitialisation");
-  const ChainModel model = Model();  // see ForwardDynamics
+  const ChainModel model = ProgramModel();  // see ForwardDynamics
   WithOneChainData([&](auto& data) {
     MomentumInitialisation(model, data.evaluation, momenta, angles, jointRates);
   });
@@ -99,7 +99,7 @@ void ForwardDynamics(const double (&momenta)[20], const double (&angles)[20],
   const JointTorqueSettings settings = activeJointTorques;
   // And one of the model, which no store to the caller's arrays can change either: its link
   // count and link pointer stay in registers through the passes (4 % of an evaluation).
-  const ChainModel model = Model();
+  const ChainModel model = ProgramModel();
   WithOneChainData([&](auto& data) {
     ForwardDynamics(model, data.evaluation, settings, momenta, angles, momentumRates, jointRates);
   });
@@ -115,7 +115,7 @@ void HeunStep(double (&momenta)[20], double (&angles)[20], double frictionCoeffi
   RequireSetUp("HeunStep");
   SetActiveJointTorques(frictionCoefficient, appliedTorque);
   const JointTorqueSettings settings{frictionCoefficient, appliedTorque};
-  const ChainModel model = Model();  // see ForwardDynamics
+  const ChainModel model = ProgramModel();  // see ForwardDynamics
   WithOneChainData([&](auto& data) {
     HeunStep(model, data.evaluation, data.step, settings, stepSize, momenta, angles);
   });

@@ -26,6 +26,7 @@ struct ChainAccess {
 
 struct Chain::Model {
   ChainDescription description;
+  std::shared_ptr<const pendula::Model> tree;  // the chain as a tree (TreeOfChain)
   std::vector<LinkParameters> links;  // what the recursion reads, built from the description
   ChainModel chain;                   // links point into the vector above
 };

@@ -47,17 +47,19 @@ std::vector<double> Random(int n, std::mt19937_64& random, double lo, double hi)
   return x;
 }
 
-// A chain is the tree whose parents are k - 1: a twisted 3-D chain and the same links as a tree
-// give the same momenta, rates, momentum rates, energy and frames.
+// A chain is the tree whose parents are k - 1: a twisted 3-D chain and its tree (Chain::tree())
+// give the same momenta, rates, momentum rates, energy and frames, and the tree's A(q) gives the
+// chain's momenta, A(q) q̇ = p.
 TEST(Model, ChainAsATreeGivesTheChainsDynamics) {
   for (std::uint64_t seed = 1; seed <= 6; ++seed) {
     const ChainDescription description =
         testing::RandomChain(9, seed, /*inPlane=*/seed % 3 == 0, Trigonometry::Exact);
     const Chain chain(description);
     ChainWorkspace chainWorkspace(chain);
-    const Model model(testing::TreeOfChain(description));
+    const Model& model = chain.tree();
     ModelWorkspace workspace(model);
     const int n = chain.linkCount();
+    ASSERT_EQ(model.jointCount(), n);
     std::mt19937_64 random(seed);
     const std::vector<double> q = Random(n, random, -3.0, 3.0);
     const std::vector<double> rates = Random(n, random, -2.0, 2.0);
@@ -66,6 +68,12 @@ TEST(Model, ChainAsATreeGivesTheChainsDynamics) {
     MomentumInitialisation(chain, chainWorkspace, p.data(), q.data(), rates.data());
     MomentumInitialisation(model, workspace, pTree.data(), q.data(), rates.data());
     ExpectNear(pTree, p, Rounding, "momenta");
+    std::vector<double> A(static_cast<std::size_t>(n) * n), Arates(n, 0.0);
+    MassMatrix(model, workspace, q.data(), A.data());
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < n; ++j) Arates[i] += A[static_cast<std::size_t>(i) * n + j] * rates[j];
+    }
+    ExpectNear(Arates, p, Rounding, "A(q) q̇");
     std::vector<double> pdot(n), qdot(n), pdotTree(n), qdotTree(n);
     ForwardDynamics(chain, chainWorkspace, p.data(), q.data(), pdot.data(), qdot.data(), 0.0,
                     torques.data());

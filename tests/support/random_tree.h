@@ -69,36 +69,5 @@ inline ModelDescription RandomTree(int joints, std::uint64_t seed, bool prismati
   return tree;
 }
 
-// The chain as a tree: link k's frame lies at Rx(alpha)·(a, 0, -d) in its parent's, turned by
-// the twist alpha about x (rpy = (alpha, 0, 0)); the joint turns it about z; the inertia moves
-// from the link origin to the centre of mass.
-inline ModelDescription TreeOfChain(const ChainDescription& chain) {
-  ModelDescription tree;
-  for (int gravity = 0; gravity < 3; ++gravity) tree.gravity[gravity] = chain.gravity[gravity];
-  tree.trigonometry = chain.trigonometry;
-  for (std::size_t k = 0; k < chain.links.size(); ++k) {
-    const Link& link = chain.links[k];
-    Joint joint;
-    joint.name = "link" + std::to_string(k + 1);
-    joint.parent = static_cast<int>(k) - 1;
-    const double s = std::sin(link.alpha), c = std::cos(link.alpha);
-    joint.xyz[0] = link.a;
-    joint.xyz[1] = link.d * s;
-    joint.xyz[2] = -link.d * c;
-    joint.rpy[0] = link.alpha;
-    joint.mass = link.mass;
-    const double* r = link.centreOfMass;
-    const double rr = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
-    const int row[6] = {0, 0, 0, 1, 1, 2}, column[6] = {0, 1, 2, 1, 2, 2};
-    for (int e = 0; e < 6; ++e) {
-      const int i = row[e], j = column[e];
-      joint.inertia[e] = link.inertia[e] - link.mass * ((i == j ? rr : 0.0) - r[i] * r[j]);
-    }
-    for (int i = 0; i < 3; ++i) joint.centreOfMass[i] = r[i];
-    tree.joints.push_back(joint);
-  }
-  return tree;
-}
-
 }  // namespace testing
 }  // namespace pendula

@@ -53,6 +53,7 @@ constexpr int MaxChainLinks = 1000;
 
 // The model built from a description: validated when it is built, read-only after.
 struct ChainAccess;
+class Model;  // a tree of joints (model.h)
 
 class Chain {
  public:
@@ -76,6 +77,10 @@ class Chain {
   // How many chains StepChains carries side by side: the widest lanes this CPU has for an
   // in-plane chain (2, 4 or 8), 1 for any other.
   int batchWidth() const;
+  // The chain as the tree whose joint k has parent k - 1 (TreeOfChain in model.h), built with the
+  // chain: every call of model.h takes it, among them the mass matrix A(q), and gives the chain's
+  // dynamics to rounding (the chain's own calls keep their bits and their speed).
+  const pendula::Model& tree() const;
 
   struct Model;  // what the algorithms read, opaque
 

@@ -55,6 +55,12 @@ struct ModelDescription {
   Trigonometry trigonometry = Trigonometry::Exact;
 };
 
+// A chain as a tree: joint k (named "link<k+1>") turns link k about its z axis and has parent
+// k - 1; it lies at Rx(alpha)·(a, 0, -d) in its parent's frame (xyz = (a, d sin alpha,
+// -d cos alpha), rpy = (alpha, 0, 0)); the inertia moves from the link origin to the centre of
+// mass; gravity and trigonometry are the chain's.
+ModelDescription TreeOfChain(const ChainDescription& chain);
+
 // The fewest and the most joints a model may have.
 constexpr int MinModelJoints = 1;
 constexpr int MaxModelJoints = 1000;
