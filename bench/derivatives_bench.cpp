@@ -1,7 +1,7 @@
 // The exact Jacobian of the dynamics (derivatives.h) beside one forward-dynamics evaluation of
 // the same model on the same states: the program's 20-link chain with exact sines, one state and
-// a batch of 64 (per_state), and the 51-joint twisted chain as a tree (Model/ForwardDynamics/
-// twisted_chain_51 in model_bench.cpp is its evaluation).
+// a batch of 64 (per_state), and the 51-joint twisted chain as a tree, one state and a batch of
+// 64 (Model/ForwardDynamics/twisted_chain_51 in model_bench.cpp is its evaluation).
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -90,6 +90,22 @@ void TreeDerivatives(benchmark::State& state) {
   }
 }
 
+void TreeDerivativesOfStates(benchmark::State& state) {
+  static const Model model(
+      testing::TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
+  const int n = model.jointCount();
+  DerivativesWorkspace workspace(model);
+  const StateSet s = ModelStates(n, 1);
+  Blocks b(n, States);
+  for (auto _ : state) {
+    DerivativesOfStates(model, workspace, s.p.data(), s.q.data(), States, b.Out());
+    benchmark::DoNotOptimize(b.pq.data());
+  }
+  state.counters["per_state"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * States,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 BENCHMARK(ChainForwardDynamicsExact)
     ->Name("Derivatives/ForwardDynamics/program_chain_exact")
     ->Unit(benchmark::kNanosecond);
@@ -101,6 +117,9 @@ BENCHMARK(ChainDerivativesOfStates)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(TreeDerivatives)
     ->Name("Derivatives/Jacobian/twisted_chain_51")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(TreeDerivativesOfStates)
+    ->Name("Derivatives/JacobianOfStates/twisted_chain_51/64states")
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "dynamics/calls/chain_calls.h"
+#include "dynamics/derivatives/jacobian_lanes.h"
+#include "dynamics/lanes/lane_widths.h"
 
 namespace pendula {
 
@@ -14,6 +16,11 @@ DerivativesWorkspace::DerivativesWorkspace(const Chain& chain)
 DerivativesWorkspace::~DerivativesWorkspace() = default;
 DerivativesWorkspace::DerivativesWorkspace(DerivativesWorkspace&&) noexcept = default;
 DerivativesWorkspace& DerivativesWorkspace::operator=(DerivativesWorkspace&&) noexcept = default;
+
+DerivativesWorkspace::Storage::Storage(int joints)
+    : jacobian(joints),
+      laneWidth(joints <= MostJacobianLaneJoints ? WidestLaneWidth() : 0),
+      lanes(laneWidth == 0 ? nullptr : MakeAlignedBlock(JacobianLaneBytes(laneWidth, joints))) {}
 
 void BindJoints(const ChainModel& chain, JacobianStorage& storage) {
   for (int k = 0; k < storage.n; ++k) {
@@ -60,19 +67,32 @@ JacobianBlocks BlocksWithStride(const DynamicsJacobian& out, int n) {
   return JacobianBlocks{out.dpdotDp, out.dpdotDq, out.dqdotDp, out.dqdotDq, n};
 }
 
-namespace {
-
-void ChainStates(const Chain& chain, JacobianStorage& s, const double* p, const double* q,
-                 int count, const DynamicsJacobian& out, double friction) {
-  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
-  const int n = model.linkCount;
-  BindJoints(model, s);
-  const double gravity[3] = {model.gravity[0], model.gravity[1], model.gravity[2]};
+void JacobianOfStates(DerivativesWorkspace::Storage& storage, const double (&gravity)[3],
+                      const SineTable* table, double friction, const double* p, const double* q,
+                      int count, const DynamicsJacobian& out) {
+  JacobianStorage& s = storage.jacobian;
+  const int n = s.n;
+  if (count > 1 && storage.lanes != nullptr) {
+    JacobianOfStatesInLanes(storage.laneWidth, s, storage.lanes.get(), gravity, table, friction, p,
+                            q, count, BlocksWithStride(out, n));
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) * n;
-    JacobianOfDynamics(s, gravity, model.sineTable, friction, p + row, q + row,
+    JacobianOfDynamics(s, gravity, table, friction, p + row, q + row,
                        BlocksWithStride(JacobianBlocksOf(out, n, i), n));
   }
+}
+
+namespace {
+
+void ChainStates(const Chain& chain, DerivativesWorkspace& workspace, const double* p,
+                 const double* q, int count, const DynamicsJacobian& out, double friction) {
+  const ChainModel& model = ChainAccess::ModelOf(chain).chain;
+  DerivativesWorkspace::Storage& storage = DerivativesAccess::StorageOf(workspace);
+  BindJoints(model, storage.jacobian);
+  const double gravity[3] = {model.gravity[0], model.gravity[1], model.gravity[2]};
+  JacobianOfStates(storage, gravity, model.sineTable, friction, p, q, count, out);
 }
 
 }  // namespace
@@ -80,26 +100,26 @@ void ChainStates(const Chain& chain, JacobianStorage& s, const double* p, const 
 void Derivatives(const Chain& chain, DerivativesWorkspace& workspace, const double* momenta,
                  const double* angles, const DynamicsJacobian& out, double friction,
                  const double* torques) {
-  JacobianStorage& s = JacobianStorageFor(chain.linkCount(), workspace);
+  JacobianStorageFor(chain.linkCount(), workspace);
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
   RequireJacobianOutput(out);
   RequireFriction(friction);
   RequireFiniteTorques(torques, chain.linkCount());
-  ChainStates(chain, s, momenta, angles, 1, out, friction);
+  ChainStates(chain, workspace, momenta, angles, 1, out, friction);
 }
 
 void DerivativesOfStates(const Chain& chain, DerivativesWorkspace& workspace, const double* momenta,
                          const double* angles, int count, const DynamicsJacobian& out,
                          double friction, JointTorques torques) {
-  JacobianStorage& s = JacobianStorageFor(chain.linkCount(), workspace);
+  JacobianStorageFor(chain.linkCount(), workspace);
   if (count < 0) Refuse("the state count must be >= 0; got " + std::to_string(count));
   RequireArray(momenta, "momenta");
   RequireArray(angles, "angles");
   RequireJacobianOutput(out);
   RequireFriction(friction);
   RequireFiniteTorques(torques, chain.linkCount(), count);
-  ChainStates(chain, s, momenta, angles, count, out, friction);
+  ChainStates(chain, workspace, momenta, angles, count, out, friction);
 }
 
 }  // namespace pendula

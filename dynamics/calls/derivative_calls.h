@@ -5,6 +5,7 @@
 
 #include "dynamics/chain/chain_model.h"
 #include "dynamics/derivatives/jacobian_storage.h"
+#include "dynamics/lanes/aligned_block.h"
 #include "pendula/derivatives.h"
 #include "pendula/model.h"
 
@@ -15,12 +16,15 @@ namespace pendula {
 void BindJoints(const ChainModel& chain, JacobianStorage& storage);
 void BindJoints(const Model::Data& tree, JacobianStorage& storage);
 
-// What a DerivativesWorkspace holds; the workspace's storage for
-// models of `joints` joints (std::invalid_argument otherwise), the checks of the outputs, state
-// i's blocks of a batch and a call's blocks in the form JacobianOfDynamics writes.
+// What a DerivativesWorkspace holds: one state's storage, and the lanes of the widest width this
+// CPU has for a batch (none beyond MostJacobianLaneJoints); the workspace's storage for models
+// of `joints` joints (std::invalid_argument otherwise), the checks of the outputs, state i's
+// blocks of a batch and a call's blocks in the form JacobianOfDynamics writes.
 struct DerivativesWorkspace::Storage {
-  explicit Storage(int joints) : jacobian(joints) {}
+  explicit Storage(int joints);
   JacobianStorage jacobian;
+  int laneWidth;
+  AlignedBlock lanes;
 };
 struct DerivativesAccess {
   static DerivativesWorkspace::Storage& StorageOf(DerivativesWorkspace& workspace) {
@@ -31,5 +35,11 @@ JacobianStorage& JacobianStorageFor(int joints, DerivativesWorkspace& workspace)
 void RequireJacobianOutput(const DynamicsJacobian& out);
 DynamicsJacobian JacobianBlocksOf(const DynamicsJacobian& out, int n, int i);
 JacobianBlocks BlocksWithStride(const DynamicsJacobian& out, int n);
+
+// The blocks at states 0 .. count - 1 of the joints bound in the workspace's storage: in lanes
+// where the workspace has them and the batch has more than one state, else state by state.
+void JacobianOfStates(DerivativesWorkspace::Storage& storage, const double (&gravity)[3],
+                      const SineTable* table, double friction, const double* p, const double* q,
+                      int count, const DynamicsJacobian& out);
 
 }  // namespace pendula

@@ -49,34 +49,30 @@ void RequireFiniteTreeTorques(const Model& model, const double* values, const ch
   }
 }
 
-void TreeStates(const Model& model, JacobianStorage& s, const double* p, const double* q, int count,
-                const DynamicsJacobian& out) {
+void TreeStates(const Model& model, DerivativesWorkspace& workspace, const double* p,
+                const double* q, int count, const DynamicsJacobian& out) {
   const Model::Data& data = ModelAccess::DataOf(model);
-  const int n = model.jointCount();
-  BindJoints(data, s);
-  for (int i = 0; i < count; ++i) {
-    const std::size_t row = static_cast<std::size_t>(i) * n;
-    JacobianOfDynamics(s, data.gravity, data.sineTable, 0.0, p + row, q + row,
-                       BlocksWithStride(JacobianBlocksOf(out, n, i), n));
-  }
+  DerivativesWorkspace::Storage& storage = DerivativesAccess::StorageOf(workspace);
+  BindJoints(data, storage.jacobian);
+  JacobianOfStates(storage, data.gravity, data.sineTable, 0.0, p, q, count, out);
 }
 
 }  // namespace
 
 void Derivatives(const Model& model, DerivativesWorkspace& workspace, const double* momenta,
                  const double* positions, const DynamicsJacobian& out, const double* torques) {
-  JacobianStorage& s = JacobianStorageFor(model.jointCount(), workspace);
+  JacobianStorageFor(model.jointCount(), workspace);
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
   RequireJacobianOutput(out);
   RequireFiniteTreeTorques(model, torques, "torques", 1, false);
-  TreeStates(model, s, momenta, positions, 1, out);
+  TreeStates(model, workspace, momenta, positions, 1, out);
 }
 
 void DerivativesOfStates(const Model& model, DerivativesWorkspace& workspace, const double* momenta,
                          const double* positions, int count, const DynamicsJacobian& out,
                          JointTorques torques) {
-  JacobianStorage& s = JacobianStorageFor(model.jointCount(), workspace);
+  JacobianStorageFor(model.jointCount(), workspace);
   if (count < 0) Refuse("the state count must be >= 0; got " + std::to_string(count));
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
@@ -86,7 +82,7 @@ void DerivativesOfStates(const Model& model, DerivativesWorkspace& workspace, co
   } else {
     RequireFiniteTreeTorques(model, torques.values, "torques", 1, false);
   }
-  TreeStates(model, s, momenta, positions, count, out);
+  TreeStates(model, workspace, momenta, positions, count, out);
 }
 
 }  // namespace pendula

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "dynamics/calls/derivative_calls.h"
+#include "dynamics/lanes/lane_widths.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/random_chain.h"
 #include "tests/support/random_tree.h"
@@ -169,39 +171,51 @@ TEST(Derivatives, RandomTreesAgreeWithDifferencesInverseAndStructure) {
   }
 }
 
-// A batch's row i is its state alone, bit for bit, for chains and trees, and no call allocates;
-// torques change nothing.
+// A batch's row i is its state alone, bit for bit, for chains and trees, at every lane width
+// this CPU has: 11 states, a last pack part empty at each width, and a state whose angle is NaN
+// in a pack of finite ones (its blocks NaN, theirs untouched by it). No call allocates; torques
+// change nothing.
 TEST(Derivatives, BatchRowsAreTheirStatesAlone) {
   std::mt19937_64 random(3);
-  const int n = 6, count = 3;
+  const int n = 6, count = 11;
   const Chain chain(testing::RandomChain(n, 5, false));
   const Model model(testing::RandomTree(n, 6));
   DerivativesWorkspace forChain(chain), forModel(model);
-  const std::vector<double> p = RandomValues(random, n * count, 2.0),
-                            q = RandomValues(random, n * count, 3.0),
-                            torques = RandomValues(random, n * count, 1.0);
+  std::vector<double> p = RandomValues(random, n * count, 2.0),
+                      q = RandomValues(random, n * count, 3.0),
+                      torques = RandomValues(random, n * count, 1.0);
+  q[9 * n + 2] = std::nan("");
   Blocks batch(n * count), alone(n);
-  for (int which = 0; which < 2; ++which) {
-    const long long allocations = testing::AllocationCount();
-    if (which == 0) {
-      DerivativesOfStates(chain, forChain, p.data(), q.data(), count, batch.Out(), 0.3,
-                          JointTorques{torques.data(), true});
-    } else {
-      DerivativesOfStates(model, forModel, p.data(), q.data(), count, batch.Out(),
-                          JointTorques{torques.data(), true});
-    }
-    EXPECT_EQ(testing::AllocationCount(), allocations) << which;
-    for (int i = 0; i < count; ++i) {
+  for (int width : {2, 4, 8}) {
+    if (!LaneWidthAvailable(width)) continue;
+    // The lanes' storage is sized for the widest width, which holds the narrower ones.
+    DerivativesAccess::StorageOf(forChain).laneWidth = width;
+    DerivativesAccess::StorageOf(forModel).laneWidth = width;
+    for (int which = 0; which < 2; ++which) {
+      const long long allocations = testing::AllocationCount();
       if (which == 0) {
-        Derivatives(chain, forChain, p.data() + i * n, q.data() + i * n, alone.Out(), 0.3);
+        DerivativesOfStates(chain, forChain, p.data(), q.data(), count, batch.Out(), 0.3,
+                            JointTorques{torques.data(), true});
       } else {
-        Derivatives(model, forModel, p.data() + i * n, q.data() + i * n, alone.Out());
+        DerivativesOfStates(model, forModel, p.data(), q.data(), count, batch.Out(),
+                            JointTorques{torques.data(), true});
       }
-      const std::size_t bytes = sizeof(double) * n * n;
-      EXPECT_EQ(std::memcmp(alone.pp.data(), batch.pp.data() + i * n * n, bytes), 0) << which;
-      EXPECT_EQ(std::memcmp(alone.pq.data(), batch.pq.data() + i * n * n, bytes), 0) << which;
-      EXPECT_EQ(std::memcmp(alone.qp.data(), batch.qp.data() + i * n * n, bytes), 0) << which;
-      EXPECT_EQ(std::memcmp(alone.qq.data(), batch.qq.data() + i * n * n, bytes), 0) << which;
+      EXPECT_EQ(testing::AllocationCount(), allocations) << which;
+      for (int i = 0; i < count; ++i) {
+        if (which == 0) {
+          Derivatives(chain, forChain, p.data() + i * n, q.data() + i * n, alone.Out(), 0.3);
+        } else {
+          Derivatives(model, forModel, p.data() + i * n, q.data() + i * n, alone.Out());
+        }
+        EXPECT_EQ(std::isnan(alone.pq[0]), i == 9) << which << " " << i;
+        const std::size_t bytes = sizeof(double) * n * n;
+        const std::string what = std::to_string(width) + " lanes, model " + std::to_string(which) +
+                                 ", state " + std::to_string(i);
+        EXPECT_EQ(std::memcmp(alone.pp.data(), batch.pp.data() + i * n * n, bytes), 0) << what;
+        EXPECT_EQ(std::memcmp(alone.pq.data(), batch.pq.data() + i * n * n, bytes), 0) << what;
+        EXPECT_EQ(std::memcmp(alone.qp.data(), batch.qp.data() + i * n * n, bytes), 0) << what;
+        EXPECT_EQ(std::memcmp(alone.qq.data(), batch.qq.data() + i * n * n, bytes), 0) << what;
+      }
     }
   }
   DerivativesWorkspace wrong(Chain(testing::RandomChain(n + 1, 5, false)));
