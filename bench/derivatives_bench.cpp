@@ -92,7 +92,7 @@ void TreeDerivatives(benchmark::State& state) {
 
 void TreeDerivativesOfStates(benchmark::State& state) {
   static const Model model(
-      testing::TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
+      TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
   const int n = model.jointCount();
   DerivativesWorkspace workspace(model);
   const StateSet s = ModelStates(n, 1);

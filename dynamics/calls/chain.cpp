@@ -148,7 +148,6 @@ Chain::Chain(const ChainDescription& description) {
   m.sineTable = table ? &SharedSineTable() : nullptr;
   m.shape = ClassifyChainModel(m);
   m.laneWidth = m.shape == ModelShape::InPlane ? WidestLaneWidth() : 1;
-  model->tree = std::make_shared<const pendula::Model>(TreeOfChain(description));
   model_ = std::move(model);
 }
 
@@ -175,7 +174,11 @@ int Chain::batchWidth() const {
 }
 
 const pendula::Model& Chain::tree() const {
-  return *model_->tree;
+  const Model& model = *model_;
+  std::call_once(model.treeBuilt, [&model] {
+    model.tree = std::make_shared<const pendula::Model>(TreeOfChain(model.description));
+  });
+  return *model.tree;
 }
 
 ChainWorkspace::ChainWorkspace(const Chain& chain)

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,10 @@ struct ChainAccess {
 
 struct Chain::Model {
   ChainDescription description;
-  std::shared_ptr<const pendula::Model> tree;  // the chain as a tree (TreeOfChain)
+  // The chain as a tree (TreeOfChain), built by the first Chain::tree(): a chain's own calls never
+  // need it, and the program's set-up takes no sines for it.
+  mutable std::once_flag treeBuilt;
+  mutable std::shared_ptr<const pendula::Model> tree;
   std::vector<LinkParameters> links;  // what the recursion reads, built from the description
   ChainModel chain;                   // links point into the vector above
 };

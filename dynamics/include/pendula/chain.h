@@ -77,9 +77,10 @@ class Chain {
   // How many chains StepChains carries side by side: the widest lanes this CPU has for an
   // in-plane chain (2, 4 or 8), 1 for any other.
   int batchWidth() const;
-  // The chain as the tree whose joint k has parent k - 1 (TreeOfChain in model.h), built with the
-  // chain: every call of model.h takes it, among them the mass matrix A(q), and gives the chain's
-  // dynamics to rounding (the chain's own calls keep their bits and their speed).
+  // The chain as the tree whose joint k has parent k - 1 (TreeOfChain in model.h): every call of
+  // model.h takes it, among them the mass matrix A(q), and gives the chain's dynamics to rounding
+  // (the chain's own calls keep their bits and their speed). Built by the first call, on any
+  // thread, once for the chain and its copies; it allocates then, as making a model does.
   const pendula::Model& tree() const;
 
   struct Model;  // what the algorithms read, opaque
