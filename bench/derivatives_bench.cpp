@@ -42,7 +42,8 @@ void ChainForwardDynamicsExact(benchmark::State& state) {
   double pdot[20], qdot[20];
   int k = 0;
   for (auto _ : state) {
-    ForwardDynamics(chain, workspace, &s.p[20 * k], &s.q[20 * k], pdot, qdot);
+    ForwardDynamics(chain, workspace, &s.p[std::size_t{20} * k], &s.q[std::size_t{20} * k], pdot,
+                    qdot);
     benchmark::DoNotOptimize(pdot);
     benchmark::DoNotOptimize(qdot);
     k = (k + 1) % States;
@@ -56,7 +57,7 @@ void ChainDerivatives(benchmark::State& state) {
   Blocks b(20);
   int k = 0;
   for (auto _ : state) {
-    Derivatives(chain, workspace, &s.p[20 * k], &s.q[20 * k], b.Out());
+    Derivatives(chain, workspace, &s.p[std::size_t{20} * k], &s.q[std::size_t{20} * k], b.Out());
     benchmark::DoNotOptimize(b.pq.data());
     k = (k + 1) % States;
   }
@@ -91,8 +92,7 @@ void TreeDerivatives(benchmark::State& state) {
 }
 
 void TreeDerivativesOfStates(benchmark::State& state) {
-  static const Model model(
-      TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
+  static const Model model(TreeOfChain(testing::RandomChain(51, 51, false, Trigonometry::Exact)));
   const int n = model.jointCount();
   DerivativesWorkspace workspace(model);
   const StateSet s = ModelStates(n, 1);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <type_traits>
 
 #include "dynamics/derivatives/jacobian_storage.h"
@@ -183,8 +184,8 @@ inline void ApplyInertia(const T* I, const X* x, T* out) {
 // out = a·b for 3x3 row-major matrices.
 template <typename T, typename B>
 inline void Multiply3(const T* a, const B* b, T* out) {
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 3; ++c) {
+  for (std::ptrdiff_t r = 0; r < 3; ++r) {
+    for (std::ptrdiff_t c = 0; c < 3; ++c) {
       out[3 * r + c] = a[3 * r] * b[c] + a[3 * r + 1] * b[3 + c] + a[3 * r + 2] * b[6 + c];
     }
   }
@@ -233,7 +234,7 @@ void Kinematics(const JacobianArrays<T>& s, const SineTable* table, const T* q) 
     // turned into base axes, R I Rᵀ, then moved to the base origin by the parallel-axis theorem
     // twice: + m(|c_w|² 1 - c_w c_wᵀ) - m(|r|² 1 - r rᵀ).
     T r[3], c[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::ptrdiff_t i = 0; i < 3; ++i) {
       r[i] = R[3 * i] * J.centreOfMass[0] + R[3 * i + 1] * J.centreOfMass[1] +
              R[3 * i + 2] * J.centreOfMass[2];
       c[i] = o[i] + r[i];
@@ -242,8 +243,8 @@ void Kinematics(const JacobianArrays<T>& s, const SineTable* table, const T* q) 
     const double full[9] = {I[0], I[1], I[2], I[1], I[3], I[4], I[2], I[4], I[5]};
     T RI[9], turned[9];
     Multiply3(R, full, RI);
-    for (int row = 0; row < 3; ++row) {
-      for (int col = 0; col < 3; ++col) {
+    for (std::ptrdiff_t row = 0; row < 3; ++row) {
+      for (std::ptrdiff_t col = 0; col < 3; ++col) {
         turned[3 * row + col] = RI[3 * row] * R[3 * col] + RI[3 * row + 1] * R[3 * col + 1] +
                                 RI[3 * row + 2] * R[3 * col + 2];
       }
@@ -302,9 +303,10 @@ void SolveCholesky(const T* L, int n, T* x) {
 // in [begin, end), four rows a pass so that each element of `to` is loaded and stored once for
 // four of them. `to` is none of the rows read.
 template <bool Subtract, typename T>
-inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l, int lStride,
-                           const T* rows, int rowStride, int kBegin, int kEnd) {
-  int k = kBegin;
+inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
+                           std::ptrdiff_t lStride, const T* rows, std::ptrdiff_t rowStride,
+                           int kBegin, int kEnd) {
+  std::ptrdiff_t k = kBegin;
   for (; k + 4 <= kEnd; k += 4) {
     const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
             l3 = l[(k + 3) * lStride];

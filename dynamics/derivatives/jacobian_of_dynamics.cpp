@@ -73,10 +73,10 @@ void AddFrictionMatrix(const JacobianStorage& s, double friction, double* M, int
     const JacobianJoint& J = s.joints[static_cast<std::size_t>(d)];
     M[d * stride + d] += scale * J.damping;
     if (friction == 0.0 || !J.turns) continue;
-    const double* zd = &s.axis[6 * d];
+    const double* zd = &s.axis[6 * static_cast<std::size_t>(d)];
     for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
       if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
-      const double* za = &s.axis[6 * a];
+      const double* za = &s.axis[6 * static_cast<std::size_t>(a)];
       M[a * stride + d] += scale * (friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]));
     }
   }
@@ -88,10 +88,10 @@ void AddFrictionTimes(const JacobianStorage& s, double friction, const double* x
     const JacobianJoint& J = s.joints[static_cast<std::size_t>(d)];
     out[d] += scale * (J.damping * x[d]);
     if (friction == 0.0 || !J.turns) continue;
-    const double* zd = &s.axis[6 * d];
+    const double* zd = &s.axis[6 * static_cast<std::size_t>(d)];
     for (int a = d; a >= 0; a = s.joints[static_cast<std::size_t>(a)].parent) {
       if (!s.joints[static_cast<std::size_t>(a)].turns) continue;
-      const double* za = &s.axis[6 * a];
+      const double* za = &s.axis[6 * static_cast<std::size_t>(a)];
       out[a] += scale * (friction * (za[0] * zd[0] + za[1] * zd[1] + za[2] * zd[2]) * x[d]);
     }
   }

@@ -23,7 +23,8 @@ namespace pendula {
 namespace {
 
 struct Blocks {
-  explicit Blocks(int n) : pp(n * n), pq(n * n), qp(n * n), qq(n * n) {}
+  explicit Blocks(int n) : pp(Squared(n)), pq(Squared(n)), qp(Squared(n)), qq(Squared(n)) {}
+  static std::size_t Squared(int n) { return static_cast<std::size_t>(n) * n; }
   std::vector<double> pp, pq, qp, qq;
   DynamicsJacobian Out() { return {pp.data(), pq.data(), qp.data(), qq.data()}; }
 };
@@ -131,7 +132,8 @@ TEST(Derivatives, TwistedChainsAgreeWithDifferencesInverseAndStructure) {
             ForwardDynamics(chain, workspace, pp, qq, pdot, qdot, friction, torques.data());
           },
           links, p, q, what);
-      std::vector<double> A(links * links), rates(links, 0.0), column(links);
+      std::vector<double> A(static_cast<std::size_t>(links) * links), rates(links, 0.0),
+          column(links);
       for (int j = 0; j < links; ++j) {
         rates[j] = 1.0;
         MomentumInitialisation(chain, workspace, column.data(), q.data(), rates.data());
@@ -163,7 +165,7 @@ TEST(Derivatives, RandomTreesAgreeWithDifferencesInverseAndStructure) {
             ForwardDynamics(model, workspace, pp, qq, pdot, qdot);
           },
           joints, p, q, what);
-      std::vector<double> A(joints * joints);
+      std::vector<double> A(static_cast<std::size_t>(joints) * joints);
       MassMatrix(model, workspace, q.data(), A.data());
       ExpectInverse(exact.qp, A, joints, what);
       if (damping == 0.0) ExpectHamiltonian(exact, joints, what);
@@ -203,18 +205,28 @@ TEST(Derivatives, BatchRowsAreTheirStatesAlone) {
       EXPECT_EQ(testing::AllocationCount(), allocations) << which;
       for (int i = 0; i < count; ++i) {
         if (which == 0) {
-          Derivatives(chain, forChain, p.data() + i * n, q.data() + i * n, alone.Out(), 0.3);
+          Derivatives(chain, forChain, p.data() + std::ptrdiff_t{i} * n,
+                      q.data() + std::ptrdiff_t{i} * n, alone.Out(), 0.3);
         } else {
-          Derivatives(model, forModel, p.data() + i * n, q.data() + i * n, alone.Out());
+          Derivatives(model, forModel, p.data() + std::ptrdiff_t{i} * n,
+                      q.data() + std::ptrdiff_t{i} * n, alone.Out());
         }
         EXPECT_EQ(std::isnan(alone.pq[0]), i == 9) << which << " " << i;
         const std::size_t bytes = sizeof(double) * n * n;
         const std::string what = std::to_string(width) + " lanes, model " + std::to_string(which) +
                                  ", state " + std::to_string(i);
-        EXPECT_EQ(std::memcmp(alone.pp.data(), batch.pp.data() + i * n * n, bytes), 0) << what;
-        EXPECT_EQ(std::memcmp(alone.pq.data(), batch.pq.data() + i * n * n, bytes), 0) << what;
-        EXPECT_EQ(std::memcmp(alone.qp.data(), batch.qp.data() + i * n * n, bytes), 0) << what;
-        EXPECT_EQ(std::memcmp(alone.qq.data(), batch.qq.data() + i * n * n, bytes), 0) << what;
+        EXPECT_EQ(std::memcmp(alone.pp.data(), batch.pp.data() + std::ptrdiff_t{i} * n * n, bytes),
+                  0)
+            << what;
+        EXPECT_EQ(std::memcmp(alone.pq.data(), batch.pq.data() + std::ptrdiff_t{i} * n * n, bytes),
+                  0)
+            << what;
+        EXPECT_EQ(std::memcmp(alone.qp.data(), batch.qp.data() + std::ptrdiff_t{i} * n * n, bytes),
+                  0)
+            << what;
+        EXPECT_EQ(std::memcmp(alone.qq.data(), batch.qq.data() + std::ptrdiff_t{i} * n * n, bytes),
+                  0)
+            << what;
       }
     }
   }
