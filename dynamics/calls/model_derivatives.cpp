@@ -32,23 +32,6 @@ void BindJoints(const Model::Data& tree, JacobianStorage& storage) {
 
 namespace {
 
-// Torques of a tree that are not finite, named by row and joint as model.h's calls name them.
-void RequireFiniteTreeTorques(const Model& model, const double* values, const char* name, int rows,
-                              bool batch) {
-  if (values == nullptr) return;
-  const int n = model.jointCount();
-  for (int row = 0; row < rows; ++row) {
-    for (int i = 0; i < n; ++i) {
-      const double x = values[static_cast<std::size_t>(row) * n + i];
-      if (std::isfinite(x)) continue;
-      const std::string& joint = model.description().joints[i].name;
-      Refuse(std::string(name) + "[" + (batch ? std::to_string(row) + "][" : std::string()) +
-             std::to_string(i) + "] (joint " + (joint.empty() ? std::to_string(i) : joint) +
-             ") must be finite; got " + Number(x));
-    }
-  }
-}
-
 void TreeStates(const Model& model, DerivativesWorkspace& workspace, const double* p,
                 const double* q, int count, const DynamicsJacobian& out) {
   const Model::Data& data = ModelAccess::DataOf(model);
@@ -65,7 +48,7 @@ void Derivatives(const Model& model, DerivativesWorkspace& workspace, const doub
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
   RequireJacobianOutput(out);
-  RequireFiniteTreeTorques(model, torques, "torques", 1, false);
+  RequireFiniteJoints(model, torques, "torques", 1, false);
   TreeStates(model, workspace, momenta, positions, 1, out);
 }
 
@@ -78,9 +61,9 @@ void DerivativesOfStates(const Model& model, DerivativesWorkspace& workspace, co
   RequireArray(positions, "positions");
   RequireJacobianOutput(out);
   if (torques.perChain) {
-    RequireFiniteTreeTorques(model, torques.values, "torques", count, true);
+    RequireFiniteJoints(model, torques.values, "torques", count, true);
   } else {
-    RequireFiniteTreeTorques(model, torques.values, "torques", 1, false);
+    RequireFiniteJoints(model, torques.values, "torques", 1, false);
   }
   TreeStates(model, workspace, momenta, positions, count, out);
 }

@@ -25,25 +25,6 @@ ModelWorkspace::Storage& StorageFor(const Model& model, ModelWorkspace& workspac
   return storage;
 }
 
-// Values that are not finite would spread NaN through every joint of the state (torques), or
-// send an iteration on until its limit (the states of Midpoint and Integrate): refused, naming
-// the joint, and the row of a batch.
-void RequireFinite(const Model& model, const double* values, const char* name, int rows = 1,
-                   bool batch = false) {
-  if (values == nullptr) return;
-  const int n = model.jointCount();
-  for (int row = 0; row < rows; ++row) {
-    for (int i = 0; i < n; ++i) {
-      const double x = values[static_cast<std::size_t>(row) * n + i];
-      if (std::isfinite(x)) continue;
-      const std::string& joint = model.description().joints[i].name;
-      Refuse(std::string(name) + "[" + (batch ? std::to_string(row) + "][" : std::string()) +
-             std::to_string(i) + "] (joint " + (joint.empty() ? std::to_string(i) : joint) +
-             ") must be finite; got " + Number(x));
-    }
-  }
-}
-
 // One step of one state, arguments checked.
 StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double* p, double* q,
                    double h, StepMethod method, const double* torques,
@@ -81,6 +62,25 @@ StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double*
 
 }  // namespace
 
+// Values that are not finite would spread NaN through every joint of the state (torques), or
+// send an iteration on until its limit (the states of Midpoint and Integrate): refused, naming
+// the joint, and the row of a batch.
+void RequireFiniteJoints(const Model& model, const double* values, const char* name, int rows,
+                         bool batch) {
+  if (values == nullptr) return;
+  const int n = model.jointCount();
+  for (int row = 0; row < rows; ++row) {
+    for (int i = 0; i < n; ++i) {
+      const double x = values[static_cast<std::size_t>(row) * n + i];
+      if (std::isfinite(x)) continue;
+      const std::string& joint = model.description().joints[i].name;
+      Refuse(std::string(name) + "[" + (batch ? std::to_string(row) + "][" : std::string()) +
+             std::to_string(i) + "] (joint " + (joint.empty() ? std::to_string(i) : joint) +
+             ") must be finite; got " + Number(x));
+    }
+  }
+}
+
 void MomentumInitialisation(const Model& model, ModelWorkspace& workspace, double* momenta,
                             const double* positions, const double* rates) {
   ModelWorkspace::Storage& w = StorageFor(model, workspace);
@@ -98,7 +98,7 @@ void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double
   RequireArray(positions, "positions");
   RequireArray(momentumRates, "momentumRates");
   RequireArray(rates, "rates");
-  RequireFinite(model, torques, "torques");
+  RequireFiniteJoints(model, torques, "torques");
   TreeForwardDynamics(ModelAccess::DataOf(model), w, momenta, positions, torques, momentumRates,
                       rates);
 }
@@ -118,11 +118,11 @@ StepStatus Step(const Model& model, ModelWorkspace& workspace, double* momenta, 
   RequireArray(positions, "positions");
   RequireStepSize(h);
   RequireMethod(method);
-  RequireFinite(model, torques, "torques");
+  RequireFiniteJoints(model, torques, "torques");
   if (method == StepMethod::Midpoint) {
     RequireNewton(newton);
-    RequireFinite(model, momenta, "momenta");
-    RequireFinite(model, positions, "positions");
+    RequireFiniteJoints(model, momenta, "momenta");
+    RequireFiniteJoints(model, positions, "positions");
   }
   return StepOne(ModelAccess::DataOf(model), w, momenta, positions, h, method, torques, newton);
 }
@@ -143,10 +143,11 @@ void RequireStateBatch(const Model& model, const double* momenta, const double* 
   if (pBegin < qBegin + bytes && qBegin < pBegin + bytes) {
     Refuse("momenta and positions must not overlap");
   }
-  RequireFinite(model, torques.values, "torques", torques.perChain ? count : 1, torques.perChain);
+  RequireFiniteJoints(model, torques.values, "torques", torques.perChain ? count : 1,
+                      torques.perChain);
   if (method == StepMethod::Midpoint) {
-    RequireFinite(model, momenta, "momenta", count, true);
-    RequireFinite(model, positions, "positions", count, true);
+    RequireFiniteJoints(model, momenta, "momenta", count, true);
+    RequireFiniteJoints(model, positions, "positions", count, true);
   }
 }
 
@@ -198,9 +199,9 @@ IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, d
     Refuse("the duration must be finite and >= 0; got " + Number(duration));
   }
   RequireTolerances(tolerances);
-  RequireFinite(model, torques, "torques");
-  RequireFinite(model, momenta, "momenta");
-  RequireFinite(model, positions, "positions");
+  RequireFiniteJoints(model, torques, "torques");
+  RequireFiniteJoints(model, momenta, "momenta");
+  RequireFiniteJoints(model, positions, "positions");
   const Model::Data& data = ModelAccess::DataOf(model);
   auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
     TreeForwardDynamics(data, w, p, q, torques, pdot, qdot);

@@ -66,6 +66,12 @@ struct ModelWorkspace::Storage {
   explicit Storage(const Model::Data& data);
 };
 
+// Values that are not finite would spread NaN through every joint of the state (torques), or
+// send an iteration on until its limit (the states of Midpoint and Integrate): refused
+// (std::invalid_argument), naming the joint, and the row of a batch. rows of n values; null: none.
+void RequireFiniteJoints(const Model& model, const double* values, const char* name, int rows = 1,
+                         bool batch = false);
+
 // The checks of a batch step's arguments (all but the workspace's), as StepStates makes them.
 void RequireStateBatch(const Model& model, const double* momenta, const double* positions,
                        int count, double h, StepMethod method, JointTorques torques,

@@ -1,0 +1,128 @@
+// The dense solves of the Jacobian, written once over the lane type T (a double or a pack of
+// states, lane by lane the same operations): A = L Lᵀ, solves with L, and A^-1 from L.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <type_traits>
+
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+
+namespace pendula {
+inline namespace PENDULA_CODE_TARGET {
+namespace jacobian {
+
+// Whether every lane of d is > 0 (false for NaN), and its square root lane by lane.
+template <typename T>
+inline bool Positive(const T& d) {
+  if constexpr (std::is_same_v<T, double>) {
+    return d > 0.0;
+  } else {
+    bool all = true;
+    for (int lane = 0; lane < static_cast<int>(sizeof(T) / sizeof(double)); ++lane) {
+      all &= d[lane] > 0.0;
+    }
+    return all;
+  }
+}
+template <typename T>
+inline T SquareRoot(const T& d) {
+  if constexpr (std::is_same_v<T, double>) {
+    return std::sqrt(d);
+  } else {
+    T r = d;
+    for (int lane = 0; lane < static_cast<int>(sizeof(T) / sizeof(double)); ++lane) {
+      r[lane] = std::sqrt(d[lane]);
+    }
+    return r;
+  }
+}
+
+// Cholesky A = L Lᵀ in place (lower triangle); false if A is not positive definite (in any
+// lane).
+template <typename T>
+bool FactorCholesky(T* a, int n) {
+  for (int j = 0; j < n; ++j) {
+    T d = a[j * n + j];
+    for (int k = 0; k < j; ++k) d -= a[j * n + k] * a[j * n + k];
+    if (!Positive(d)) return false;
+    const T l = SquareRoot(d);
+    a[j * n + j] = l;
+    for (int i = j + 1; i < n; ++i) {
+      T x = a[i * n + j];
+      for (int k = 0; k < j; ++k) x -= a[i * n + k] * a[j * n + k];
+      a[i * n + j] = x / l;
+    }
+  }
+  return true;
+}
+
+// x <- A^-1 x from the factor.
+template <typename T>
+void SolveCholesky(const T* L, int n, T* x) {
+  for (int i = 0; i < n; ++i) {
+    T v = x[i];
+    for (int k = 0; k < i; ++k) v -= L[i * n + k] * x[k];
+    x[i] = v / L[i * n + i];
+  }
+  for (int i = n - 1; i >= 0; --i) {
+    T v = x[i];
+    for (int k = i + 1; k < n; ++k) v -= L[k * n + i] * x[k];
+    x[i] = v / L[i * n + i];
+  }
+}
+
+// to[c] -= (or +=) the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c], for c
+// in [begin, end), four rows a pass so that each element of `to` is loaded and stored once for
+// four of them. `to` is none of the rows read.
+template <bool Subtract, typename T>
+inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
+                           std::ptrdiff_t lStride, const T* rows, std::ptrdiff_t rowStride,
+                           int kBegin, int kEnd) {
+  std::ptrdiff_t k = kBegin;
+  for (; k + 4 <= kEnd; k += 4) {
+    const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
+            l3 = l[(k + 3) * lStride];
+    const T* r0 = rows + k * rowStride;
+    const T* r1 = r0 + rowStride;
+    const T* r2 = r1 + rowStride;
+    const T* r3 = r2 + rowStride;
+    for (int c = begin; c < end; ++c) {
+      const T sum = (l0 * r0[c] + l1 * r1[c]) + (l2 * r2[c] + l3 * r3[c]);
+      to[c] = Subtract ? to[c] - sum : to[c] + sum;
+    }
+  }
+  for (; k < kEnd; ++k) {
+    const T lk = l[k * lStride];
+    const T* r = rows + k * rowStride;
+    for (int c = begin; c < end; ++c) to[c] = Subtract ? to[c] - lk * r[c] : to[c] + lk * r[c];
+  }
+}
+
+// A^-1 = Vᵀ V with V = L^-1 (lower triangular, zeros above its diagonal), symmetric by
+// construction. `work` has n·n.
+template <typename T>
+void InvertFromFactor(const T* L, int n, T* work, T* inverse) {
+  for (int i = 0; i < n; ++i) {
+    T* Vi = work + i * n;
+    for (int c = 0; c < n; ++c) Vi[c] = T{};
+    AccumulateRows<true>(Vi, 0, i, L + i * n, 1, work, n, 0, i);
+    Vi[i] = LaneSplat<T>(1.0);
+    const T d = L[i * n + i];
+    for (int c = 0; c <= i; ++c) Vi[c] = Vi[c] / d;
+  }
+  // Row i of A^-1 from column i on: the sum over k >= i of V[k][i]·(row k of V).
+  for (int i = 0; i < n; ++i) {
+    T* row = inverse + i * n;
+    for (int c = i; c < n; ++c) row[c] = T{};
+    AccumulateRows<false>(row, i, n, work + i, n, work, n, i, n);
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int c = 0; c < i; ++c) inverse[i * n + c] = inverse[c * n + i];
+  }
+}
+
+}  // namespace jacobian
+}  // namespace PENDULA_CODE_TARGET
+}  // namespace pendula
