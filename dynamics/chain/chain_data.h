@@ -33,16 +33,17 @@ struct ChainData {
   using Vector = typename Algebra::template Vector<T>;
   using Inertia = typename Algebra::template Inertia<T>;
 
-  T* sine;                     // s_k = sin q_k, from the table
-  T* cosine;                   // c_k = cos q_k
-  Inertia* inertia;            // M_k: articulated inertia of links k..n, outboard free
-  Vector* bias;                // beta_k: articulated bias, H_k = M_k·v_k + beta_k
-  T* inverseD;                 // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
-  T* appliedTorque = {};       // joint torques: the drive on joint 1, or the caller's
-  Vector* load;                // link k's own term of the inward sum: its weight and its
-                               // joint's torques, or (momentum initialisation) I_k·v_k
-  T* velocityTerm;             // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
-  JointTablePlaces<T> places;  // the table places of q (not kept for AVX-512 registers)
+  T* sine = nullptr;             // s_k = sin q_k, from the table
+  T* cosine = nullptr;           // c_k = cos q_k
+  Inertia* inertia = nullptr;    // M_k: articulated inertia of links k..n, outboard free
+  Vector* bias = nullptr;        // beta_k: articulated bias, H_k = M_k·v_k + beta_k
+  T* inverseD = nullptr;         // 1/D_k = 1/M_k(5,5), for the transfers and the joint rate
+  T* appliedTorque = nullptr;    // joint torques: the drive on joint 1, or the caller's
+  Vector* load = nullptr;        // link k's own term of the inward sum: its weight and its
+                                 // joint's torques, or (momentum initialisation) I_k·v_k;
+                                 // in the storage of bias (see ForEachLinkArray)
+  T* velocityTerm = nullptr;     // c_k = (v_k x* (M_k·v_k + beta_k))_5, in ṗ_k
+  JointTablePlaces<T> places{};  // the table places of q (not kept for AVX-512 registers)
 };
 
 // f(array) for every per-link array of the places.
@@ -65,7 +66,9 @@ void ForEachLinkArray(ChainData<A, T>& d, F& f) {
   f(d.bias);
   f(d.inverseD);
   f(d.appliedTorque);
-  f(d.load);
+  // Link k's load is formed in the outward pass just after the last read of its bias, and
+  // nothing reads the bias after that: the two share one array, one less for the cache to hold.
+  d.load = d.bias;
   f(d.velocityTerm);
   ForEachLinkArray(d.places, f);
 }

@@ -243,7 +243,8 @@ inline void SumInward(const ChainModel& model, const ChainData<A, T>& d,
 // joint rates, the velocity term of ṗ and each link's load, and the inward force pass gives ṗ
 // itself. d is the working data, which no other argument may share (__restrict__: the compiler
 // need not reload it after every store to the outputs); the inputs are not changed, and every
-// output is written.
+// output is written. The outputs may be the inputs themselves (pdot = p, qdot = q): each p_k and
+// q_k is last read before ṗ_k and q̇_k are written.
 template <typename A, typename T>
 inline void ForwardDynamics(const ChainModel& model, ChainData<A, T>& __restrict__ d,
                             const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,

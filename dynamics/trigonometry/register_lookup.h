@@ -16,7 +16,7 @@ namespace detail {
 constexpr __mmask8 AllEight = 0xFF;
 
 // The lookup rule's reduction of eight angles: r = x - (2·j)·π with j = trunc(x/(2π)), the
-// index trunc(|r| / SineStep), and the lanes whose index lies in the table, tested as
+// index trunc(|r| / SineStep), and the lanes that the fast read serves, tested as
 // SineTablePlacesOf tests them (which see), with the comparisons straight into a mask.
 struct RegisterPlaces {
   __m512d r;
@@ -31,9 +31,11 @@ inline RegisterPlaces RegisterPlacesOf(const SineTable& table, __m512d angles) {
   const __m512d r = _mm512_sub_pd(angles, _mm512_mul_pd(evenTurns, _mm512_set1_pd(Pi)));
   const __m512d magnitude = _mm512_castsi512_pd(_mm512_and_si512(
       _mm512_castpd_si512(r), _mm512_set1_epi64(std::numeric_limits<std::int64_t>::max())));
-  const __m512d quotient = _mm512_div_pd(magnitude, _mm512_set1_pd(table.step));
-  __mmask8 inTable = _mm512_cmp_pd_mask(quotient, _mm512_set1_pd(table.size), _CMP_LT_OQ);
+  // The test reads |r|, not the quotient, so that the branch on it need not wait for the
+  // division (see InTableBelow).
+  __mmask8 inTable = _mm512_cmp_pd_mask(magnitude, _mm512_set1_pd(InTableBelow(table)), _CMP_LT_OQ);
   inTable = _mm512_mask_cmp_pd_mask(inTable, evenTurns, _mm512_set1_pd(-2147483648.0), _CMP_NEQ_UQ);
+  const __m512d quotient = _mm512_div_pd(magnitude, _mm512_set1_pd(table.step));
   return RegisterPlaces{r, _mm512_maskz_cvttpd_epi32(AllEight, quotient), inTable};
 }
 

@@ -89,6 +89,16 @@ inline double CosineFromTable(const SineTable& table, double angle) {
   return SineFromTable(table, HalfPi - angle);
 }
 
+// A bound on |r| below which the index trunc(|r| / SineStep) lies in the table:
+// |r| < SineStep·(n - 1/2) gives a quotient below n at every table size (below 2^51).  Every angle
+// of the lookup's range has |r| < 2π + 3e-6, below the bound of the program's table (2π + 3.14e-6),
+// so the test costs nothing to the rule: it only lets a pass decide whether a register's lanes all
+// read the table before the division is done. A lane that fails it goes through the single lookup,
+// which gives the same result.
+inline double InTableBelow(const SineTable& table) {
+  return table.step * (static_cast<double>(table.size) - 0.5);
+}
+
 // Where the lookups of a pack of angles read, lane by lane. inTable says that every lane's entry
 // lies in the table, which the lookup of an angle in range always gives.
 // Those of a pack wider than a register are the places of its two halves.
@@ -107,8 +117,9 @@ struct SineTablePlaces<W, true> {
 // are the instructions', defined for every input: a turn count out of the 32-bit range (or NaN)
 // converts to 0x80000000. An angle of 2^30 turns or more, which the rule rejects, then doubles
 // that count out of range, so that |r| is over 2^31·π and its index far past the table, or, for
-// j = -2^30 alone, doubles it to exactly 0x80000000: the two tests catch every angle the rule
-// rejects and no other. The index comes from |r|/SineStep, which is exactly |r/SineStep|, so no
+// j = -2^30 alone, doubles it to exactly 0x80000000: the two tests, the first on |r| against
+// InTableBelow, send every angle the rule rejects to the single lookup, and no angle of its
+// range. The index comes from |r|/SineStep, which is exactly |r/SineStep|, so no
 // integer absolute value is needed. A pack with a lane out of range goes lane by lane through
 // SineTablePlaceOf.
 template <int W>
@@ -123,9 +134,9 @@ inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlace
   const Uint32Lanes j = BitsAs<Uint32Lanes>(TruncatedToInt32<W>(angles * InverseTwoPi));
   const Pack evenTurns = Int32AsDouble<W>(BitsAs<Int32Lanes>(j + j));  // wraps for |j| >= 2^30
   const Pack r = angles - evenTurns * Pi;
-  const Pack index = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits) / table.step;
-  const bool inTable =
-      AllLanes((index < static_cast<double>(table.size)) & (evenTurns != -2147483648.0));
+  const Pack magnitude = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits);
+  const bool inTable = AllLanes((magnitude < InTableBelow(table)) & (evenTurns != -2147483648.0));
+  const Pack index = magnitude / table.step;
   if (inTable) {
     return SineTablePlaces<W>{(r < 0.0) & signBit, TruncatedToInt32<W>(index), true};
   }

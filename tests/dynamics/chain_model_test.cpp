@@ -85,13 +85,17 @@ TEST_F(ChainModelTest, TipSumsAreItsOwnTermsAlone) {
   const JointTorqueSettings settings{5.0, 100.0};
   testing::TestChainData<SpatialAlgebra> working(20);
   ChainData<SpatialAlgebra, double>& data = working.data.evaluation;
-  ForwardDynamics(model, data, settings, p, q, pdot, qdot);
   const int tip = 19;
   const LinkParameters& L = model.links[tip];
+  // The tip's articulated inertia and bias, as the inward pass leaves them (the bias's storage
+  // takes the loads later in the evaluation).
+  SinesAndCosines(model, data, q);
+  ArticulatedInertiasAndBiases(model, data, p);
   ArticulatedInertia rigid;
   BuildArticulatedInertia(rigid, L.mass, L.inertia, L.centreOfMass);
   for (int i = 0; i < 21; ++i) EXPECT_EQ(data.inertia[tip][i], rigid[i]);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(data.bias[tip][i], 0.0);
+  ForwardDynamics(model, data, settings, p, q, pdot, qdot);
   // The tip's load is its weight (components 0..4) with no applied torque and its friction.
   const SpatialVector& load = data.load[tip];
   const double weightAboutJoint = L.centreOfMass[0] * load[1] - L.centreOfMass[1] * load[0];
