@@ -237,6 +237,12 @@ inline void SumInward(const ChainModel& model, const ChainData<A, T>& d,
   }
 }
 
+// What the outward pass hands each joint rate to, if nothing else: nothing.
+struct NoRateUse {
+  template <typename T>
+  void operator()(int, const T&) const {}
+};
+
 // (p, q) -> (ṗ, q̇) of one chain or of a pack of chains, with the settings given, in four
 // stages. Each pass forms all it can of each link while it has the link at hand, so that little
 // working data is stored between passes: the outward pass forms, beside the velocities and the
@@ -244,11 +250,12 @@ inline void SumInward(const ChainModel& model, const ChainData<A, T>& d,
 // itself. d is the working data, which no other argument may share (__restrict__: the compiler
 // need not reload it after every store to the outputs); the inputs are not changed, and every
 // output is written. The outputs may be the inputs themselves (pdot = p, qdot = q): each p_k and
-// q_k is last read before ṗ_k and q̇_k are written.
-template <typename A, typename T>
+// q_k is last read before ṗ_k and q̇_k are written. useRate(k, q̇_k) is called as the outward pass
+// finds each joint rate.
+template <typename A, typename T, typename UseRate = NoRateUse>
 inline void ForwardDynamics(const ChainModel& model, ChainData<A, T>& __restrict__ d,
                             const JointTorqueSettings& settings, const T* p, const T* q, T* pdot,
-                            T* qdot) {
+                            T* qdot, UseRate useRate = {}) {
   using Vector = typename A::template Vector<T>;
   // 1. s_k, c_k
   SinesAndCosines(model, d, q);
@@ -266,6 +273,7 @@ inline void ForwardDynamics(const ChainModel& model, ChainData<A, T>& __restrict
         T rate;
         SolveJointRate(rate, p[link], d.bias[link], vPrime, d.inertia[link], d.inverseD[link]);
         qdot[link] = rate;
+        useRate(link, rate);
         return rate;
       },
       [&](int link, const Vector& v, const auto& X) {

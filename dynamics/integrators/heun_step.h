@@ -10,6 +10,7 @@
 
 #include "dynamics/chain/evaluation.h"
 #include "dynamics/integrators/rk4_step.h"
+#include "dynamics/trigonometry/table_prefetch.h"
 
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
@@ -47,7 +48,22 @@ inline void HeunStep(const ChainModel& model, ChainData<A, T>& __restrict__ d,
                      T* momenta, T* angles) {
   const int n = LinkCount(model);
   // Euler predictor, into buffers of the step; the chain's arrays are not changed yet.
-  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
+  // A pack whose lookups read lane by lane asks for the lines of the second evaluation's angles
+  // q + h·q̇ as the first one's outward pass finds each rate: they then have the force pass to
+  // arrive in. (Where one gather reads a register's entries, the requests cost more than the
+  // misses they hide.)
+  if constexpr (!std::is_same_v<T, double> && !GathersEntries<T>) {
+    if (model.sines == SineSource::Table) {
+      ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
+                      [&](int link, const T& rate) {
+                        RequestLinesOf(*model.sineTable, angles[link] + h * rate);
+                      });
+    } else {
+      ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
+    }
+  } else {
+    ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
+  }
   for (int joint = 0; joint < n; ++joint) {
     b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
     b.qPredicted[joint] = angles[joint] + h * b.qdot1[joint];
