@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <type_traits>
 
+#include "dynamics/derivatives/column_runs.h"
 #include "dynamics/lanes/code_target.h"
 #include "dynamics/lanes/lanes.h"
 
@@ -39,20 +40,35 @@ inline T SquareRoot(const T& d) {
   }
 }
 
-// Cholesky A = L Lᵀ in place (lower triangle); false if A is not positive definite (in any
-// lane).
+// Cholesky A = L Lᵀ in place (lower triangle; the upper keeps A's); false if A is not positive
+// definite (in any lane). A must be symmetric in its stored values. For doubles, column j of L
+// is formed as a run of rows from row j of A's upper triangle and the factor's earlier columns
+// kept by column in `byColumn` (n·n, L's column k at byColumn + k·n), each entry by the same
+// operations in the same order as a row at a time.
 template <typename T>
-bool FactorCholesky(T* a, int n) {
-  for (int j = 0; j < n; ++j) {
+bool FactorCholesky(T* a, int n, T* byColumn) {
+  for (std::ptrdiff_t j = 0; j < n; ++j) {
     T d = a[j * n + j];
-    for (int k = 0; k < j; ++k) d -= a[j * n + k] * a[j * n + k];
+    for (std::ptrdiff_t k = 0; k < j; ++k) d -= a[j * n + k] * a[j * n + k];
     if (!Positive(d)) return false;
     const T l = SquareRoot(d);
     a[j * n + j] = l;
-    for (int i = j + 1; i < n; ++i) {
-      T x = a[i * n + j];
-      for (int k = 0; k < j; ++k) x -= a[i * n + k] * a[j * n + k];
-      a[i * n + j] = x / l;
+    if constexpr (std::is_same_v<T, double>) {
+      const T* row = a + j * n;
+      T* column = byColumn + j * n;
+      ForColumnRuns<T>(j + 1, n, [&](auto run, std::ptrdiff_t i) {
+        using V = decltype(run);
+        V x = LoadRun<V>(row + i);
+        for (std::ptrdiff_t k = 0; k < j; ++k) x = x - LoadRun<V>(byColumn + k * n + i) * row[k];
+        StoreRun(column + i, x / l);
+      });
+      for (std::ptrdiff_t i = j + 1; i < n; ++i) a[i * n + j] = column[i];
+    } else {
+      for (std::ptrdiff_t i = j + 1; i < n; ++i) {
+        T x = a[i * n + j];
+        for (std::ptrdiff_t k = 0; k < j; ++k) x -= a[i * n + k] * a[j * n + k];
+        a[i * n + j] = x / l;
+      }
     }
   }
   return true;
@@ -74,29 +90,53 @@ void SolveCholesky(const T* L, int n, T* x) {
 }
 
 // to[c] -= (or +=) the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c], for c
-// in [begin, end), four rows a pass so that each element of `to` is loaded and stored once for
-// four of them. `to` is none of the rows read.
+// in [begin, end), four rows at a time, (l0 r0 + l1 r1) + (l2 r2 + l3 r3), then one at a time.
+// For doubles a run of columns stays in registers through every k; a pack of states takes the
+// rows in the outer loop, so that each l is loaded once. `to` is none of the rows read.
 template <bool Subtract, typename T>
 inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
                            std::ptrdiff_t lStride, const T* rows, std::ptrdiff_t rowStride,
                            int kBegin, int kEnd) {
-  std::ptrdiff_t k = kBegin;
-  for (; k + 4 <= kEnd; k += 4) {
-    const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
-            l3 = l[(k + 3) * lStride];
-    const T* r0 = rows + k * rowStride;
-    const T* r1 = r0 + rowStride;
-    const T* r2 = r1 + rowStride;
-    const T* r3 = r2 + rowStride;
-    for (int c = begin; c < end; ++c) {
-      const T sum = (l0 * r0[c] + l1 * r1[c]) + (l2 * r2[c] + l3 * r3[c]);
-      to[c] = Subtract ? to[c] - sum : to[c] + sum;
+  if constexpr (std::is_same_v<T, double>) {
+    ForColumnRuns<T>(begin, end, [&](auto run, std::ptrdiff_t c) {
+      using V = decltype(run);
+      V sum = LoadRun<V>(to + c);
+      std::ptrdiff_t k = kBegin;
+      for (; k + 4 <= kEnd; k += 4) {
+        const T* r0 = rows + k * rowStride + c;
+        const T* r1 = r0 + rowStride;
+        const T* r2 = r1 + rowStride;
+        const T* r3 = r2 + rowStride;
+        const V four =
+            (l[k * lStride] * LoadRun<V>(r0) + l[(k + 1) * lStride] * LoadRun<V>(r1)) +
+            (l[(k + 2) * lStride] * LoadRun<V>(r2) + l[(k + 3) * lStride] * LoadRun<V>(r3));
+        sum = Subtract ? sum - four : sum + four;
+      }
+      for (; k < kEnd; ++k) {
+        const V one = l[k * lStride] * LoadRun<V>(rows + k * rowStride + c);
+        sum = Subtract ? sum - one : sum + one;
+      }
+      StoreRun(to + c, sum);
+    });
+  } else {
+    std::ptrdiff_t k = kBegin;
+    for (; k + 4 <= kEnd; k += 4) {
+      const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
+              l3 = l[(k + 3) * lStride];
+      const T* r0 = rows + k * rowStride;
+      const T* r1 = r0 + rowStride;
+      const T* r2 = r1 + rowStride;
+      const T* r3 = r2 + rowStride;
+      for (int c = begin; c < end; ++c) {
+        const T sum = (l0 * r0[c] + l1 * r1[c]) + (l2 * r2[c] + l3 * r3[c]);
+        to[c] = Subtract ? to[c] - sum : to[c] + sum;
+      }
     }
-  }
-  for (; k < kEnd; ++k) {
-    const T lk = l[k * lStride];
-    const T* r = rows + k * rowStride;
-    for (int c = begin; c < end; ++c) to[c] = Subtract ? to[c] - lk * r[c] : to[c] + lk * r[c];
+    for (; k < kEnd; ++k) {
+      const T lk = l[k * lStride];
+      const T* r = rows + k * rowStride;
+      for (int c = begin; c < end; ++c) to[c] = Subtract ? to[c] - lk * r[c] : to[c] + lk * r[c];
+    }
   }
 }
 

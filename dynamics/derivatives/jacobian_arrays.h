@@ -11,14 +11,14 @@ namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
 // The working arrays of JacobianStorage as T: per joint the rotation (9), origin (3), the
-// six-vectors (6 each) and inertias (10 each), q̇ (1); n by n each the factor, A^-1, P, G and the
-// scratch of the solves.
+// six-vectors (6 each) and inertias (10 each), q̇ (1), five six-vectors again by component (30);
+// n by n each the factor, A^-1, P, G and the scratch of the solves.
 template <typename T>
 struct JacobianArrays {
   int n;
   const JacobianJoint* joints;
   T *rotation, *origin, *axis, *parentVelocity, *velocity, *momentum, *wrench, *alpha, *u, *mu, *e,
-      *rho, *body, *composite, *rates;
+      *rho, *body, *composite, *rates, *columns;
   T *factor, *inverse, *pq, *gq, *gv;
 };
 
@@ -33,7 +33,7 @@ struct JacobianBlocksOf {
 // order of its fields.
 inline std::size_t JacobianArrayCount(int n) {
   const std::size_t joints = static_cast<std::size_t>(n);
-  return joints * (9 + 3 + 6 * 10 + 10 * 2 + 1) + 5 * joints * joints;
+  return joints * (9 + 3 + 6 * 10 + 10 * 2 + 1 + 30) + 5 * joints * joints;
 }
 
 // The arrays carved out of `values` (JacobianArrayCount(n) of them).
@@ -64,11 +64,51 @@ JacobianArrays<T> JacobianArraysIn(T* values, int n, const JacobianJoint* joints
   a.body = take(10 * m);
   a.composite = take(10 * m);
   a.rates = take(m);
+  a.columns = take(30 * m);
   a.factor = take(m * m);
   a.inverse = take(m * m);
   a.pq = take(m * m);
   a.gq = take(m * m);
   a.gv = take(m * m);
+  return a;
+}
+
+// Whether every joint's parent is the joint before it: a chain, in which the ancestors of each
+// joint are the joints before it and every pair of joints is in one branch.
+template <typename T>
+bool IsChain(const JacobianArrays<T>& s) {
+  for (int j = 0; j < s.n; ++j) {
+    if (s.joints[j].parent != j - 1) return false;
+  }
+  return true;
+}
+
+// The storage's arrays in the form the arithmetic takes.
+inline JacobianArrays<double> JacobianArraysOf(JacobianStorage& s) {
+  JacobianArrays<double> a;
+  a.n = s.n;
+  a.joints = s.joints.data();
+  a.rotation = s.rotation.data();
+  a.origin = s.origin.data();
+  a.axis = s.axis.data();
+  a.parentVelocity = s.parentVelocity.data();
+  a.velocity = s.velocity.data();
+  a.momentum = s.momentum.data();
+  a.wrench = s.wrench.data();
+  a.alpha = s.alpha.data();
+  a.u = s.u.data();
+  a.mu = s.mu.data();
+  a.e = s.e.data();
+  a.rho = s.rho.data();
+  a.body = s.body.data();
+  a.composite = s.composite.data();
+  a.rates = s.rates.data();
+  a.columns = s.columns.data();
+  a.factor = s.factor.get();
+  a.inverse = s.inverse.get();
+  a.pq = s.pq.get();
+  a.gq = s.gq.get();
+  a.gv = s.gv.get();
   return a;
 }
 

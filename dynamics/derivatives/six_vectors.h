@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "dynamics/derivatives/column_runs.h"
 #include "dynamics/lanes/code_target.h"
 
 namespace pendula {
@@ -45,6 +46,42 @@ inline T Dot6(const T* a, const T* b) {
   for (int i = 0; i < 6; ++i) sum += a[i] * b[i];
   return sum;
 }
+
+// columns[k·n + j] = rows[6j + k] for k < 6, j < n: n six-vectors component by component.
+template <typename T>
+inline void ByComponent(const T* rows, int n, T* columns) {
+  for (std::ptrdiff_t k = 0; k < 6; ++k) {
+    for (std::ptrdiff_t j = 0; j < n; ++j) columns[k * n + j] = rows[6 * j + k];
+  }
+}
+
+// A six-vector held in six values, and Dot6 of it with the six-vectors y whose component k is at
+// y[k·n] (ByComponent's columns), a run of them as V: the same sum in the same order, each
+// product with the held vector's component first (HeldFirst) or second.
+template <typename T>
+struct HeldSix {
+  T x0, x1, x2, x3, x4, x5;
+  explicit HeldSix(const T* x) : x0(x[0]), x1(x[1]), x2(x[2]), x3(x[3]), x4(x[4]), x5(x[5]) {}
+  template <typename V, bool HeldFirst = true>
+  V Dot(const T* y, std::ptrdiff_t n) const {
+    V sum = V{};
+    sum += Product<HeldFirst>(x0, LoadRun<V>(y));
+    sum += Product<HeldFirst>(x1, LoadRun<V>(y + n));
+    sum += Product<HeldFirst>(x2, LoadRun<V>(y + 2 * n));
+    sum += Product<HeldFirst>(x3, LoadRun<V>(y + 3 * n));
+    sum += Product<HeldFirst>(x4, LoadRun<V>(y + 4 * n));
+    sum += Product<HeldFirst>(x5, LoadRun<V>(y + 5 * n));
+    return sum;
+  }
+  template <bool HeldFirst, typename V>
+  static V Product(const T& held, const V& other) {
+    if constexpr (HeldFirst) {
+      return held * other;
+    } else {
+      return other * held;
+    }
+  }
+};
 
 // A rigid inertia as (m, first moment s = m c, rotational inertia about the base origin xx, xy,
 // xz, yy, yz, zz) applied to a motion: (I_O w + s x v; m v - s x w).

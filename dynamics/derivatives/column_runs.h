@@ -1,0 +1,56 @@
+// Runs of consecutive values of a row, for T = double taken as packs of 8, 4 or 2 doubles as wide
+// as the target's registers hold: each column keeps its own operations in their order, so a
+// value's bits do not depend on the run it falls in.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+
+#include "dynamics/lanes/code_target.h"
+#include "dynamics/lanes/lanes.h"
+
+namespace pendula {
+inline namespace PENDULA_CODE_TARGET {
+namespace jacobian {
+
+// A run of consecutive values as V (a double, or a pack of them) and back.
+template <typename V, typename T>
+inline V LoadRun(const T* at) {
+  if constexpr (std::is_same_v<V, T>) {
+    return *at;
+  } else {
+    V v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+  }
+}
+template <typename V, typename T>
+inline void StoreRun(T* at, const V& v) {
+  if constexpr (std::is_same_v<V, T>) {
+    *at = v;
+  } else {
+    std::memcpy(at, &v, sizeof v);
+  }
+}
+
+// f(V{}, c) for the columns c of [begin, end) in runs: for T = double, packs of 8, 4 and 2 as
+// wide as this target's registers take, then single ones; else each column as a T.
+template <typename T, typename F>
+[[gnu::always_inline]] inline void ForColumnRuns(std::ptrdiff_t begin, std::ptrdiff_t end, F&& f) {
+  std::ptrdiff_t c = begin;
+  if constexpr (std::is_same_v<T, double>) {
+    if constexpr (RegisterLanes >= 8) {
+      for (; c + 8 <= end; c += 8) f(LanePack<8>{}, c);
+    }
+    if constexpr (RegisterLanes >= 4) {
+      for (; c + 4 <= end; c += 4) f(LanePack<4>{}, c);
+    }
+    for (; c + 2 <= end; c += 2) f(LanePack<2>{}, c);
+  }
+  for (; c < end; ++c) f(T{}, c);
+}
+
+}  // namespace jacobian
+}  // namespace PENDULA_CODE_TARGET
+}  // namespace pendula
