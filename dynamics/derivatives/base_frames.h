@@ -76,6 +76,7 @@ void Kinematics(const JacobianArrays<T>& s, const SineTable* table, const T* q) 
     } else {
       for (int i = 0; i < 3; ++i) S[i] = zero, S[3 + i] = a[i];
     }
+    for (std::ptrdiff_t i = 0; i < 6; ++i) s.columns[i * s.n + j] = S[i];
     // The body: r = R c from the frame origin, c_w = o + r, its inertia about the frame origin
     // turned into base axes, R I Rᵀ, then moved to the base origin by the parallel-axis theorem
     // twice: + m(|c_w|² 1 - c_w c_wᵀ) - m(|r|² 1 - r rᵀ).

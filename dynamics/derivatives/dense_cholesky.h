@@ -89,6 +89,38 @@ void SolveCholesky(const T* L, int n, T* x) {
   }
 }
 
+// AccumulateRows on R runs of V side by side from column c on, through every k.
+template <bool Subtract, int R, typename V, typename T>
+[[gnu::always_inline]] inline void AccumulateRuns(T* __restrict__ to, std::ptrdiff_t c, const T* l,
+                                                  std::ptrdiff_t lStride, const T* rows,
+                                                  std::ptrdiff_t rowStride, std::ptrdiff_t kBegin,
+                                                  std::ptrdiff_t kEnd) {
+  constexpr std::ptrdiff_t w = sizeof(V) / sizeof(T);
+  V sum[R];
+  for (int r = 0; r < R; ++r) sum[r] = LoadRun<V>(to + c + r * w);
+  std::ptrdiff_t k = kBegin;
+  for (; k + 4 <= kEnd; k += 4) {
+    const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
+            l3 = l[(k + 3) * lStride];
+    const T* r0 = rows + k * rowStride + c;
+    for (int r = 0; r < R; ++r) {
+      const T* at = r0 + r * w;
+      const V four = (l0 * LoadRun<V>(at) + l1 * LoadRun<V>(at + rowStride)) +
+                     (l2 * LoadRun<V>(at + 2 * rowStride) + l3 * LoadRun<V>(at + 3 * rowStride));
+      sum[r] = Subtract ? sum[r] - four : sum[r] + four;
+    }
+  }
+  for (; k < kEnd; ++k) {
+    const T lk = l[k * lStride];
+    const T* r0 = rows + k * rowStride + c;
+    for (int r = 0; r < R; ++r) {
+      const V one = lk * LoadRun<V>(r0 + r * w);
+      sum[r] = Subtract ? sum[r] - one : sum[r] + one;
+    }
+  }
+  for (int r = 0; r < R; ++r) StoreRun(to + c + r * w, sum[r]);
+}
+
 // to[c] -= (or +=) the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c], for c
 // in [begin, end), four rows at a time, (l0 r0 + l1 r1) + (l2 r2 + l3 r3), then one at a time.
 // For doubles a run of columns stays in registers through every k; a pack of states takes the
@@ -98,26 +130,33 @@ inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
                            std::ptrdiff_t lStride, const T* rows, std::ptrdiff_t rowStride,
                            int kBegin, int kEnd) {
   if constexpr (std::is_same_v<T, double>) {
-    ForColumnRuns<T>(begin, end, [&](auto run, std::ptrdiff_t c) {
-      using V = decltype(run);
-      V sum = LoadRun<V>(to + c);
-      std::ptrdiff_t k = kBegin;
-      for (; k + 4 <= kEnd; k += 4) {
-        const T* r0 = rows + k * rowStride + c;
-        const T* r1 = r0 + rowStride;
-        const T* r2 = r1 + rowStride;
-        const T* r3 = r2 + rowStride;
-        const V four =
-            (l[k * lStride] * LoadRun<V>(r0) + l[(k + 1) * lStride] * LoadRun<V>(r1)) +
-            (l[(k + 2) * lStride] * LoadRun<V>(r2) + l[(k + 3) * lStride] * LoadRun<V>(r3));
-        sum = Subtract ? sum - four : sum + four;
+    using V = LanePack<RegisterLanes>;
+    constexpr std::ptrdiff_t w = RegisterLanes;
+    std::ptrdiff_t c = begin;
+    for (; c + 3 * w <= end; c += 3 * w) {
+      AccumulateRuns<Subtract, 3, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+    }
+    if (c + 2 * w <= end) {
+      AccumulateRuns<Subtract, 2, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+      c += 2 * w;
+    }
+    if (c + w <= end) {
+      AccumulateRuns<Subtract, 1, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+      c += w;
+    }
+    if constexpr (w > 4) {
+      if (c + 4 <= end) {
+        AccumulateRuns<Subtract, 1, LanePack<4>>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+        c += 4;
       }
-      for (; k < kEnd; ++k) {
-        const V one = l[k * lStride] * LoadRun<V>(rows + k * rowStride + c);
-        sum = Subtract ? sum - one : sum + one;
+    }
+    if constexpr (w > 2) {
+      if (c + 2 <= end) {
+        AccumulateRuns<Subtract, 1, LanePack<2>>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+        c += 2;
       }
-      StoreRun(to + c, sum);
-    });
+    }
+    if (c < end) AccumulateRuns<Subtract, 1, T>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
   } else {
     std::ptrdiff_t k = kBegin;
     for (; k + 4 <= kEnd; k += 4) {

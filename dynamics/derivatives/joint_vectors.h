@@ -3,6 +3,8 @@
 // u = S x w, mu = I^C u - S x* h, e = S x (0; g), rho = S x* F - I^C e (jacobian_storage.h).
 #pragma once
 
+#include <cstddef>
+
 #include "dynamics/derivatives/jacobian_arrays.h"
 #include "dynamics/derivatives/six_vectors.h"
 #include "dynamics/lanes/code_target.h"
@@ -59,6 +61,14 @@ void JointVectors(const JacobianArrays<T>& s, const double (&gravity)[3], double
     ForceCross(S, F, s.rho + 6 * j);
     ApplyInertia(IC, ej, t);
     for (int i = 0; i < 6; ++i) s.rho[6 * j + i] -= t[i];
+    // u, e, mu and rho by component too (jacobian_arrays.h), for a chain's dot products.
+    T* byComponent = s.columns + j;
+    for (std::ptrdiff_t i = 0; i < 6; ++i) {
+      byComponent[(6 + i) * n] = uj[i];
+      byComponent[(12 + i) * n] = ej[i];
+      byComponent[(18 + i) * n] = s.mu[6 * j + i];
+      byComponent[(24 + i) * n] = s.rho[6 * j + i];
+    }
   }
 }
 

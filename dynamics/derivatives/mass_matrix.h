@@ -24,8 +24,7 @@ bool MassMatrixAndRates(const JacobianArrays<T>& s, const T* p, T* mass) {
   if (IsChain(s)) {
     // Row j from column 0 to j in one pass over the columns, each entry Dot6's sum, then the
     // upper triangle mirrored.
-    T* axes = s.columns;
-    ByComponent(s.axis, n, axes);
+    const T* axes = s.columns;
     for (std::ptrdiff_t j = 0; j < n; ++j) {
       const HeldSix<T> alpha(&s.alpha[6 * j]);
       T* __restrict__ row = A + j * n;

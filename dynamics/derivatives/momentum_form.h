@@ -21,12 +21,8 @@ void ChainDotProducts(const JacobianArrays<T>& s) {
   const std::ptrdiff_t n = s.n;
   const T* const u = s.columns + 6 * n;
   const T* const e = u + 6 * n;
-  T* const mu = s.columns + 18 * n;
-  T* const rho = mu + 6 * n;
-  ByComponent(s.u, s.n, s.columns + 6 * n);
-  ByComponent(s.e, s.n, s.columns + 12 * n);
-  ByComponent(s.mu, s.n, mu);
-  ByComponent(s.rho, s.n, rho);
+  const T* const mu = s.columns + 18 * n;
+  const T* const rho = mu + 6 * n;
   for (std::ptrdiff_t d = 0; d < n; ++d) {
     const HeldSix<T> alphaD(&s.alpha[6 * d]), muD(&s.mu[6 * d]);
     T* __restrict__ P = s.pq + d * n;

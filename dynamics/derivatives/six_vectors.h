@@ -47,16 +47,8 @@ inline T Dot6(const T* a, const T* b) {
   return sum;
 }
 
-// columns[k·n + j] = rows[6j + k] for k < 6, j < n: n six-vectors component by component.
-template <typename T>
-inline void ByComponent(const T* rows, int n, T* columns) {
-  for (std::ptrdiff_t k = 0; k < 6; ++k) {
-    for (std::ptrdiff_t j = 0; j < n; ++j) columns[k * n + j] = rows[6 * j + k];
-  }
-}
-
 // A six-vector held in six values, and Dot6 of it with the six-vectors y whose component k is at
-// y[k·n] (ByComponent's columns), a run of them as V: the same sum in the same order, each
+// y[k·n] (JacobianArrays::columns), a run of them as V: the same sum in the same order, each
 // product with the held vector's component first (HeldFirst) or second.
 template <typename T>
 struct HeldSix {
