@@ -14,6 +14,16 @@ namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 namespace jacobian {
 
+// The values in a run of V: 1 for a double, the lanes of a pack.
+template <typename V>
+struct RunLength {
+  static constexpr int value = sizeof(V) / sizeof(double);
+};
+template <>
+struct RunLength<double> {
+  static constexpr int value = 1;
+};
+
 // A run of consecutive values as V (a double, or a pack of them) and back.
 template <typename V, typename T>
 inline V LoadRun(const T* at) {
@@ -31,6 +41,33 @@ inline void StoreRun(T* at, const V& v) {
     *at = v;
   } else {
     std::memcpy(at, &v, sizeof v);
+  }
+}
+
+// values[k] for k < count as V, lane i from the record i·stride further on (records of `stride`
+// values side by side, one per lane), and back.
+template <typename V, typename T>
+inline void GatherRuns(const T* at, std::ptrdiff_t stride, int count, V* values) {
+  if constexpr (std::is_same_v<V, T>) {
+    for (int k = 0; k < count; ++k) values[k] = at[k];
+  } else {
+    for (int k = 0; k < count; ++k) {
+      for (int lane = 0; lane < RunLength<V>::value; ++lane) {
+        values[k][lane] = at[lane * stride + k];
+      }
+    }
+  }
+}
+template <typename V, typename T>
+inline void ScatterRuns(const V* values, std::ptrdiff_t stride, int count, T* at) {
+  if constexpr (std::is_same_v<V, T>) {
+    for (int k = 0; k < count; ++k) at[k] = values[k];
+  } else {
+    for (int k = 0; k < count; ++k) {
+      for (int lane = 0; lane < RunLength<V>::value; ++lane) {
+        at[lane * stride + k] = values[k][lane];
+      }
+    }
   }
 }
 

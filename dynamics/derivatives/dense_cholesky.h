@@ -89,15 +89,16 @@ void SolveCholesky(const T* L, int n, T* x) {
   }
 }
 
-// AccumulateRows on R runs of V side by side from column c on, through every k.
-template <bool Subtract, int R, typename V, typename T>
-[[gnu::always_inline]] inline void AccumulateRuns(T* __restrict__ to, std::ptrdiff_t c, const T* l,
+// RowOperation on R runs of V side by side from column c on, through every k.
+template <bool Subtract, bool FromZero, bool Divide, int R, typename V, typename T>
+[[gnu::always_inline]] inline void AccumulateRuns(T* __restrict__ to, const T* from,
+                                                  const T& divisor, std::ptrdiff_t c, const T* l,
                                                   std::ptrdiff_t lStride, const T* rows,
                                                   std::ptrdiff_t rowStride, std::ptrdiff_t kBegin,
                                                   std::ptrdiff_t kEnd) {
-  constexpr std::ptrdiff_t w = sizeof(V) / sizeof(T);
+  constexpr std::ptrdiff_t w = RunLength<V>::value;
   V sum[R];
-  for (int r = 0; r < R; ++r) sum[r] = LoadRun<V>(to + c + r * w);
+  for (int r = 0; r < R; ++r) sum[r] = FromZero ? V{} : LoadRun<V>(from + c + r * w);
   std::ptrdiff_t k = kBegin;
   for (; k + 4 <= kEnd; k += 4) {
     const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
@@ -118,46 +119,59 @@ template <bool Subtract, int R, typename V, typename T>
       sum[r] = Subtract ? sum[r] - one : sum[r] + one;
     }
   }
+  if constexpr (Divide) {
+    for (int r = 0; r < R; ++r) sum[r] = sum[r] / divisor;
+  }
   for (int r = 0; r < R; ++r) StoreRun(to + c + r * w, sum[r]);
 }
 
-// to[c] -= (or +=) the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c], for c
-// in [begin, end), four rows at a time, (l0 r0 + l1 r1) + (l2 r2 + l3 r3), then one at a time.
-// For doubles a run of columns stays in registers through every k; a pack of states takes the
-// rows in the outer loop, so that each l is loaded once. `to` is none of the rows read.
-template <bool Subtract, typename T>
-inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
-                           std::ptrdiff_t lStride, const T* rows, std::ptrdiff_t rowStride,
-                           int kBegin, int kEnd) {
+// to[c] = (from[c] -/+ the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c])
+// / divisor, for c in [begin, end): zeros for from with FromZero, no division without Divide
+// (`from`, which may then be null, and `divisor` unread; `from` is not `to`); the sum four rows at
+// a time, from[c] - ((l0 r0 + l1 r1) + (l2 r2 + l3 r3)) - ..., then one at a time. For doubles a
+// run of columns stays in registers from `from` to the division; a pack of states takes the rows
+// in the outer loop, so that each l is loaded once. `to` is none of the rows read.
+template <bool Subtract, bool FromZero, bool Divide, typename T>
+inline void RowOperation(T* __restrict__ to, const T* from, const T& divisor, int begin, int end,
+                         const T* l, std::ptrdiff_t lStride, const T* rows,
+                         std::ptrdiff_t rowStride, int kBegin, int kEnd) {
   if constexpr (std::is_same_v<T, double>) {
     using V = LanePack<RegisterLanes>;
     constexpr std::ptrdiff_t w = RegisterLanes;
     std::ptrdiff_t c = begin;
     for (; c + 3 * w <= end; c += 3 * w) {
-      AccumulateRuns<Subtract, 3, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+      AccumulateRuns<Subtract, FromZero, Divide, 3, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
     }
     if (c + 2 * w <= end) {
-      AccumulateRuns<Subtract, 2, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+      AccumulateRuns<Subtract, FromZero, Divide, 2, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
       c += 2 * w;
     }
     if (c + w <= end) {
-      AccumulateRuns<Subtract, 1, V>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+      AccumulateRuns<Subtract, FromZero, Divide, 1, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
       c += w;
     }
     if constexpr (w > 4) {
       if (c + 4 <= end) {
-        AccumulateRuns<Subtract, 1, LanePack<4>>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+        AccumulateRuns<Subtract, FromZero, Divide, 1, LanePack<4>>(to, from, divisor, c, l, lStride,
+                                                                   rows, rowStride, kBegin, kEnd);
         c += 4;
       }
     }
     if constexpr (w > 2) {
       if (c + 2 <= end) {
-        AccumulateRuns<Subtract, 1, LanePack<2>>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+        AccumulateRuns<Subtract, FromZero, Divide, 1, LanePack<2>>(to, from, divisor, c, l, lStride,
+                                                                   rows, rowStride, kBegin, kEnd);
         c += 2;
       }
     }
-    if (c < end) AccumulateRuns<Subtract, 1, T>(to, c, l, lStride, rows, rowStride, kBegin, kEnd);
+    if (c < end)
+      AccumulateRuns<Subtract, FromZero, Divide, 1, T>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
   } else {
+    for (int c = begin; c < end; ++c) to[c] = FromZero ? T{} : from[c];
     std::ptrdiff_t k = kBegin;
     for (; k + 4 <= kEnd; k += 4) {
       const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
@@ -176,6 +190,9 @@ inline void AccumulateRows(T* __restrict__ to, int begin, int end, const T* l,
       const T* r = rows + k * rowStride;
       for (int c = begin; c < end; ++c) to[c] = Subtract ? to[c] - lk * r[c] : to[c] + lk * r[c];
     }
+    if constexpr (Divide) {
+      for (int c = begin; c < end; ++c) to[c] = to[c] / divisor;
+    }
   }
 }
 
@@ -185,17 +202,15 @@ template <typename T>
 void InvertFromFactor(const T* L, int n, T* work, T* inverse) {
   for (int i = 0; i < n; ++i) {
     T* Vi = work + i * n;
-    for (int c = 0; c < n; ++c) Vi[c] = T{};
-    AccumulateRows<true>(Vi, 0, i, L + i * n, 1, work, n, 0, i);
-    Vi[i] = LaneSplat<T>(1.0);
-    const T d = L[i * n + i];
-    for (int c = 0; c <= i; ++c) Vi[c] = Vi[c] / d;
+    for (int c = i + 1; c < n; ++c) Vi[c] = T{};
+    RowOperation<true, true, true>(Vi, static_cast<const T*>(nullptr), L[i * n + i], 0, i,
+                                   L + i * n, 1, work, n, 0, i);
+    Vi[i] = LaneSplat<T>(1.0) / L[i * n + i];
   }
   // Row i of A^-1 from column i on: the sum over k >= i of V[k][i]·(row k of V).
   for (int i = 0; i < n; ++i) {
-    T* row = inverse + i * n;
-    for (int c = i; c < n; ++c) row[c] = T{};
-    AccumulateRows<false>(row, i, n, work + i, n, work, n, i, n);
+    RowOperation<false, true, false>(inverse + i * n, static_cast<const T*>(nullptr), T{}, i, n,
+                                     work + i, n, work, n, i, n);
   }
   for (int i = 0; i < n; ++i) {
     for (int c = 0; c < i; ++c) inverse[i * n + c] = inverse[c * n + i];

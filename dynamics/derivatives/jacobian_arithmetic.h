@@ -65,20 +65,13 @@ bool Blocks(const JacobianArrays<T>& s, const double (&gravity)[3], const SineTa
   const int stride = out.stride;
   T* W = V;
   for (int i = 0; i < n; ++i) {
-    T* Wi = W + i * n;
-    for (int c = 0; c < n; ++c) Wi[c] = P[i * n + c];
-    AccumulateRows<true>(Wi, 0, n, A + i * n, 1, W, n, 0, i);
-    const T d = A[i * n + i];
-    for (int c = 0; c < n; ++c) Wi[c] = Wi[c] / d;
+    RowOperation<true, false, true>(W + i * n, P + i * n, A[i * n + i], 0, n, A + i * n, 1, W, n, 0,
+                                    i);
   }
   T* X = out.dqdotDq;
   for (int i = n - 1; i >= 0; --i) {
-    T* Xi = X + i * stride;
-    const T* Wi = W + i * n;
-    for (int c = 0; c < n; ++c) Xi[c] = Wi[c];
-    AccumulateRows<true>(Xi, 0, n, A + i, n, X, stride, i + 1, n);
-    const T d = A[i * n + i];
-    for (int c = 0; c < n; ++c) Xi[c] = Xi[c] / d;
+    RowOperation<true, false, true>(X + i * stride, W + i * n, A[i * n + i], 0, n, A + i, n, X,
+                                    stride, i + 1, n);
   }
   for (int r = 0; r < n; ++r) {
     T* qp = out.dqdotDp + r * stride;
@@ -87,9 +80,8 @@ bool Blocks(const JacobianArrays<T>& s, const double (&gravity)[3], const SineTa
   }
   AddFriction(s, friction, inverse, n, out.dpdotDp, stride, -1.0);
   for (int r = 0; r < n; ++r) {
-    T* pq = out.dpdotDq + r * stride;
-    for (int c = r; c < n; ++c) pq[c] = T{};
-    AccumulateRows<false>(pq, r, n, W + r, n, W, n, 0, n);
+    RowOperation<false, true, false>(out.dpdotDq + r * stride, static_cast<const T*>(nullptr), T{},
+                                     r, n, W + r, n, W, n, 0, n);
   }
   for (int r = 0; r < n; ++r) {
     T* pq = out.dpdotDq + r * stride;

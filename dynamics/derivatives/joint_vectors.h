@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "dynamics/derivatives/column_runs.h"
 #include "dynamics/derivatives/jacobian_arrays.h"
 #include "dynamics/derivatives/six_vectors.h"
 #include "dynamics/lanes/code_target.h"
@@ -12,6 +13,43 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 namespace jacobian {
+
+// Joint j's u, mu, e and rho and its wrench with the weight, for the V's run of joints from j
+// on, each joint's by the operations of one (a double: one joint; for one state's doubles a pack
+// runs several joints side by side in its lanes).
+template <typename V, typename T>
+void JointProducts(const JacobianArrays<T>& s, const double (&g)[6], std::ptrdiff_t j) {
+  const std::ptrdiff_t n = s.n;
+  V S[6], IC[10], w[6], h[6], F[6];
+  GatherRuns(s.axis + 6 * j, 6, 6, S);
+  GatherRuns(s.composite + 10 * j, 10, 10, IC);
+  GatherRuns(s.parentVelocity + 6 * j, 6, 6, w);
+  GatherRuns(s.momentum + 6 * j, 6, 6, h);
+  GatherRuns(s.wrench + 6 * j, 6, 6, F);
+  V weight[6], beta[6], gamma[6], t[6], u[6], mu[6], e[6], rho[6];
+  ApplyInertia(IC, g, weight);
+  for (int i = 0; i < 6; ++i) F[i] += weight[i];
+  MotionCross(S, w, u);
+  ApplyInertia(IC, u, beta);
+  ForceCross(S, h, gamma);
+  for (int i = 0; i < 6; ++i) mu[i] = beta[i] - gamma[i];
+  MotionCross(S, g, e);
+  ForceCross(S, F, rho);
+  ApplyInertia(IC, e, t);
+  for (int i = 0; i < 6; ++i) rho[i] -= t[i];
+  ScatterRuns(F, 6, 6, s.wrench + 6 * j);
+  ScatterRuns(u, 6, 6, s.u + 6 * j);
+  ScatterRuns(mu, 6, 6, s.mu + 6 * j);
+  ScatterRuns(e, 6, 6, s.e + 6 * j);
+  ScatterRuns(rho, 6, 6, s.rho + 6 * j);
+  // By component too (JacobianArrays::columns), for a chain's dot products.
+  for (std::ptrdiff_t i = 0; i < 6; ++i) {
+    StoreRun(s.columns + (6 + i) * n + j, u[i]);
+    StoreRun(s.columns + (12 + i) * n + j, e[i]);
+    StoreRun(s.columns + (18 + i) * n + j, mu[i]);
+    StoreRun(s.columns + (24 + i) * n + j, rho[i]);
+  }
+}
 
 // Every joint's w, v, h, F, u, mu, e and rho from its rates s.rates, the friction couples -b q̇_k
 // on the links that turn.
@@ -44,32 +82,8 @@ void JointVectors(const JacobianArrays<T>& s, const double (&gravity)[3], double
     }
   }
   const double g[6] = {0.0, 0.0, 0.0, gravity[0], gravity[1], gravity[2]};
-  for (int j = 0; j < n; ++j) {
-    const T* S = &s.axis[6 * j];
-    const T* IC = &s.composite[10 * j];
-    T weight[6], beta[6], gamma[6], t[6];
-    ApplyInertia(IC, g, weight);
-    T* F = &s.wrench[6 * j];
-    for (int i = 0; i < 6; ++i) F[i] += weight[i];
-    T* uj = &s.u[6 * j];
-    MotionCross(S, &s.parentVelocity[6 * j], uj);
-    ApplyInertia(IC, uj, beta);
-    ForceCross(S, &s.momentum[6 * j], gamma);
-    for (int i = 0; i < 6; ++i) s.mu[6 * j + i] = beta[i] - gamma[i];
-    T* ej = &s.e[6 * j];
-    MotionCross(S, g, ej);
-    ForceCross(S, F, s.rho + 6 * j);
-    ApplyInertia(IC, ej, t);
-    for (int i = 0; i < 6; ++i) s.rho[6 * j + i] -= t[i];
-    // u, e, mu and rho by component too (jacobian_arrays.h), for a chain's dot products.
-    T* byComponent = s.columns + j;
-    for (std::ptrdiff_t i = 0; i < 6; ++i) {
-      byComponent[(6 + i) * n] = uj[i];
-      byComponent[(12 + i) * n] = ej[i];
-      byComponent[(18 + i) * n] = s.mu[6 * j + i];
-      byComponent[(24 + i) * n] = s.rho[6 * j + i];
-    }
-  }
+  ForColumnRuns<T>(0, n,
+                   [&](auto run, std::ptrdiff_t j) { JointProducts<decltype(run)>(s, g, j); });
 }
 
 }  // namespace jacobian
