@@ -89,111 +89,87 @@ void SolveCholesky(const T* L, int n, T* x) {
   }
 }
 
-// RowOperation on R runs of V side by side through every k: the first R - 1 from column c on,
-// the last from column `last` on.
+// RowOperation on R runs of V side by side from column c on, through every k.
 template <bool Subtract, bool FromZero, bool Divide, int R, typename V, typename T>
 [[gnu::always_inline]] inline void AccumulateRuns(T* __restrict__ to, const T* from,
-                                                  const T& divisor, std::ptrdiff_t c,
-                                                  std::ptrdiff_t last, const T* l,
+                                                  const T& divisor, std::ptrdiff_t c, const T* l,
                                                   std::ptrdiff_t lStride, const T* rows,
                                                   std::ptrdiff_t rowStride, std::ptrdiff_t kBegin,
                                                   std::ptrdiff_t kEnd) {
   constexpr std::ptrdiff_t w = RunLength<V>::value;
-  std::ptrdiff_t at[R];
-  for (int r = 0; r < R; ++r) at[r] = r + 1 < R ? c + r * w : last;
   V sum[R];
-  for (int r = 0; r < R; ++r) sum[r] = FromZero ? V{} : LoadRun<V>(from + at[r]);
+  for (int r = 0; r < R; ++r) sum[r] = FromZero ? V{} : LoadRun<V>(from + c + r * w);
   std::ptrdiff_t k = kBegin;
   for (; k + 4 <= kEnd; k += 4) {
     const T l0 = l[k * lStride], l1 = l[(k + 1) * lStride], l2 = l[(k + 2) * lStride],
             l3 = l[(k + 3) * lStride];
-    const T* r0 = rows + k * rowStride;
+    const T* r0 = rows + k * rowStride + c;
     for (int r = 0; r < R; ++r) {
-      const T* row = r0 + at[r];
-      const V four = (l0 * LoadRun<V>(row) + l1 * LoadRun<V>(row + rowStride)) +
-                     (l2 * LoadRun<V>(row + 2 * rowStride) + l3 * LoadRun<V>(row + 3 * rowStride));
+      const T* at = r0 + r * w;
+      const V four = (l0 * LoadRun<V>(at) + l1 * LoadRun<V>(at + rowStride)) +
+                     (l2 * LoadRun<V>(at + 2 * rowStride) + l3 * LoadRun<V>(at + 3 * rowStride));
       sum[r] = Subtract ? sum[r] - four : sum[r] + four;
     }
   }
   for (; k < kEnd; ++k) {
     const T lk = l[k * lStride];
-    const T* r0 = rows + k * rowStride;
+    const T* r0 = rows + k * rowStride + c;
     for (int r = 0; r < R; ++r) {
-      const V one = lk * LoadRun<V>(r0 + at[r]);
+      const V one = lk * LoadRun<V>(r0 + r * w);
       sum[r] = Subtract ? sum[r] - one : sum[r] + one;
     }
   }
   if constexpr (Divide) {
     for (int r = 0; r < R; ++r) sum[r] = sum[r] / divisor;
   }
-  for (int r = 0; r < R; ++r) StoreRun(to + at[r], sum[r]);
-}
-
-// RowOperation on [begin, end), at least one run of V long, in runs of V three at a time, the
-// last ending at `end`: where the length is not a multiple of the run's, the last run overlaps
-// the one before it, whose shared columns it computes again by the same operations from the same
-// values (`from` and the rows are not `to`), to the same bits.
-template <bool Subtract, bool FromZero, bool Divide, typename V, typename T>
-[[gnu::always_inline]] inline void RunsEndingAt(T* __restrict__ to, const T* from, const T& divisor,
-                                                std::ptrdiff_t begin, std::ptrdiff_t end,
-                                                const T* l, std::ptrdiff_t lStride, const T* rows,
-                                                std::ptrdiff_t rowStride, std::ptrdiff_t kBegin,
-                                                std::ptrdiff_t kEnd) {
-  constexpr std::ptrdiff_t w = RunLength<V>::value;
-  std::ptrdiff_t c = begin;
-  for (; end - c > 3 * w; c += 3 * w) {
-    AccumulateRuns<Subtract, FromZero, Divide, 3, V>(to, from, divisor, c, c + 2 * w, l, lStride,
-                                                     rows, rowStride, kBegin, kEnd);
-  }
-  if (end - c > 2 * w) {
-    AccumulateRuns<Subtract, FromZero, Divide, 3, V>(to, from, divisor, c, end - w, l, lStride,
-                                                     rows, rowStride, kBegin, kEnd);
-  } else if (end - c > w) {
-    AccumulateRuns<Subtract, FromZero, Divide, 2, V>(to, from, divisor, c, end - w, l, lStride,
-                                                     rows, rowStride, kBegin, kEnd);
-  } else {
-    AccumulateRuns<Subtract, FromZero, Divide, 1, V>(to, from, divisor, end - w, end - w, l,
-                                                     lStride, rows, rowStride, kBegin, kEnd);
-  }
+  for (int r = 0; r < R; ++r) StoreRun(to + c + r * w, sum[r]);
 }
 
 // to[c] = (from[c] -/+ the sum over k in [kBegin, kEnd) of l[k·lStride]·rows[k·rowStride + c])
 // / divisor, for c in [begin, end): zeros for from with FromZero, no division without Divide
 // (`from`, which may then be null, and `divisor` unread; `from` is not `to`); the sum four rows at
-// a time, from[c] - ((l0 r0 + l1 r1) + (l2 r2 + l3 r3)) - ..., then one at a time. For doubles
-// runs of columns stay in registers from `from` to the division (RunsEndingAt); a pack of states
-// takes the rows in the outer loop, so that each l is loaded once. `to` is none of the rows read.
+// a time, from[c] - ((l0 r0 + l1 r1) + (l2 r2 + l3 r3)) - ..., then one at a time. For doubles a
+// run of columns stays in registers from `from` to the division; a pack of states takes the rows
+// in the outer loop, so that each l is loaded once. `to` is none of the rows read.
 template <bool Subtract, bool FromZero, bool Divide, typename T>
 inline void RowOperation(T* __restrict__ to, const T* from, const T& divisor, int begin, int end,
                          const T* l, std::ptrdiff_t lStride, const T* rows,
                          std::ptrdiff_t rowStride, int kBegin, int kEnd) {
   if constexpr (std::is_same_v<T, double>) {
-    // Runs of the registers' width, else narrower ones where the target has them, else one.
-    constexpr int w = RegisterLanes;
-    const int length = end - begin;
-    if (length >= w) {
-      RunsEndingAt<Subtract, FromZero, Divide, LanePack<w>>(to, from, divisor, begin, end, l,
-                                                            lStride, rows, rowStride, kBegin, kEnd);
-      return;
+    using V = LanePack<RegisterLanes>;
+    constexpr std::ptrdiff_t w = RegisterLanes;
+    std::ptrdiff_t c = begin;
+    for (; c + 3 * w <= end; c += 3 * w) {
+      AccumulateRuns<Subtract, FromZero, Divide, 3, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
+    }
+    if (c + 2 * w <= end) {
+      AccumulateRuns<Subtract, FromZero, Divide, 2, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
+      c += 2 * w;
+    }
+    if (c + w <= end) {
+      AccumulateRuns<Subtract, FromZero, Divide, 1, V>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
+      c += w;
     }
     if constexpr (w > 4) {
-      if (length >= 4) {
-        RunsEndingAt<Subtract, FromZero, Divide, LanePack<4>>(
-            to, from, divisor, begin, end, l, lStride, rows, rowStride, kBegin, kEnd);
-        return;
+      if (c + 4 <= end) {
+        AccumulateRuns<Subtract, FromZero, Divide, 1, LanePack<4>>(to, from, divisor, c, l, lStride,
+                                                                   rows, rowStride, kBegin, kEnd);
+        c += 4;
       }
     }
     if constexpr (w > 2) {
-      if (length >= 2) {
-        RunsEndingAt<Subtract, FromZero, Divide, LanePack<2>>(
-            to, from, divisor, begin, end, l, lStride, rows, rowStride, kBegin, kEnd);
-        return;
+      if (c + 2 <= end) {
+        AccumulateRuns<Subtract, FromZero, Divide, 1, LanePack<2>>(to, from, divisor, c, l, lStride,
+                                                                   rows, rowStride, kBegin, kEnd);
+        c += 2;
       }
     }
-    if (length == 1) {
-      AccumulateRuns<Subtract, FromZero, Divide, 1, T>(to, from, divisor, begin, begin, l, lStride,
-                                                       rows, rowStride, kBegin, kEnd);
-    }
+    if (c < end)
+      AccumulateRuns<Subtract, FromZero, Divide, 1, T>(to, from, divisor, c, l, lStride, rows,
+                                                       rowStride, kBegin, kEnd);
   } else {
     for (int c = begin; c < end; ++c) to[c] = FromZero ? T{} : from[c];
     std::ptrdiff_t k = kBegin;
