@@ -1,5 +1,6 @@
-// The Jacobian of a batch of states for one lane width, PENDULA_LANE_WIDTH: this file is
-// compiled once per width, with that width's target flags and code namespace.
+// The Jacobian of a batch of states for one lane width, PENDULA_LANE_WIDTH, and of one state on
+// that width's registers: this file is compiled once per width, with that width's target flags
+// and code namespace.
 #include "dynamics/derivatives/jacobian_arithmetic.h"
 #include "dynamics/derivatives/jacobian_lanes.h"
 #include "dynamics/lanes/lane_rows.h"
@@ -60,10 +61,22 @@ void JacobianOfStatesInLanesAt(JacobianStorage& scalar, unsigned char* lanes,
   }
 }
 
+template <int W>
+bool JacobianOfStateForAt(JacobianStorage& storage, const double (&gravity)[3],
+                          const SineTable* table, double friction, const double* p, const double* q,
+                          const JacobianBlocks& out) {
+  const JacobianBlocksOf<double> blocks{out.dpdotDp, out.dpdotDq, out.dqdotDp, out.dqdotDq,
+                                        out.stride};
+  return jacobian::Blocks(JacobianArraysOf(storage), gravity, table, friction, p, q, blocks);
+}
+
 template std::size_t JacobianLaneBytesAt<PENDULA_LANE_WIDTH>(int);
 template void JacobianOfStatesInLanesAt<PENDULA_LANE_WIDTH>(JacobianStorage&, unsigned char*,
                                                             const double (&)[3], const SineTable*,
                                                             double, const double*, const double*,
                                                             int, const JacobianBlocks&);
+template bool JacobianOfStateForAt<PENDULA_LANE_WIDTH>(JacobianStorage&, const double (&)[3],
+                                                       const SineTable*, double, const double*,
+                                                       const double*, const JacobianBlocks&);
 
 }  // namespace pendula

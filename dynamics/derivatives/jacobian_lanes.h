@@ -34,4 +34,16 @@ void JacobianOfStatesInLanesAt(JacobianStorage& scalar, unsigned char* lanes,
                                const double* p, const double* q, int count,
                                const JacobianBlocks& out);
 
+// The four blocks at one state, as JacobianOfDynamics, by the arithmetic on doubles compiled for
+// the width's target: its row operations run over the columns in that target's registers, each
+// value by the same operations in the same order as on every other target. false, the blocks
+// unwritten, where A is not positive definite.
+bool JacobianOfStateFor(int width, JacobianStorage& storage, const double (&gravity)[3],
+                        const SineTable* table, double friction, const double* p, const double* q,
+                        const JacobianBlocks& out);
+template <int W>
+bool JacobianOfStateForAt(JacobianStorage& storage, const double (&gravity)[3],
+                          const SineTable* table, double friction, const double* p, const double* q,
+                          const JacobianBlocks& out);
+
 }  // namespace pendula

@@ -1,9 +1,12 @@
 // The Jacobian of the momentum form at one state, in JacobianStorage: the arithmetic of
-// jacobian_arithmetic.h on doubles, and the generalized friction the midpoint's solve adds.
+// jacobian_arithmetic.h on doubles (for the blocks, compiled for the widest registers the CPU
+// has, jacobian_in_lanes.cpp), and the generalized friction the midpoint's solve adds.
 #include <cmath>
 
-#include "dynamics/derivatives/jacobian_arithmetic.h"
+#include "dynamics/derivatives/jacobian_lanes.h"
 #include "dynamics/derivatives/jacobian_storage.h"
+#include "dynamics/derivatives/momentum_form.h"
+#include "dynamics/lanes/lane_widths.h"
 
 namespace pendula {
 
@@ -25,6 +28,7 @@ JacobianStorage::JacobianStorage(int joints)
       body(10 * static_cast<std::size_t>(joints)),
       composite(10 * static_cast<std::size_t>(joints)),
       rates(static_cast<std::size_t>(joints)),
+      columns(30 * static_cast<std::size_t>(joints)),
       vectors(3 * static_cast<std::size_t>(joints)) {
   const std::size_t squares = static_cast<std::size_t>(joints) * static_cast<std::size_t>(joints);
   factor.reset(new double[squares]);
@@ -34,38 +38,6 @@ JacobianStorage::JacobianStorage(int joints)
   gv.reset(new double[squares]);
   mass.reset(new double[squares]);
 }
-
-namespace {
-
-// The storage's arrays in the form the arithmetic takes.
-JacobianArrays<double> ArraysOf(JacobianStorage& s) {
-  JacobianArrays<double> a;
-  a.n = s.n;
-  a.joints = s.joints.data();
-  a.rotation = s.rotation.data();
-  a.origin = s.origin.data();
-  a.axis = s.axis.data();
-  a.parentVelocity = s.parentVelocity.data();
-  a.velocity = s.velocity.data();
-  a.momentum = s.momentum.data();
-  a.wrench = s.wrench.data();
-  a.alpha = s.alpha.data();
-  a.u = s.u.data();
-  a.mu = s.mu.data();
-  a.e = s.e.data();
-  a.rho = s.rho.data();
-  a.body = s.body.data();
-  a.composite = s.composite.data();
-  a.rates = s.rates.data();
-  a.factor = s.factor.get();
-  a.inverse = s.inverse.get();
-  a.pq = s.pq.get();
-  a.gq = s.gq.get();
-  a.gv = s.gv.get();
-  return a;
-}
-
-}  // namespace
 
 void AddFrictionMatrix(const JacobianStorage& s, double friction, double* M, int stride,
                        double scale) {
@@ -99,16 +71,14 @@ void AddFrictionTimes(const JacobianStorage& s, double friction, const double* x
 
 bool MomentumFormDerivatives(JacobianStorage& s, const double (&gravity)[3], const SineTable* table,
                              double friction, const double* p, const double* q, bool keepMass) {
-  return jacobian::MomentumForm(ArraysOf(s), gravity, table, friction, p, q,
+  return jacobian::MomentumForm(JacobianArraysOf(s), gravity, table, friction, p, q,
                                 keepMass ? s.mass.get() : nullptr);
 }
 
 void JacobianOfDynamics(JacobianStorage& s, const double (&gravity)[3], const SineTable* table,
                         double friction, const double* p, const double* q,
                         const JacobianBlocks& out) {
-  const JacobianBlocksOf<double> blocks{out.dpdotDp, out.dpdotDq, out.dqdotDp, out.dqdotDq,
-                                        out.stride};
-  if (jacobian::Blocks(ArraysOf(s), gravity, table, friction, p, q, blocks)) return;
+  if (JacobianOfStateFor(WidestLaneWidth(), s, gravity, table, friction, p, q, out)) return;
   // Not a state of the model (a mass matrix that is not positive definite arises only from
   // values that are not finite): NaN throughout, as the evaluation gives.
   const int n = s.n;

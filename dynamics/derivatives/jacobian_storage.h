@@ -44,7 +44,10 @@ struct JacobianStorage {
   // the body's and the subtree's inertia (mass, first moment, inertia about the base origin): 10.
   std::vector<double> rotation, origin, axis, parentVelocity, velocity, momentum, wrench, alpha, u,
       mu, e, rho, body, composite;
-  std::vector<double> rates;    // q̇
+  std::vector<double> rates;  // q̇
+  // The axes, u, e, mu and rho again, component by component (component k of joint j's at
+  // block + k·n + j), 5 blocks of 6n, so that a chain's dot products run over runs of columns.
+  std::vector<double> columns;
   std::vector<double> vectors;  // 3n, for the callers' use
   // n by n each, row by row, not initialised (for 1,000 joints they are 8 MB each, taken from
   // the system only when first written): A and its Cholesky factor L, A^-1, P = ∂(A v)/∂q at
