@@ -52,18 +52,14 @@ inline void HeunStep(const ChainModel& model, ChainData<A, T>& __restrict__ d,
   // q + h·q̇ as the first one's outward pass finds each rate: they then have the force pass to
   // arrive in. (Where one gather reads a register's entries, the requests cost more than the
   // misses they hide.)
-  if constexpr (!std::is_same_v<T, double> && !GathersEntries<T>) {
-    if (model.sines == SineSource::Table) {
-      ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
-                      [&](int link, const T& rate) {
-                        RequestLinesOf(*model.sineTable, angles[link] + h * rate);
-                      });
-    } else {
-      ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
-    }
-  } else {
-    ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1);
-  }
+  constexpr bool requestLines = !std::is_same_v<T, double> && !GathersEntries<T>;
+  const SineTable* table = model.sines == SineSource::Table ? model.sineTable : nullptr;
+  ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
+                  [&](int link, const T& rate) {
+                    if constexpr (requestLines) {
+                      if (table != nullptr) RequestLinesOf(*table, angles[link] + h * rate);
+                    }
+                  });
   for (int joint = 0; joint < n; ++joint) {
     b.pPredicted[joint] = momenta[joint] + h * b.pdot1[joint];
     b.qPredicted[joint] = angles[joint] + h * b.qdot1[joint];
