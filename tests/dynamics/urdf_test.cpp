@@ -1,6 +1,6 @@
 // LoadUrdf: the description that real robots' files give (the WAM arm and Atlas, from Debian's
-// dart-doc), the merging of fixed joints against values worked out by hand, and every kind of
-// file it refuses, with a message that names the file and the element.
+// dart-doc), the merging of fixed joints against values worked out by hand, and the placements'
+// angles.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,24 +14,18 @@
 #include "dynamics/urdf/urdf_values.h"
 #include "dynamics/urdf_files/xml_elements.h"
 #include "pendula/model.h"
+#include "tests/support/urdf_files.h"
 
 namespace pendula {
 namespace {
 
-// Values of order 1 after the few dozen roundings of turning rpy into rotations, composing and
-// merging them, and turning the result back.
-constexpr double kRounding = 1e-14;
-const std::string kDartData = "/usr/share/doc/dart/data/";
-
-bool Readable(const std::string& path) {
-  return std::ifstream(path).good();
-}
-
-std::string WriteTemporary(const std::string& name, const std::string& text) {
-  std::string path = ::testing::TempDir() + name;
-  std::ofstream(path) << text;
-  return path;
-}
+using testing::ExpectInertia;
+using testing::ExpectNear3;
+using testing::kDartData;
+using testing::kMergedRobot;
+using testing::kRounding;
+using testing::Readable;
+using testing::WriteTemporary;
 
 int JointIndex(const ModelDescription& description, const std::string& name) {
   for (std::size_t i = 0; i < description.joints.size(); ++i) {
@@ -39,20 +33,6 @@ int JointIndex(const ModelDescription& description, const std::string& name) {
   }
   ADD_FAILURE() << "no joint " << name;
   return -2;
-}
-
-void ExpectNear3(const double (&got)[3], const std::vector<double>& expected, double tolerance,
-                 const std::string& what) {
-  for (int k = 0; k < 3; ++k)
-    EXPECT_NEAR(got[k], expected[k], tolerance) << what << "[" << k << "]";
-}
-
-void ExpectInertia(const double (&got)[6], const std::vector<double>& expected, double tolerance,
-                   const std::string& what) {
-  const char* entries[6] = {"xx", "xy", "xz", "yy", "yz", "zz"};
-  for (int k = 0; k < 6; ++k) {
-    EXPECT_NEAR(got[k], expected[k], tolerance) << what << " I" << entries[k];
-  }
 }
 
 // A serial arm whose base link hangs from the root by a fixed joint: seven turning joints in
@@ -133,85 +113,6 @@ TEST(UrdfRobots, AtlasIsATreeOfTwentySevenDampedJoints) {
   ExpectNear3(back.axis, {1, 0, 0}, 0.0, "back_bkx axis");
   ExpectNear3(back.xyz, {0, 0, 0.05}, 0.0, "back_bkx xyz");
 }
-
-// A fixed joint off a moving body, turned a quarter about z, carries a weight whose inertial
-// frame is turned a quarter about x; a joint hangs from the weight; a massless frame hangs from
-// that joint's body by a fixed joint; and a fixed joint off the root carries a slider.
-const char* const kMergedRobot = R"(<?xml version="1.0"?>
-<robot name="merged">
-  <link name="base"/>
-  <link name="arm">
-    <inertial>
-      <origin xyz="0 0 -0.5"/>
-      <mass value="2"/>
-      <inertia ixx="0.2" ixy="0" ixz="0" iyy="0.2" iyz="0" izz="0.01"/>
-    </inertial>
-  </link>
-  <link name="weight">
-    <inertial>
-      <origin xyz="0.1 0 0" rpy="1.5707963267948966 0 0"/>
-      <mass value="1"/>
-      <inertia ixx="0.01" ixy="0" ixz="0" iyy="0.02" iyz="0" izz="0.03"/>
-    </inertial>
-  </link>
-  <link name="hand">
-    <inertial>
-      <origin xyz="0.05 0 0"/>
-      <mass value="0.5"/>
-      <inertia ixx="0.001" ixy="0" ixz="0" iyy="0.002" iyz="0" izz="0.002"/>
-    </inertial>
-  </link>
-  <link name="tip"/>
-  <link name="mount">
-    <inertial>
-      <mass value="5"/>
-      <inertia ixx="1" ixy="0" ixz="0" iyy="1" iyz="0" izz="1"/>
-    </inertial>
-  </link>
-  <link name="carriage">
-    <inertial>
-      <origin xyz="0 0 0.1"/>
-      <mass value="3"/>
-      <inertia ixx="0.03" ixy="0.001" ixz="0" iyy="0.04" iyz="0" izz="0.05"/>
-    </inertial>
-  </link>
-  <joint name="shoulder" type="revolute">
-    <parent link="base"/>
-    <child link="arm"/>
-    <origin xyz="0 0 1"/>
-    <axis xyz="0 1 0"/>
-    <limit effort="10" velocity="1" lower="-1" upper="1"/>
-    <dynamics damping="0.25"/>
-  </joint>
-  <joint name="bolt" type="fixed">
-    <parent link="arm"/>
-    <child link="weight"/>
-    <origin xyz="0 0 -1" rpy="0 0 1.5707963267948966"/>
-  </joint>
-  <joint name="wrist" type="continuous">
-    <parent link="weight"/>
-    <child link="hand"/>
-    <origin xyz="0.2 0 0" rpy="0.3 0 0"/>
-  </joint>
-  <joint name="tip_frame" type="fixed">
-    <parent link="hand"/>
-    <child link="tip"/>
-    <origin xyz="0.1 0 0"/>
-  </joint>
-  <joint name="mount_bolt" type="fixed">
-    <parent link="base"/>
-    <child link="mount"/>
-    <origin xyz="1 0 0" rpy="0 0 0.5"/>
-  </joint>
-  <joint name="slider" type="prismatic">
-    <parent link="mount"/>
-    <child link="carriage"/>
-    <origin xyz="0.4 0 0.5"/>
-    <axis xyz="1 0 0"/>
-    <limit effort="10" velocity="1" lower="0" upper="1"/>
-  </joint>
-</robot>
-)";
 
 TEST(UrdfFixedJoints, MergeMassesAndComposeTheOriginsOfTheJointsBeyond) {
   const std::string path = WriteTemporary("merged.urdf", kMergedRobot);
@@ -300,184 +201,6 @@ TEST(UrdfPlacements, RollPitchYawRebuildsEveryRotationEvenNearAQuarterTurnOfPitc
               << "rpy (" << roll << ", " << pitch << ", " << yaw << ") entry " << k;
         }
       }
-    }
-  }
-}
-
-// One link or joint a line, so that a case's line numbers are its lines' positions.
-std::string LinkLine(const std::string& name) {
-  return "<link name=\"" + name + "\"/>\n";
-}
-std::string JointLine(const std::string& name, const std::string& type, const std::string& parent,
-                      const std::string& child) {
-  return "<joint name=\"" + name + "\" type=\"" + type + "\"><parent link=\"" + parent +
-         "\"/><child link=\"" + child + "\"/><limit effort=\"1\" velocity=\"1\"/></joint>\n";
-}
-std::string Robot(const std::string& body) {
-  return "<robot name=\"r\">\n" + body + "</robot>\n";
-}
-
-enum class Raised { Nothing, FileError, InvalidArgument };
-
-struct RefusedFile {
-  const char* name;  // also the file's name
-  std::string xml;   // no file at all when empty
-  Raised raised;
-  std::vector<std::string> mentions;  // besides the file's path; "@N" stands for "<path>:N:"
-};
-
-// Files that LoadUrdf refuses; the last `ValueCases` are refused by urdfdom's rules alone.
-constexpr std::size_t ValueCases = 2;
-std::vector<RefusedFile> RefusedFiles() {
-  const std::string ab = LinkLine("a") + LinkLine("b");
-  return {
-      {"missing", "", Raised::FileError, {"No such file"}},
-      {"bad_xml",
-       "<robot name=\"r\">\n<link name=\"a\">\n</robot>\n",
-       Raised::InvalidArgument,
-       {"@2", "malformed XML", "link"}},
-      {"floating",
-       Robot(ab + JointLine("free", "floating", "a", "b")),
-       Raised::InvalidArgument,
-       {"@4", "joint 'free'", "floating"}},
-      {"planar",
-       Robot(ab + JointLine("glide", "planar", "a", "b")),
-       Raised::InvalidArgument,
-       {"@4", "joint 'glide'", "planar"}},
-      {"unknown_parent",
-       Robot(ab + JointLine("j", "revolute", "ghost", "b")),
-       Raised::InvalidArgument,
-       {"@4", "joint 'j'", "parent link 'ghost'"}},
-      {"unknown_child",
-       Robot(ab + JointLine("j", "revolute", "a", "ghost")),
-       Raised::InvalidArgument,
-       {"@4", "joint 'j'", "child link 'ghost'"}},
-      {"two_roots",
-       Robot(ab + LinkLine("c") + JointLine("j", "revolute", "a", "b")),
-       Raised::InvalidArgument,
-       {"@4", "link 'c'", "root", "link 'a'"}},
-      {"loop",
-       Robot(LinkLine("r") + LinkLine("x") + LinkLine("y") + JointLine("xy", "revolute", "x", "y") +
-             JointLine("yx", "revolute", "y", "x")),
-       Raised::InvalidArgument,
-       {"joints 'yx', 'xy'", "loop"}},
-      {"no_root",
-       Robot(ab + JointLine("ab", "revolute", "a", "b") + JointLine("ba", "revolute", "b", "a")),
-       Raised::InvalidArgument,
-       {"joints", "'ab'", "'ba'", "loop"}},
-      {"two_parents",
-       Robot(ab + LinkLine("c") + JointLine("ac", "revolute", "a", "c") +
-             JointLine("bc", "revolute", "b", "c") + JointLine("ab", "revolute", "a", "b")),
-       Raised::InvalidArgument,
-       {"@6", "link 'c'", "joint 'bc'", "joint 'ac'", "loop"}},
-      // What only urdfdom checks reaches the message too.
-      {"bad_mass",
-       Robot("<link name=\"a\"><inertial><mass value=\"heavy\"/></inertial></link>\n" +
-             LinkLine("b") + JointLine("j", "revolute", "a", "b")),
-       Raised::InvalidArgument,
-       {"heavy", "Link [a]"}},
-      {"no_limit",
-       Robot(ab + "<joint name=\"j\" type=\"prismatic\"><parent link=\"a\"/>"
-                  "<child link=\"b\"/></joint>\n"),
-       Raised::InvalidArgument,
-       {"Joint [j]", "limits"}},
-  };
-}
-
-TEST(UrdfErrors, EachRefusedFileRaisesTheRightErrorNamingTheFileAndTheElement) {
-  for (const RefusedFile& refused : RefusedFiles()) {
-    const std::string file = std::string("refused_") + refused.name + ".urdf";
-    const std::string path =
-        refused.xml.empty() ? ::testing::TempDir() + file : WriteTemporary(file, refused.xml);
-    Raised raised = Raised::Nothing;
-    std::string message;
-    ::testing::internal::CaptureStderr();
-    try {
-      LoadUrdf(path);
-    } catch (const UrdfFileError& error) {
-      raised = Raised::FileError;
-      message = error.what();
-    } catch (const std::invalid_argument& error) {
-      raised = Raised::InvalidArgument;
-      message = error.what();
-    }
-    const std::string printed = ::testing::internal::GetCapturedStderr();
-    std::remove(path.c_str());
-    EXPECT_EQ(raised, refused.raised) << refused.name << ": " << message;
-    EXPECT_EQ(printed, "") << refused.name << ": the parser printed to the console";
-    EXPECT_NE(message.find(path), std::string::npos) << refused.name << ": " << message;
-    for (const std::string& mention : refused.mentions) {
-      const std::string expected =
-          mention[0] == '@' ? path + ":" + mention.substr(1) + ":" : mention;
-      EXPECT_NE(message.find(expected), std::string::npos)
-          << refused.name << ": \"" << message << "\" does not mention \"" << expected << "\"";
-    }
-  }
-}
-
-// The description from elements alone, as the web page reads a file its browser parsed: the
-// same description as LoadUrdf's for real robots and the merging case, and every refused file
-// refused, in the same words where the library's own rules refuse it, naming the same things
-// where urdfdom's do.
-TEST(UrdfElements, DescribeAsLoadUrdfDoesAndRefuseWhatItRefuses) {
-  std::vector<std::string> robots = {WriteTemporary("merged.urdf", kMergedRobot)};
-  for (const char* file : {"urdf/wam/wam.urdf", "sdf/atlas/atlas_v3_no_head.urdf"}) {
-    if (Readable(kDartData + file)) robots.push_back(kDartData + file);
-  }
-  for (const std::string& path : robots) {
-    std::ifstream in(path);
-    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const ModelDescription loaded = LoadUrdf(path);
-    const ModelDescription read =
-        urdf_reading::DescribeUrdfElements(urdf_reading::ReadXmlElements(xml, path), path);
-    EXPECT_EQ(read.name, loaded.name);
-    ASSERT_EQ(read.joints.size(), loaded.joints.size()) << path;
-    for (std::size_t i = 0; i < read.joints.size(); ++i) {
-      const Joint &a = read.joints[i], &b = loaded.joints[i];
-      const std::string what = path + " " + b.name;
-      EXPECT_EQ(a.name, b.name);
-      EXPECT_EQ(a.parent, b.parent) << what;
-      EXPECT_EQ(a.kind, b.kind) << what;
-      EXPECT_EQ(a.damping, b.damping) << what;
-      EXPECT_EQ(a.mass, b.mass) << what;
-      ExpectNear3(a.axis, {b.axis[0], b.axis[1], b.axis[2]}, 0.0, what + " axis");
-      ExpectNear3(a.xyz, {b.xyz[0], b.xyz[1], b.xyz[2]}, kRounding, what + " xyz");
-      ExpectNear3(a.rpy, {b.rpy[0], b.rpy[1], b.rpy[2]}, kRounding, what + " rpy");
-      ExpectNear3(a.centreOfMass, {b.centreOfMass[0], b.centreOfMass[1], b.centreOfMass[2]},
-                  kRounding, what + " centre");
-      ExpectInertia(a.inertia, std::vector<double>(b.inertia, b.inertia + 6), kRounding, what);
-    }
-  }
-  std::remove(robots[0].c_str());
-
-  const std::vector<RefusedFile> cases = RefusedFiles();
-  for (std::size_t c = 0; c < cases.size(); ++c) {
-    const RefusedFile& refused = cases[c];
-    if (refused.xml.empty()) continue;
-    const std::string path =
-        WriteTemporary(std::string("both_") + refused.name + ".urdf", refused.xml);
-    std::string byFile, byElements;
-    ::testing::internal::CaptureStderr();
-    try {
-      LoadUrdf(path);
-    } catch (const std::invalid_argument& error) {
-      byFile = error.what();
-    }
-    ::testing::internal::GetCapturedStderr();
-    try {
-      urdf_reading::DescribeUrdfElements(urdf_reading::ReadXmlElements(refused.xml, path), path);
-    } catch (const std::invalid_argument& error) {
-      byElements = error.what();
-    }
-    std::remove(path.c_str());
-    ASSERT_NE(byFile, "") << refused.name;
-    if (c + ValueCases < cases.size()) {
-      EXPECT_EQ(byElements, byFile) << refused.name;
-      continue;
-    }
-    for (const std::string& mention : refused.mentions) {
-      EXPECT_NE(byElements.find(mention), std::string::npos)
-          << refused.name << ": \"" << byElements << "\" does not mention \"" << mention << "\"";
     }
   }
 }
