@@ -52,7 +52,7 @@ inline void HeunStep(const ChainModel& model, ChainData<A, T>& __restrict__ d,
   // q + h·q̇ as the first one's outward pass finds each rate: they then have the force pass to
   // arrive in. (Where one gather reads a register's entries, the requests cost more than the
   // misses they hide.)
-  constexpr bool requestLines = !std::is_same_v<T, double> && !GathersEntries<T>;
+  constexpr bool requestLines = CanRequestLines && !std::is_same_v<T, double> && !GathersEntries<T>;
   const SineTable* table = model.sines == SineSource::Table ? model.sineTable : nullptr;
   ForwardDynamics(model, d, settings, momenta, angles, b.pdot1, b.qdot1,
                   [&](int link, const T& rate) {

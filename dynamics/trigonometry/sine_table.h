@@ -90,7 +90,7 @@ inline double CosineFromTable(const SineTable& table, double angle) {
 }
 
 // A bound on |r| below which the index trunc(|r| / SineStep) lies in the table:
-// |r| < SineStep·(n - 1/2) gives a quotient below n at every table size (below 2^51).  Every angle
+// |r| < SineStep·(n - 1/2) gives a quotient below n at every table size (below 2^51). Every angle
 // of the lookup's range has |r| < 2π + 3e-6, below the bound of the program's table (2π + 3.14e-6),
 // so the test costs nothing to the rule: it only lets a pass decide whether a register's lanes all
 // read the table before the division is done. A lane that fails it goes through the single lookup,
@@ -113,6 +113,24 @@ struct SineTablePlaces<W, true> {
   SineTablePlaces<W / 2> low, high;
 };
 
+// The lookup rule's reduction of each lane of a pack: the even turn count 2·j as a double (the
+// 32-bit sum wraps for |j| >= 2^30), r = x - (2·j)·π and |r|.
+template <int W>
+struct ReducedAngles {
+  LanePack<W> evenTurns, r, magnitude;
+};
+template <int W>
+inline ReducedAngles<W> ReducedAnglesOf(const LanePack<W>& angles) {
+  using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
+  using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
+  typedef std::uint32_t Uint32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
+  constexpr std::int64_t magnitudeBits = std::numeric_limits<std::int64_t>::max();
+  const Uint32Lanes j = BitsAs<Uint32Lanes>(TruncatedToInt32<W>(angles * InverseTwoPi));
+  const LanePack<W> evenTurns = Int32AsDouble<W>(BitsAs<Int32Lanes>(j + j));
+  const LanePack<W> r = angles - evenTurns * Pi;
+  return ReducedAngles<W>{evenTurns, r, BitsAs<LanePack<W>>(BitsAs<Int64Lanes>(r) & magnitudeBits)};
+}
+
 // SineTablePlaceOf of every lane at once, with the same operations lane by lane. The conversions
 // are the instructions', defined for every input: a turn count out of the 32-bit range (or NaN)
 // converts to 0x80000000. An angle of 2^30 turns or more, which the rule rejects, then doubles
@@ -126,19 +144,13 @@ template <int W>
 inline std::enable_if_t<(W <= RegisterLanes), SineTablePlaces<W>> SineTablePlacesOf(
     const SineTable& table, const LanePack<W>& angles) {
   using Pack = LanePack<W>;
-  using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
-  using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
-  typedef std::uint32_t Uint32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
-  constexpr std::int64_t magnitudeBits = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t signBit = std::numeric_limits<std::int64_t>::min();
-  const Uint32Lanes j = BitsAs<Uint32Lanes>(TruncatedToInt32<W>(angles * InverseTwoPi));
-  const Pack evenTurns = Int32AsDouble<W>(BitsAs<Int32Lanes>(j + j));  // wraps for |j| >= 2^30
-  const Pack r = angles - evenTurns * Pi;
-  const Pack magnitude = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & magnitudeBits);
-  const bool inTable = AllLanes((magnitude < InTableBelow(table)) & (evenTurns != -2147483648.0));
-  const Pack index = magnitude / table.step;
+  const ReducedAngles<W> reduced = ReducedAnglesOf<W>(angles);
+  const bool inTable =
+      AllLanes((reduced.magnitude < InTableBelow(table)) & (reduced.evenTurns != -2147483648.0));
+  const Pack index = reduced.magnitude / table.step;
   if (inTable) {
-    return SineTablePlaces<W>{(r < 0.0) & signBit, TruncatedToInt32<W>(index), true};
+    return SineTablePlaces<W>{(reduced.r < 0.0) & signBit, TruncatedToInt32<W>(index), true};
   }
   std::int32_t entry[W] = {};
   std::int64_t signFlip[W] = {};

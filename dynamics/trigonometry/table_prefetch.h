@@ -13,6 +13,14 @@
 namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 
+// Whether this target has an instruction for the requests; without one (WebAssembly) the
+// requests' arithmetic would be spent for nothing.
+#if defined(__x86_64__) || defined(__i386__)
+constexpr bool CanRequestLines = true;
+#else
+constexpr bool CanRequestLines = false;
+#endif
+
 namespace detail {
 
 // One request for the line holding `address`, written as an instruction the compiler must keep
@@ -31,18 +39,13 @@ inline void RequestLine(const double* address) {
 // any angle, finite or not.
 template <int W>
 inline void RequestLinesOfRegister(const SineTable& table, const LanePack<W>& angles) {
-  typedef std::uint32_t Uint32Lanes __attribute__((vector_size(W * sizeof(std::uint32_t))));
   using Pack = LanePack<W>;
-  using Int64Lanes = typename LaneTypes<W>::Int64Lanes;
   using Int32Lanes = typename LaneTypes<W>::Int32Lanes;
   const double inverseStep = 1.0 / table.step;
   const Int32Lanes last = Int32Lanes{} + (table.size - 1);
   const Pack both[2] = {angles, HalfPi - angles};
   for (const Pack& x : both) {
-    const Uint32Lanes j = BitsAs<Uint32Lanes>(TruncatedToInt32<W>(x * InverseTwoPi));
-    const Pack r = x - Int32AsDouble<W>(BitsAs<Int32Lanes>(j + j)) * Pi;
-    const Pack index = BitsAs<Pack>(BitsAs<Int64Lanes>(r) & INT64_MAX) * inverseStep;
-    Int32Lanes entry = TruncatedToInt32<W>(index);
+    Int32Lanes entry = TruncatedToInt32<W>(ReducedAnglesOf<W>(x).magnitude * inverseStep);
     // Past the table (or 0x80000000, the conversion's mark): the last entry instead.
     const Int32Lanes outside = (entry > last) | (entry < 0);
     entry = (entry & ~outside) | (last & outside);
