@@ -227,8 +227,15 @@ void ForwardDynamics(const Chain& chain, ChainWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(jointRates, "jointRates");
   RequireFriction(friction);
+  RequireFiniteTorques(torques, chain.linkCount());
+  ForwardDynamicsChecked(chain, storage, momenta, angles, momentumRates, jointRates, friction,
+                         torques);
+}
+
+void ForwardDynamicsChecked(const Chain& chain, ChainWorkspace::Storage& storage,
+                            const double* momenta, const double* angles, double* momentumRates,
+                            double* jointRates, double friction, const double* torques) {
   const ChainModel& model = ChainAccess::ModelOf(chain).chain;
-  RequireFiniteTorques(torques, model.linkCount);
   WithAlgebraOf(model, [&](auto algebra) {
     auto& data = OneChainDataIn(algebra, storage);
     SetJointTorques(storage, data.evaluation.appliedTorque, torques);

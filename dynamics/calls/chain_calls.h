@@ -43,6 +43,11 @@ ChainWorkspace::Storage& StorageFor(const Chain& chain, ChainWorkspace& workspac
 // The torques of one chain into the evaluation's applied-torque vector, zeros for none.
 void SetJointTorques(double* appliedTorque, const double* torques, int n);
 
+// ForwardDynamics on arguments already checked, in the storage of a workspace made for the chain.
+void ForwardDynamicsChecked(const Chain& chain, ChainWorkspace::Storage& storage,
+                            const double* momenta, const double* angles, double* momentumRates,
+                            double* jointRates, double friction, const double* torques);
+
 // The checks of a batch step's arguments (all but the workspace's), as StepChains makes them.
 void RequireBatch(const Chain& chain, const double* momenta, const double* angles, int chainCount,
                   double h, StepMethod method, double friction, JointTorques torques,

@@ -25,10 +25,19 @@ ModelWorkspace::Storage& StorageFor(const Model& model, ModelWorkspace& workspac
   return storage;
 }
 
+// The planar chain a model is and the chain's workspace, or null for the tree's recursion (a
+// workspace made for another model of as many joints may have no chain's).
+ChainWorkspace* PlanarChainWorkspace(const Model::Data& model, ModelWorkspace::Storage& w) {
+  return model.chain && w.chain ? &*w.chain : nullptr;
+}
+
 // One step of one state, arguments checked.
 StepStatus StepOne(const Model::Data& model, ModelWorkspace::Storage& w, double* p, double* q,
                    double h, StepMethod method, const double* torques,
                    const NewtonSettings& newton) {
+  if (ChainWorkspace* chain = PlanarChainWorkspace(model, w)) {
+    return Step(*model.chain, *chain, p, q, h, method, 0.0, torques, newton);
+  }
   const int n = w.n;
   auto f = [&](const double* pAt, const double* qAt, double* pdot, double* qdot) {
     TreeForwardDynamics(model, w, pAt, qAt, torques, pdot, qdot);
@@ -87,7 +96,11 @@ void MomentumInitialisation(const Model& model, ModelWorkspace& workspace, doubl
   RequireArray(momenta, "momenta");
   RequireArray(positions, "positions");
   RequireArray(rates, "rates");
-  TreeMomenta(ModelAccess::DataOf(model), w, positions, rates, momenta);
+  const Model::Data& data = ModelAccess::DataOf(model);
+  if (ChainWorkspace* chain = PlanarChainWorkspace(data, w)) {
+    return MomentumInitialisation(*data.chain, *chain, momenta, positions, rates);
+  }
+  TreeMomenta(data, w, positions, rates, momenta);
 }
 
 void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double* momenta,
@@ -99,8 +112,12 @@ void ForwardDynamics(const Model& model, ModelWorkspace& workspace, const double
   RequireArray(momentumRates, "momentumRates");
   RequireArray(rates, "rates");
   RequireFiniteJoints(model, torques, "torques");
-  TreeForwardDynamics(ModelAccess::DataOf(model), w, momenta, positions, torques, momentumRates,
-                      rates);
+  const Model::Data& data = ModelAccess::DataOf(model);
+  if (ChainWorkspace* chain = PlanarChainWorkspace(data, w)) {
+    return ForwardDynamicsChecked(*data.chain, ChainAccess::StorageOf(*chain), momenta, positions,
+                                  momentumRates, rates, 0.0, torques);
+  }
+  TreeForwardDynamics(data, w, momenta, positions, torques, momentumRates, rates);
 }
 
 void MassMatrix(const Model& model, ModelWorkspace& workspace, const double* positions,
@@ -157,6 +174,11 @@ BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w
                                   std::uint8_t* taken) {
   BatchStepStatus status;
   if (count == 0) return status;
+  const Model::Data& data = ModelAccess::DataOf(model);
+  if (ChainWorkspace* chain = PlanarChainWorkspace(data, w)) {
+    return StepCheckedChains(*data.chain, ChainAccess::StorageOf(*chain), momenta, positions, count,
+                             h, method, 0.0, torques, newton, taken);
+  }
   if (method != StepMethod::Midpoint) {
     StepTreeStatesInLanes(w.laneWidth, ModelAccess::DataOf(model), w.lanes.get(), method, h,
                           torques.perChain ? nullptr : torques.values,
@@ -203,6 +225,9 @@ IntegrationStatistics Integrate(const Model& model, ModelWorkspace& workspace, d
   RequireFiniteJoints(model, momenta, "momenta");
   RequireFiniteJoints(model, positions, "positions");
   const Model::Data& data = ModelAccess::DataOf(model);
+  if (ChainWorkspace* chain = PlanarChainWorkspace(data, w)) {
+    return Integrate(*data.chain, *chain, momenta, positions, duration, tolerances, 0.0, torques);
+  }
   auto f = [&](const double* p, const double* q, double* pdot, double* qdot) {
     TreeForwardDynamics(data, w, p, q, torques, pdot, qdot);
   };

@@ -232,6 +232,7 @@ Model::Model(const ModelDescription& description) {
   for (int k = 0; k < 3; ++k) data->gravity[k] = description.gravity[k];
   data->sineTable = description.trigonometry == Trigonometry::Table ? &SharedSineTable() : nullptr;
   RequireMovingInertia(*data);
+  data->chain = PlanarChainOf(description);
   data_ = std::move(data);
 }
 
@@ -257,7 +258,9 @@ ModelWorkspace::Storage::Storage(const Model::Data& data)
       step(6 * static_cast<std::size_t>(n)),
       midpoint(n),
       adaptive(n),
-      derivatives(n) {}
+      derivatives(n) {
+  if (data.chain) chain.emplace(*data.chain);
+}
 
 ModelWorkspace::ModelWorkspace(const Model& model)
     : storage_(std::make_unique<Storage>(ModelAccess::DataOf(model))) {}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "dynamics/derivatives/jacobian_storage.h"
@@ -48,6 +49,9 @@ struct Model::Data {
   const SineTable* sineTable;  // null: the library's sines
   // The rigid-body inertia of each joint's body, formed once.
   std::vector<ArticulatedInertia> rigid;
+  // The planar chain this tree is, when it is one (PlanarChainOf): its forward dynamics, momenta
+  // and steps run on the chain's in-plane recursion.
+  std::optional<Chain> chain;
 };
 
 struct ModelWorkspace::Storage {
@@ -63,8 +67,16 @@ struct ModelWorkspace::Storage {
   MidpointStorage midpoint;
   AdaptiveStorage adaptive;
   JacobianStorage derivatives;  // the exact Jacobian of a Midpoint step's Newton solve
+  // The chain's workspace, when the model it was made for is a planar chain.
+  std::optional<ChainWorkspace> chain;
   explicit Storage(const Model::Data& data);
 };
+
+// The chain that a tree's description is, when its joints are a planar chain's links: parents
+// k - 1, revolute about z, placed at (a, 0, 0) with no turn, each with mass and without damping
+// (a chain's friction is not a joint's damping: its reaction stays off the parent), and
+// everything in the xy plane (Chain::inPlane()); otherwise none.
+std::optional<Chain> PlanarChainOf(const ModelDescription& tree);
 
 // Values that are not finite would spread NaN through every joint of the state (torques), or
 // send an iteration on until its limit (the states of Midpoint and Integrate): refused

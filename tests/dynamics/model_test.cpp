@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dynamics/batch/model_threads.h"
+#include "dynamics/tree/tree_recursions.h"
 #include "pendula/chain.h"
 #include "tests/support/random_chain.h"
 #include "tests/support/random_tree.h"
@@ -88,6 +89,49 @@ TEST(Model, ChainAsATreeGivesTheChainsDynamics) {
     FrameOrigins(chain, q.data(), origins.data());
     FrameOrigins(model, workspace, q.data(), originsTree.data());
     ExpectNear(originsTree, origins, Rounding, "frame origins");
+  }
+}
+
+// A tree that is a planar chain runs on the chain's in-plane recursion: its momenta and forward
+// dynamics are the tree recursion's, to rounding, with a torque at every joint. A tree that misses
+// being one in any way keeps the tree's recursion; damping among them, as a chain's friction
+// leaves its reaction off the parent, where a joint's damping does not.
+TEST(Model, PlanarChainsTakeTheChainsRecursionWithTheTreesDynamics) {
+  ModelDescription planar =
+      TreeOfChain(testing::RandomChain(7, 5, /*inPlane=*/true, Trigonometry::Exact));
+  const Model model(planar);
+  ASSERT_TRUE(ModelAccess::DataOf(model).chain.has_value());
+  ModelWorkspace workspace(model);
+  const int n = model.jointCount();
+  std::mt19937_64 random(5);
+  const std::vector<double> q = Random(n, random, -3.0, 3.0);
+  const std::vector<double> rates = Random(n, random, -2.0, 2.0);
+  const std::vector<double> torques = Random(n, random, -5.0, 5.0);
+  std::vector<double> p(n), pTree(n), pdot(n), qdot(n), pdotTree(n), qdotTree(n);
+  MomentumInitialisation(model, workspace, p.data(), q.data(), rates.data());
+  TreeMomenta(ModelAccess::DataOf(model), ModelAccess::StorageOf(workspace), q.data(), rates.data(),
+              pTree.data());
+  ExpectNear(p, pTree, Rounding, "momenta");
+  ForwardDynamics(model, workspace, p.data(), q.data(), pdot.data(), qdot.data(), torques.data());
+  TreeForwardDynamics(ModelAccess::DataOf(model), ModelAccess::StorageOf(workspace), p.data(),
+                      q.data(), torques.data(), pdotTree.data(), qdotTree.data());
+  ExpectNear(qdot, qdotTree, Rounding, "rates");
+  ExpectNear(pdot, pdotTree, Rounding, "momentum rates");
+
+  const std::vector<std::function<void(ModelDescription&)>> misses = {
+      [](ModelDescription& d) { d.joints[3].damping = 0.2; },
+      [](ModelDescription& d) { d.joints[2].xyz[1] = 0.01; },
+      [](ModelDescription& d) { d.joints[2].rpy[2] = 0.01; },
+      [](ModelDescription& d) { d.joints[4].kind = JointKind::Prismatic; },
+      [](ModelDescription& d) { d.joints[5].parent = 3; },
+      [](ModelDescription& d) { d.joints[1].centreOfMass[2] = 0.01; },
+      [](ModelDescription& d) { d.gravity[2] = -1.0; },
+      [](ModelDescription& d) { d.joints[3].mass = 0.0; },
+  };
+  for (std::size_t k = 0; k < misses.size(); ++k) {
+    ModelDescription description = planar;
+    misses[k](description);
+    EXPECT_FALSE(ModelAccess::DataOf(Model(description)).chain.has_value()) << "miss " << k;
   }
 }
 
