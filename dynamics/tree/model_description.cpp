@@ -107,6 +107,15 @@ void ValidateJoint(const ModelDescription& description, std::size_t i) {
   if (joint.damping < 0.0) Refuse(name + ".damping must be >= 0; got " + Number(joint.damping));
 }
 
+// The components of v below rounding's share of its length (1e-15 of it) set to zero: the
+// residues that the products of the placements' rotations leave where the robot has none.
+void DropRounding(double (&v)[3]) {
+  const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  for (double& x : v) {
+    if (std::fabs(x) <= 1e-15 * length) x = 0.0;
+  }
+}
+
 // Joint i's constants. Its axis in the parent's turned frame, u = Q_λᵀ R(rpy) axis, fixes the
 // twist alpha (cos alpha = u_z) and the turn gamma (u = Rz(gamma) Rx(alpha) e_z; gamma = 0 for an
 // axis along the parent's); the origin r0 = Q_λᵀ xyz, seen in the twisted frame, is the shift
@@ -125,18 +134,27 @@ JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& 
     r0[i] =
         Qparent[0][i] * joint.xyz[0] + Qparent[1][i] * joint.xyz[1] + Qparent[2][i] * joint.xyz[2];
   }
+  // An axis along a coordinate axis of the parent's frame, but for rounding, lies along it
+  // exactly: its placement is then no turn or a quarter turn, which the recursions skip or make
+  // exactly.
+  DropRounding(u);
+  const double uLength = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+  for (double& x : u) x /= uLength;
   JointConstants J{};
   J.parent = joint.parent;
   J.turns = joint.kind == JointKind::Revolute;
+  // The twist's sign is free (Rz(gamma + pi) Rx(-alpha) carries e_z where Rz(gamma) Rx(alpha)
+  // does): it is taken so that cos gamma >= 0, and an axis in the parent's yz plane needs no turn.
   J.sinAlpha = std::sqrt(u[0] * u[0] + u[1] * u[1]);
+  if (u[1] > 0.0) J.sinAlpha = -J.sinAlpha;
   J.cosAlpha = u[2];
-  J.sinGamma = J.sinAlpha > 0.0 ? u[0] / J.sinAlpha : 0.0;
-  J.cosGamma = J.sinAlpha > 0.0 ? -u[1] / J.sinAlpha : 1.0;
+  J.sinGamma = J.sinAlpha != 0.0 ? u[0] / J.sinAlpha : 0.0;
+  J.cosGamma = J.sinAlpha != 0.0 ? -u[1] / J.sinAlpha : 1.0;
   const double cg = J.cosGamma, sg = J.sinGamma, ca = J.cosAlpha, sa = J.sinAlpha;
   const double w[3] = {cg * r0[0] + sg * r0[1], cg * r0[1] - sg * r0[0], r0[2]};
-  J.shift[0] = w[0];
-  J.shift[1] = ca * w[1] + sa * w[2];
-  J.shift[2] = ca * w[2] - sa * w[1];
+  double t[3] = {w[0], ca * w[1] + sa * w[2], ca * w[2] - sa * w[1]};
+  DropRounding(t);
+  for (int k = 0; k < 3; ++k) J.shift[k] = t[k];
   // Q = Rᵀ Q_λ E, E = Rz(gamma) Rx(alpha)
   const double E[3][3] = {{cg, -sg * ca, sg * sa}, {sg, cg * ca, -cg * sa}, {0.0, sa, ca}};
   double QpE[3][3];
