@@ -247,6 +247,12 @@ Model::Model(const ModelDescription& description) {
     const JointConstants& J = data->joints[i];
     BuildArticulatedInertia(data->rigid[i], J.mass, J.inertia, J.centreOfMass);
   }
+  for (std::size_t i = count; i-- > 0;) {
+    const int parent = data->parents[i];
+    if (parent < 0) continue;
+    data->joints[i].firstChild = !data->joints[parent].hasChildren;
+    data->joints[parent].hasChildren = true;
+  }
   for (int k = 0; k < 3; ++k) data->gravity[k] = description.gravity[k];
   data->sineTable = description.trigonometry == Trigonometry::Table ? &SharedSineTable() : nullptr;
   RequireMovingInertia(*data);

@@ -128,13 +128,15 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
   const Vector zero = {{LaneSplat<T>(0.0), LaneSplat<T>(0.0), LaneSplat<T>(0.0), LaneSplat<T>(0.0),
                         LaneSplat<T>(0.0), LaneSplat<T>(0.0)}};
   FormTransforms(model, w, q);
-  // Inward: M_i, beta_i, handed to the parent.
-  for (int i = 0; i < n; ++i) {
-    for (int k = 0; k < 21; ++k) w.inertia[i][k] = LaneSplat<T>(model.rigid[i][k]);
-    w.bias[i] = zero;
-  }
+  // Inward: M_i, beta_i, handed to the parent. A joint's slots start as its body's inertia and
+  // no bias, written by the first child to reach them (that child's share added), or by the joint
+  // itself if it has none: the sums' order is the children's, highest index first.
   for (int i = n - 1; i >= 0; --i) {
     const JointConstants& J = model.joints[i];
+    if (!J.hasChildren) {
+      for (int k = 0; k < 21; ++k) w.inertia[i][k] = LaneSplat<T>(model.rigid[i][k]);
+      w.bias[i] = zero;
+    }
     const ArticulatedInertiaOf<T>& M = w.inertia[i];
     const Vector& beta = w.bias[i];
     const int axis = AxisIndex(J.turns);
@@ -144,13 +146,19 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
     ArticulatedInertiaOf<T> free, slot;
     ProjectOutAxis(free, M, axis, inverseD);
     InertiaToParent(slot, free, w.transform[i]);
-    AddInto(w.inertia[J.parent], slot);
     // beta_i + U (p_i - Sᵀbeta_i)/D
     const T share = (p[i] - beta[axis]) * inverseD;
     Vector handed, biasSlot;
     for (int k = 0; k < 6; ++k) handed[k] = beta[k] + M[InertiaEntry(k, axis)] * share;
     ForceToParent(biasSlot, handed, w.transform[i]);
-    AddInto(w.bias[J.parent], biasSlot);
+    if (J.firstChild) {
+      const ArticulatedInertia& rigid = model.rigid[J.parent];
+      for (int k = 0; k < 21; ++k) w.inertia[J.parent][k] = LaneSplat<T>(rigid[k]) + slot[k];
+      for (int k = 0; k < 6; ++k) w.bias[J.parent][k] = zero[k] + biasSlot[k];
+    } else {
+      AddInto(w.inertia[J.parent], slot);
+      AddInto(w.bias[J.parent], biasSlot);
+    }
   }
   // Outward: q̇_i, v_i, the velocity term of ṗ_i, gravity and each body's load.
   for (int i = 0; i < n; ++i) {

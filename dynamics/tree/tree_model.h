@@ -31,6 +31,8 @@ struct JointConstants {
   double centreOfMass[3];
   double inertia[6];  // about the frame origin: xx, xy, xz, yy, yz, zz
   double damping;
+  bool hasChildren;  // some joint has this one as its parent
+  bool firstChild;   // the highest-numbered child of its parent, the first an inward pass meets
 };
 
 // The internals of a Model and a ModelWorkspace, for the library's own files.
