@@ -70,7 +70,20 @@ void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, S
   });
 }
 
+template <int W>
+void TreeStateForwardDynamicsAt(const Model::Data& model, unsigned char* block, const double* p,
+                                const double* q, const double* torques, double* pdot,
+                                double* qdot) {
+  tree::TreeData<double> d;
+  LinkArena arena{block, static_cast<int>(model.joints.size())};
+  tree::ForEachTreeArray(d, arena);
+  tree::ForwardDynamics(model, d, p, q, torques, pdot, qdot);
+}
+
 template std::size_t TreeLaneBytesAt<PENDULA_LANE_WIDTH>(int);
+template void TreeStateForwardDynamicsAt<PENDULA_LANE_WIDTH>(const Model::Data&, unsigned char*,
+                                                             const double*, const double*,
+                                                             const double*, double*, double*);
 template void StepTreeStatesInLanesAt<PENDULA_LANE_WIDTH>(const Model::Data&, unsigned char*,
                                                           StepMethod, double, const double*,
                                                           const double*, double*, double*, int);

@@ -38,4 +38,21 @@ void StepTreeStatesInLanes(int width, const Model::Data& model, unsigned char* s
   }
 }
 
+void TreeStateForwardDynamics(int width, const Model::Data& model, unsigned char* block,
+                              const double* p, const double* q, const double* torques, double* pdot,
+                              double* qdot) {
+  switch (width) {
+#ifdef PENDULA_HAVE_LANE_WIDTH_8
+    case 8:
+      return TreeStateForwardDynamicsAt<8>(model, block, p, q, torques, pdot, qdot);
+#endif
+#ifdef PENDULA_HAVE_LANE_WIDTH_4
+    case 4:
+      return TreeStateForwardDynamicsAt<4>(model, block, p, q, torques, pdot, qdot);
+#endif
+    default:
+      return TreeStateForwardDynamicsAt<2>(model, block, p, q, torques, pdot, qdot);
+  }
+}
+
 }  // namespace pendula

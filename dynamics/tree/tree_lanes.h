@@ -28,4 +28,15 @@ void StepTreeStatesInLanesAt(const Model::Data& model, unsigned char* storage, S
                              double h, const double* shared, const double* rows, double* momenta,
                              double* positions, int count);
 
+// The forward dynamics of one state (tree_evaluation.h on doubles), compiled in the unit of the
+// given width, whose target has three-operand instructions and more registers than the
+// baseline's: the same operations and bits. `block` holds the one-state working data
+// (OneTreeStateBytes).
+void TreeStateForwardDynamics(int width, const Model::Data& model, unsigned char* block,
+                              const double* p, const double* q, const double* torques, double* pdot,
+                              double* qdot);
+template <int W>
+void TreeStateForwardDynamicsAt(const Model::Data& model, unsigned char* block, const double* p,
+                                const double* q, const double* torques, double* pdot, double* qdot);
+
 }  // namespace pendula

@@ -2,6 +2,7 @@
 #include "dynamics/tree/tree_recursions.h"
 
 #include "dynamics/tree/tree_evaluation.h"
+#include "dynamics/tree/tree_lanes.h"
 
 namespace pendula {
 namespace {
@@ -27,8 +28,7 @@ std::size_t OneTreeStateBytes(int n) {
 
 void TreeForwardDynamics(const Model::Data& model, ModelWorkspace::Storage& w, const double* p,
                          const double* q, const double* torques, double* pdot, double* qdot) {
-  TreeData<double> d = OneState(w);
-  tree::ForwardDynamics(model, d, p, q, torques, pdot, qdot);
+  TreeStateForwardDynamics(w.laneWidth, model, w.one.get(), p, q, torques, pdot, qdot);
 }
 
 void TreeJointInertias(const Model::Data& model, ModelWorkspace::Storage& w, const double* p,
