@@ -79,38 +79,17 @@ void StepPacks(StepMethod method, const ChainModel& model, unsigned char* storag
 }  // namespace
 
 std::size_t LaneBytes(int width, int links) {
-  switch (width) {
-#ifdef PENDULA_HAVE_LANE_WIDTH_8
-    case 8:
-      return LaneBatchBytes<8>(links);
-#endif
-#ifdef PENDULA_HAVE_LANE_WIDTH_4
-    case 4:
-      return LaneBatchBytes<4>(links);
-#endif
-    default:
-      return LaneBatchBytes<2>(links);
-  }
+  return AtLaneWidth(width,
+                     [&](auto unit) { return LaneBatchBytes<decltype(unit)::value>(links); });
 }
 
 void StepInLanes(StepMethod method, const ChainModel& model, unsigned char* storage, double h,
                  double friction, BatchTorques torques, double* momenta, double* angles,
                  int chainCount) {
-  switch (model.laneWidth) {
-#ifdef PENDULA_HAVE_LANE_WIDTH_8
-    case 8:
-      return StepPacks<8>(method, model, storage, h, friction, torques, momenta, angles,
-                          chainCount);
-#endif
-#ifdef PENDULA_HAVE_LANE_WIDTH_4
-    case 4:
-      return StepPacks<4>(method, model, storage, h, friction, torques, momenta, angles,
-                          chainCount);
-#endif
-    default:
-      return StepPacks<2>(method, model, storage, h, friction, torques, momenta, angles,
-                          chainCount);
-  }
+  return AtLaneWidth(model.laneWidth, [&](auto unit) {
+    return StepPacks<decltype(unit)::value>(method, model, storage, h, friction, torques, momenta,
+                                            angles, chainCount);
+  });
 }
 
 void AlignedBlockFree::operator()(unsigned char* block) const {
