@@ -48,8 +48,8 @@ py::dict ChainDerivativesOf(PyChain& self, py::handle momentaObject, py::handle 
   BlockArrays blocks(momenta, n);
   {
     const py::gil_scoped_release withoutGil;
-    DerivativesWorkspace workspace(self.chain());
-    DerivativesOfStates(self.chain(), workspace, momenta.data(), angles.data(),
+    PyChain::DerivativesLease lease(self);
+    DerivativesOfStates(self.chain(), lease.workspace(), momenta.data(), angles.data(),
                         static_cast<int>(StateCount(momenta)), blocks.Out(), friction,
                         JointTorques{torques.values, torques.perChain});
   }
@@ -66,8 +66,8 @@ py::dict ModelDerivativesOf(PyModel& self, py::handle momentaObject, py::handle 
   BlockArrays blocks(momenta, n);
   {
     const py::gil_scoped_release withoutGil;
-    DerivativesWorkspace workspace(self.model());
-    DerivativesOfStates(self.model(), workspace, momenta.data(), positions.data(),
+    PyModel::DerivativesLease lease(self);
+    DerivativesOfStates(self.model(), lease.workspace(), momenta.data(), positions.data(),
                         static_cast<int>(StateCount(momenta)), blocks.Out(),
                         JointTorques{torques.values, torques.perChain});
   }
