@@ -281,7 +281,7 @@ A serial chain of 1 to 1000 links on a fixed base, built into a model once and r
 links: a sequence of pendula.Link, from the base out; joint k turns link k relative to link
 k-1 (joint 1 relative to the base). gravity: (x, y, z) in base coordinates, m/s^2.
 trigonometry: "table" for the program's sine table of 1,000,000 entries (the entry below the
-angle, error below 6.3e-6), "exact" for the standard library's sin and cos (smooth).
+angle, error below 6.3e-6), "exact" for exact sines (smooth, within an ulp).
 Building it checks the description: ValueError naming links[i] and the field for a count
 outside 1..1000, a value that is not finite, a mass <= 0, or an inertia whose part about the
 centre of mass is not positive definite or has principal moments that break the triangle

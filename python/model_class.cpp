@@ -122,8 +122,8 @@ read-only after; Model.from_urdf reads one from a URDF file.
 
 joints: a sequence of pendula.Joint, every parent before its children; joint i moves body
 i + 1 relative to the body of joint joints[i].parent (the base for -1). gravity: (x, y, z) in
-base coordinates, m/s^2. trigonometry: "exact" for the standard library's sin and cos
-(smooth), "table" for the program's sine table of 1,000,000 entries.
+base coordinates, m/s^2. trigonometry: "exact" for exact sines (smooth, within an
+ulp), "table" for the program's sine table of 1,000,000 entries.
 Building it checks the description: ValueError naming joints[i] and the field for a count
 outside 1..1000, a parent that is not an earlier joint or -1, a zero axis, a value that is not
 finite, a mass < 0, an inertia that is not a body's (not positive semidefinite, or principal

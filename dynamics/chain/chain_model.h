@@ -35,8 +35,8 @@ struct LinkParameters {
 enum class ModelShape { General, InPlane };
 
 // Where an evaluation takes the sines and cosines of the joint angles: the sine table by its
-// lookup rule (the program's chains), or the standard library's std::sin and std::cos (smooth in
-// the angle, for integrators that need that).
+// lookup rule (the program's chains), or exact sines (exact_sines.h: smooth in the angle, for
+// integrators that need that).
 enum class SineSource { Table, Library };
 
 // The model of a chain of linkCount links, in storage that whoever builds the model owns. The
@@ -46,7 +46,7 @@ struct ChainModel {
   SpatialVector gravity;
   const LinkParameters* links;  // linkCount of them, link k at element k - 1
   int linkCount;
-  const SineTable* sineTable;  // null when the sines come from the library
+  const SineTable* sineTable;  // null when the sines are exact
   SineSource sines;
   ModelShape shape;
   int laneWidth;

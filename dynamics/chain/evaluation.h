@@ -90,21 +90,14 @@ inline void EntriesOfLink(const SineTable& table, const JointTablePlaces<T>& pla
   }
 }
 
-// sin and cos of one angle, or of a pack lane by lane, by the standard library.
+// The exact sin and cos of one angle, or of a pack (exact_sines.h).
 template <typename T>
 inline void LibrarySineAndCosine(const T& angle, T& sine, T& cosine) {
-  if constexpr (std::is_same_v<T, double>) {
-    ExactSineAndCosine(angle, sine, cosine);
-  } else if constexpr (IsPackPair<T>::value) {
+  if constexpr (IsPackPair<T>::value) {
     LibrarySineAndCosine(angle.low, sine.low, cosine.low);
     LibrarySineAndCosine(angle.high, sine.high, cosine.high);
   } else {
-    for (int lane = 0; lane < LaneCount<T>; ++lane) {
-      double s, c;
-      ExactSineAndCosine(angle[lane], s, c);
-      sine[lane] = s;
-      cosine[lane] = c;
-    }
+    ExactSineAndCosine(angle, sine, cosine);
   }
 }
 
@@ -132,7 +125,7 @@ constexpr bool GathersEntries =
 // that their misses overlap instead of waiting behind the divisions, all the index arithmetic
 // comes first and the reads back to back, or, where a register's reads are one gather, each
 // link's reads as soon as its places are known, the next links' arithmetic running beside them.
-// A model whose sines come from the library takes std::sin and std::cos of each angle instead.
+// A model of exact sines takes ExactSineAndCosine of the angles instead, a pack at a time.
 template <typename A, typename T>
 inline void SinesAndCosines(const ChainModel& model, ChainData<A, T>& d, const T* q) {
   const int n = LinkCount(model);

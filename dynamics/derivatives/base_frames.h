@@ -17,7 +17,7 @@ namespace pendula {
 inline namespace PENDULA_CODE_TARGET {
 namespace jacobian {
 
-// sin q and cos q as the model takes them (null table: the library's, ExactSineAndCosine), lane by
+// sin q and cos q as the model takes them (null table: the exact ones, ExactSineAndCosine), lane by
 // lane for a pack.
 template <typename T>
 inline void SineAndCosine(const SineTable* table, const T& q, T& s, T& c) {

@@ -66,6 +66,8 @@ inline void SineAndCosine(const Model::Data& model, const T& q, T& s, T& c) {
       s = SineFromTable(*model.sineTable, q);
       c = CosineFromTable(*model.sineTable, q);
     }
+  } else if (model.sineTable == nullptr) {
+    ExactSineAndCosine(q, s, c);
   } else {
     for (int lane = 0; lane < LaneCount<T>; ++lane) {
       double sl, cl;

@@ -48,7 +48,7 @@ struct Model::Data {
   std::vector<int> parents;
   std::vector<JointConstants> joints;
   double gravity[3];
-  const SineTable* sineTable;  // null: the library's sines
+  const SineTable* sineTable;  // null: exact sines (exact_sines.h)
   // The rigid-body inertia of each joint's body, formed once.
   std::vector<ArticulatedInertia> rigid;
   // The planar chain this tree is, when it is one (PlanarChainOf): its forward dynamics, momenta

@@ -47,7 +47,7 @@ struct Joint {
 };
 
 // A whole tree: its joints, parents first, gravity in base coordinates (m/s^2), the trigonometry
-// of its model (the library's sines by default: smooth in q) and a name (a URDF's robot name).
+// of its model (exact sines by default: smooth in q) and a name (a URDF's robot name).
 struct ModelDescription {
   std::string name;
   std::vector<Joint> joints;
