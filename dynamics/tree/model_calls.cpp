@@ -180,7 +180,7 @@ BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w
                              h, method, 0.0, torques, newton, taken);
   }
   if (method != StepMethod::Midpoint) {
-    StepTreeStatesInLanes(w.laneWidth, ModelAccess::DataOf(model), w.lanes.get(), method, h,
+    StepTreeStatesInLanes(w.laneWidth, data, w.lanes.get(), method, h,
                           torques.perChain ? nullptr : torques.values,
                           torques.perChain ? torques.values : nullptr, momenta, positions, count);
     status.evaluations = static_cast<long>(count) * (method == StepMethod::Rk4 ? 4 : 2);
@@ -193,8 +193,7 @@ BatchStepStatus StepCheckedStates(const Model& model, ModelWorkspace::Storage& w
     const double* tau = torques.values == nullptr ? nullptr
                         : torques.perChain        ? torques.values + row
                                                   : torques.values;
-    const StepStatus one = StepOne(ModelAccess::DataOf(model), w, momenta + row, positions + row, h,
-                                   method, tau, newton);
+    const StepStatus one = StepOne(data, w, momenta + row, positions + row, h, method, tau, newton);
     status.evaluations += one.evaluations;
     if (taken != nullptr) taken[i] = one.taken ? 1 : 0;
     if (!one.taken && status.notTaken++ == 0) status.firstNotTaken = i;
