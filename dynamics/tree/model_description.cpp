@@ -9,6 +9,7 @@
 #include "dynamics/spatial/symmetric_eigenvalues.h"
 #include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
+#include "dynamics/trigonometry/exact_sines.h"
 
 namespace pendula {
 namespace {
@@ -26,9 +27,11 @@ void RequireFinite(double x, const std::string& what) {
 
 // R = Rz(yaw)·Ry(pitch)·Rx(roll).
 void RollPitchYaw(const double (&rpy)[3], Matrix3& R) {
-  const double cr = std::cos(rpy[0]), sr = std::sin(rpy[0]);
-  const double cp = std::cos(rpy[1]), sp = std::sin(rpy[1]);
-  const double cy = std::cos(rpy[2]), sy = std::sin(rpy[2]);
+  // Exact sines, so that a robot's constants are the same bits on every CPU.
+  double cr, sr, cp, sp, cy, sy;
+  ExactSineAndCosine(rpy[0], sr, cr);
+  ExactSineAndCosine(rpy[1], sp, cp);
+  ExactSineAndCosine(rpy[2], sy, cy);
   const double M[3][3] = {{cy * cp, cy * sp * sr - sy * cr, cy * sp * cr + sy * sr},
                           {sy * cp, sy * sp * sr + cy * cr, sy * sp * cr - cy * sr},
                           {-sp, cp * sr, cp * cr}};

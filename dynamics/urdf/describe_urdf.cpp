@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "dynamics/trigonometry/exact_sines.h"
 #include "dynamics/urdf/urdf_values.h"
 
 namespace pendula::urdf_reading {
@@ -18,9 +19,10 @@ struct Pending {
 
 Placement PlacementFromRollPitchYaw(const double rpy[3], const double xyz[3]) {
   const double phi = rpy[0] / 2.0, theta = rpy[1] / 2.0, psi = rpy[2] / 2.0;
-  const double sr = std::sin(phi), cr = std::cos(phi);
-  const double sp = std::sin(theta), cp = std::cos(theta);
-  const double sy = std::sin(psi), cy = std::cos(psi);
+  double sr, cr, sp, cp, sy, cy;  // exact sines: the same bits on every CPU
+  ExactSineAndCosine(phi, sr, cr);
+  ExactSineAndCosine(theta, sp, cp);
+  ExactSineAndCosine(psi, sy, cy);
   double x = sr * cp * cy - cr * sp * sy;
   double y = cr * sp * cy + sr * cp * sy;
   double z = cr * cp * sy - sr * sp * cy;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "dynamics/trigonometry/exact_sines.h"
+
 namespace pendula::urdf_reading {
 
 Placement PlacementFromQuaternion(double x, double y, double z, double w, const double xyz[3]) {
@@ -50,8 +52,8 @@ Placement Composed(const Placement& outer, const Placement& inner) {
 void RollPitchYaw(const double rotation[9], double rpy[3]) {
   const double* r = rotation;
   const double yaw = (r[3] == 0.0 && r[0] == 0.0) ? 0.0 : std::atan2(r[3], r[0]);
-  const double cy = std::cos(yaw);
-  const double sy = std::sin(yaw);
+  double sy, cy;
+  ExactSineAndCosine(yaw, sy, cy);
   rpy[0] = std::atan2(sy * r[2] - cy * r[5], cy * r[4] - sy * r[1]);
   rpy[1] = std::atan2(0.0 - r[6], cy * r[0] + sy * r[3]);  // +0 rather than -0 when level
   rpy[2] = yaw;

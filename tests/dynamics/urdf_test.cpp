@@ -14,6 +14,7 @@
 #include "dynamics/urdf/urdf_values.h"
 #include "dynamics/urdf_files/xml_elements.h"
 #include "pendula/model.h"
+#include "tests/support/robot_fingerprint.h"
 #include "tests/support/urdf_files.h"
 
 namespace pendula {
@@ -203,6 +204,16 @@ TEST(UrdfPlacements, RollPitchYawRebuildsEveryRotationEvenNearAQuarterTurnOfPitc
       }
     }
   }
+}
+
+// The WAM's fall moves by the same bits on every CPU (AVX-512, AVX2 or neither, one state or in
+// lanes) and at every optimisation level (the sanitizers' build).
+TEST(Urdf, TheWamsFallHasOneFingerprint) {
+  const std::string wam = kDartData + "urdf/wam/wam.urdf";
+  if (!Readable(wam))
+    GTEST_SKIP() << "no " << wam << " (scripts/install-deps.sh installs dart-doc)";
+  const std::uint64_t fingerprint = testing::RobotFallFingerprint(LoadUrdf(wam));
+  EXPECT_EQ(fingerprint, 0x55fa493dce0c4b75ull);
 }
 
 }  // namespace
