@@ -2,6 +2,7 @@
 // moves by the same bits on every CPU and at every optimisation level.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,7 +20,8 @@ inline std::uint64_t RobotFallFingerprint(const ModelDescription& robot) {
   const Model model(description);
   ModelWorkspace workspace(model);
   const int n = model.jointCount();
-  std::vector<double> p(n, 0.0), q(n), batchP(2 * n, 0.0), batchQ(2 * n);
+  const std::size_t rows = 2 * static_cast<std::size_t>(n);
+  std::vector<double> p(n, 0.0), q(n), batchP(rows, 0.0), batchQ(rows);
   for (int i = 0; i < n; ++i) {
     q[i] = batchQ[i] = 0.1 * (i + 1);
     batchQ[n + i] = q[i] + 0.05;
