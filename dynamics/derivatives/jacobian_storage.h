@@ -57,8 +57,8 @@ struct JacobianStorage {
 };
 
 // The four blocks of the Jacobian of (ṗ, q̇) with respect to (p, q) at one state, the sines of q
-// from the table (null: the exact ones, ExactSineAndCosine). friction b: the couple -b·q̇_k on each link k
-// about its axis, on the link alone (a chain's friction; 0 for a tree). Joint torques are
+// from the table (null: the exact ones, ExactSineAndCosine). friction b: the couple -b·q̇_k on each
+// link k about its axis, on the link alone (a chain's friction; 0 for a tree). Joint torques are
 // generalized forces independent of the state: they add nothing.
 void JacobianOfDynamics(JacobianStorage& storage, const double (&gravity)[3],
                         const SineTable* table, double friction, const double* p, const double* q,
