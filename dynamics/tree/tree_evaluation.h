@@ -145,9 +145,9 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
     const T inverseD = 1.0 / M[InertiaEntry(axis, axis)];
     w.inverseD[i] = inverseD;
     if (J.parent < 0) continue;
-    ArticulatedInertiaOf<T> free, slot;
-    ProjectOutAxis(free, M, axis, inverseD);
-    InertiaToParent(slot, free, w.transform[i]);
+    ArticulatedInertiaOf<T> slot;
+    ProjectOutAxis(slot, M, axis, inverseD);
+    InertiaToParentInPlace(slot, w.transform[i]);
     // beta_i + U (p_i - Sᵀbeta_i)/D
     const T share = (p[i] - beta[axis]) * inverseD;
     Vector handed, biasSlot;

@@ -152,14 +152,12 @@ inline void OriginInParent(T (&out)[3], const JointTransformOf<T>& X) {
   for (int i = 0; i < 3; ++i) out[i] = v[i];
 }
 
-// out = Xf·M·Xfᵀ, the congruence of a packed inertia by the stages of ForceToParent. Inlined
-// into the inward pass: called, it copies the 21 entries in and out once more.
+// P <- Xf·P·Xfᵀ, the congruence of a packed inertia by the stages of ForceToParent, in place:
+// always inlined into the inward pass, where a copy in or out is a block move of every lane.
 template <typename T>
-[[gnu::always_inline]] inline void InertiaToParent(ArticulatedInertiaOf<T>& out,
-                                                   const ArticulatedInertiaOf<T>& M,
-                                                   const JointTransformOf<T>& X) {
-  T P[21];
-  for (int i = 0; i < 21; ++i) P[i] = M[i];
+[[gnu::always_inline]] inline void InertiaToParentInPlace(ArticulatedInertiaOf<T>& inertia,
+                                                          const JointTransformOf<T>& X) {
+  T(&P)[21] = inertia.m;
   if (X.turns) detail::RotateBothHalves<0, 1>(P, X.c, X.s);
   // n += t x f: n0 += ty·f2 - tz·f1, n1 += tz·f0 - tx·f2, n2 += tx·f1 - ty·f0; the shears leave
   // the linear part alone, so they compose in any order.
@@ -173,7 +171,14 @@ template <typename T>
   detail::Shear<5, 1>(P, X.tx);
   if (X.twisted) detail::RotateBothHalves<1, 2>(P, X.cosAlpha, X.sinAlpha);
   if (X.turned) detail::RotateBothHalves<0, 1>(P, X.cosGamma, X.sinGamma);
-  for (int i = 0; i < 21; ++i) out[i] = P[i];
+}
+
+// out = Xf·M·Xfᵀ.
+template <typename T>
+inline void InertiaToParent(ArticulatedInertiaOf<T>& out, const ArticulatedInertiaOf<T>& M,
+                            const JointTransformOf<T>& X) {
+  out = M;
+  InertiaToParentInPlace(out, X);
 }
 
 // The index of S in a 6-vector: 5 for a revolute joint, 2 for a prismatic one.
