@@ -7,6 +7,7 @@
 #include "dynamics/calls/chain_calls.h"
 #include "dynamics/lanes/lane_widths.h"
 #include "dynamics/spatial/symmetric_eigenvalues.h"
+#include "dynamics/tree/tree_kernels.h"
 #include "dynamics/tree/tree_lanes.h"
 #include "dynamics/tree/tree_recursions.h"
 #include "dynamics/trigonometry/exact_sines.h"
@@ -258,6 +259,13 @@ Model::Model(const ModelDescription& description) {
   }
   for (int k = 0; k < 3; ++k) data->gravity[k] = description.gravity[k];
   data->sineTable = description.trigonometry == Trigonometry::Table ? &SharedSineTable() : nullptr;
+  data->freeRigid.resize(count);
+  data->inverseRigidD.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const int axis = joints::AxisIndex(data->joints[i].turns);
+    data->inverseRigidD[i] = 1.0 / data->rigid[i][InertiaEntry(axis, axis)];
+    joints::ProjectOutAxis(data->freeRigid[i], data->rigid[i], axis, data->inverseRigidD[i]);
+  }
   RequireMovingInertia(*data);
   data->chain = PlanarChainOf(description);
   data_ = std::move(data);

@@ -131,27 +131,35 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
                         LaneSplat<T>(0.0), LaneSplat<T>(0.0)}};
   FormTransforms(model, w, q);
   // Inward: M_i, beta_i, handed to the parent. A joint's slots start as its body's inertia and
-  // no bias, written by the first child to reach them (that child's share added), or by the joint
-  // itself if it has none: the sums' order is the children's, highest index first.
+  // no bias, written by the first child to reach them (that child's share added): the sums'
+  // order is the children's, highest index first. A leaf's slots are never written: its inertia
+  // is its body's and its bias none, the same in every lane, and its share of them the model's.
   for (int i = n - 1; i >= 0; --i) {
     const JointConstants& J = model.joints[i];
-    if (!J.hasChildren) {
-      for (int k = 0; k < 21; ++k) w.inertia[i][k] = LaneSplat<T>(model.rigid[i][k]);
-      w.bias[i] = zero;
-    }
-    const ArticulatedInertiaOf<T>& M = w.inertia[i];
-    const Vector& beta = w.bias[i];
     const int axis = AxisIndex(J.turns);
-    const T inverseD = 1.0 / M[InertiaEntry(axis, axis)];
-    w.inverseD[i] = inverseD;
-    if (J.parent < 0) continue;
     ArticulatedInertiaOf<T> slot;
-    ProjectOutAxis(slot, M, axis, inverseD);
+    Vector handed;
+    if (J.hasChildren) {
+      const ArticulatedInertiaOf<T>& M = w.inertia[i];
+      const Vector& beta = w.bias[i];
+      const T inverseD = 1.0 / M[InertiaEntry(axis, axis)];
+      w.inverseD[i] = inverseD;
+      if (J.parent < 0) continue;
+      ProjectOutAxis(slot, M, axis, inverseD);
+      // beta_i + U (p_i - Sᵀbeta_i)/D
+      const T share = (p[i] - beta[axis]) * inverseD;
+      for (int k = 0; k < 6; ++k) handed[k] = beta[k] + M[InertiaEntry(k, axis)] * share;
+    } else {
+      const ArticulatedInertia& M = model.rigid[i];
+      const double inverseD = model.inverseRigidD[i];
+      w.inverseD[i] = LaneSplat<T>(inverseD);
+      if (J.parent < 0) continue;
+      for (int k = 0; k < 21; ++k) slot[k] = LaneSplat<T>(model.freeRigid[i][k]);
+      const T share = p[i] * inverseD;  // p_i - Sᵀbeta_i is p_i, to the bit
+      for (int k = 0; k < 6; ++k) handed[k] = zero[k] + M[InertiaEntry(k, axis)] * share;
+    }
     InertiaToParentInPlace(slot, w.transform[i]);
-    // beta_i + U (p_i - Sᵀbeta_i)/D
-    const T share = (p[i] - beta[axis]) * inverseD;
-    Vector handed, biasSlot;
-    for (int k = 0; k < 6; ++k) handed[k] = beta[k] + M[InertiaEntry(k, axis)] * share;
+    Vector biasSlot;
     ForceToParent(biasSlot, handed, w.transform[i]);
     if (J.firstChild) {
       const ArticulatedInertia& rigid = model.rigid[J.parent];
@@ -162,23 +170,24 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
       AddInto(w.bias[J.parent], biasSlot);
     }
   }
-  // Outward: q̇_i, v_i, the velocity term of ṗ_i, gravity and each body's load.
-  for (int i = 0; i < n; ++i) {
+  // Outward: q̇_i, v_i, the velocity term of ṗ_i, gravity and each body's load; a leaf's
+  // inertia and bias read from the model.
+  const auto outward = [&](int i, const auto& M, const Vector& beta)
+      __attribute__((always_inline)) {
     const JointConstants& J = model.joints[i];
     const JointTransformOf<T>& X = w.transform[i];
-    const ArticulatedInertiaOf<T>& M = w.inertia[i];
     const int axis = AxisIndex(J.turns);
     Vector v;
     MotionToChild(v, J.parent < 0 ? zero : w.velocity[J.parent], X);
     T Uv = M[InertiaEntry(0, axis)] * v[0];
     for (int k = 1; k < 6; ++k) Uv = Uv + M[InertiaEntry(k, axis)] * v[k];
-    const T rate = ((p[i] - w.bias[i][axis]) - Uv) * w.inverseD[i];
+    const T rate = ((p[i] - beta[axis]) - Uv) * w.inverseD[i];
     qdot[i] = rate;
     v[axis] = v[axis] + rate;
     w.velocity[i] = v;
     Vector H;
     Apply(H, M, v);
-    AddInto(H, w.bias[i]);
+    AddInto(H, beta);
     w.velocityTerm[i] = AxisCrossForce(v, H, J.turns);
     // g_i = Eᵀ g_λ(i); the weight m g_i acts at the centre of mass.
     T gp[3];
@@ -192,6 +201,13 @@ inline void ForwardDynamics(const Model::Data& model, TreeData<T>& w, const T* p
     const T tau = applied - J.damping * rate;
     w.torque[i] = tau;
     load[axis] = load[axis] + tau;
+  };
+  for (int i = 0; i < n; ++i) {
+    if (model.joints[i].hasChildren) {
+      outward(i, w.inertia[i], w.bias[i]);
+    } else {
+      outward(i, model.rigid[i], zero);
+    }
   }
   // Inward: F_i, ṗ_i; the parent takes F_i less the joint's own torque, which reacts on it.
   for (int i = n - 1; i >= 0; --i) {

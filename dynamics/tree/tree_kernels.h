@@ -209,9 +209,9 @@ inline T AxisCrossForce(const SpatialVectorOf<T>& v, const SpatialVectorOf<T>& h
   return (v[3] * h[4] - v[4] * h[3]) + (v[0] * h[1] - v[1] * h[0]);
 }
 
-// out = M·v for a packed inertia.
-template <typename T>
-inline void Apply(SpatialVectorOf<T>& out, const ArticulatedInertiaOf<T>& M,
+// out = M·v for a packed inertia (of lanes, or one for every lane).
+template <typename T, typename E>
+inline void Apply(SpatialVectorOf<T>& out, const ArticulatedInertiaOf<E>& M,
                   const SpatialVectorOf<T>& v) {
   for (int i = 0; i < 6; ++i) {
     T sum = M[InertiaEntry(i, 0)] * v[0];

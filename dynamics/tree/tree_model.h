@@ -51,6 +51,10 @@ struct Model::Data {
   const SineTable* sineTable;  // null: exact sines (exact_sines.h)
   // The rigid-body inertia of each joint's body, formed once.
   std::vector<ArticulatedInertia> rigid;
+  // Each rigid inertia with its joint free, rigid - U·Uᵀ/D, and 1/D (U = rigid·S, D = Sᵀ·U): a
+  // leaf's articulated inertia is its body's, the same in every state, so these are its share.
+  std::vector<ArticulatedInertia> freeRigid;
+  std::vector<double> inverseRigidD;
   // The planar chain this tree is, when it is one (PlanarChainOf): its forward dynamics, momenta
   // and steps run on the chain's in-plane recursion.
   std::optional<Chain> chain;
