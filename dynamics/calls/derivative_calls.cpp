@@ -32,6 +32,9 @@ void BindJoints(const ChainModel& chain, JacobianStorage& storage) {
     J.cosAlpha = L.cosAlpha;
     J.sinGamma = 0.0;
     J.cosGamma = 1.0;
+    J.sinDelta = 0.0;
+    J.cosDelta = 1.0;
+    J.spun = false;
     J.shift[0] = L.a;
     J.shift[1] = 0.0;
     J.shift[2] = -L.d;

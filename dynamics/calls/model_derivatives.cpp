@@ -22,6 +22,9 @@ void BindJoints(const Model::Data& tree, JacobianStorage& storage) {
     J.cosAlpha = C.cosAlpha;
     J.sinGamma = C.sinGamma;
     J.cosGamma = C.cosGamma;
+    J.sinDelta = C.sinDelta;
+    J.cosDelta = C.cosDelta;
+    J.spun = C.spun;
     for (int i = 0; i < 3; ++i) J.shift[i] = C.shift[i];
     J.mass = C.mass;
     for (int i = 0; i < 3; ++i) J.centreOfMass[i] = C.centreOfMass[i];

@@ -127,6 +127,11 @@ void Kinematics(const JacobianArrays<T>& s, const SineTable* table, const T* q) 
     if (J.turns) {
       T sq = zero, cq = zero;
       SineAndCosine(table, q[j], sq, cq);
+      if (J.spun) {  // Rz(q)·Rz(delta), as the recursions form it
+        const T s0 = sq, c0 = cq;
+        sq = s0 * J.cosDelta + c0 * J.sinDelta;
+        cq = c0 * J.cosDelta - s0 * J.sinDelta;
+      }
       const T Z[9] = {cq, -sq, zero, sq, cq, zero, zero, zero, one};
       Multiply3(joint, Z, R);
     } else {

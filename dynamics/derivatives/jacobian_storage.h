@@ -17,6 +17,8 @@ struct JacobianJoint {
   int parent;  // -1 for the base
   bool turns;  // revolute, else prismatic
   double sinAlpha, cosAlpha, sinGamma, cosGamma;
+  double sinDelta, cosDelta;  // the body turned by Rz(q)·Rz(delta) when spun
+  bool spun;
   double shift[3];
   double mass;
   double centreOfMass[3];

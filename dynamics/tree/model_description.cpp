@@ -120,18 +120,27 @@ void DropRounding(double (&v)[3]) {
   }
 }
 
-// Joint i's constants. Its axis in the parent's turned frame, u = Q_λᵀ R(rpy) axis, fixes the
-// twist alpha (cos alpha = u_z) and the turn gamma (u = Rz(gamma) Rx(alpha) e_z; gamma = 0 for an
-// axis along the parent's); the origin r0 = Q_λᵀ xyz, seen in the twisted frame, is the shift
-// t = Rx(alpha)ᵀ Rz(gamma)ᵀ r0. The joint's turned frame is Q = R(rpy)ᵀ Q_λ Rz(gamma) Rx(alpha),
-// in which its body is expressed.
-JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& Q) {
+// The twist and turn that carry the parent's z axis onto u (unit): u = Rz(gamma) Rx(alpha) e_z,
+// cos alpha = u_z. The twist's sign is free (Rz(gamma + pi) Rx(-alpha) carries e_z where
+// Rz(gamma) Rx(alpha) does): it is taken so that cos gamma >= 0, and an axis in the parent's yz
+// plane needs no turn.
+void TwistAndTurn(const double (&u)[3], JointConstants& J) {
+  J.sinAlpha = std::sqrt(u[0] * u[0] + u[1] * u[1]);
+  if (u[1] > 0.0) J.sinAlpha = -J.sinAlpha;
+  J.cosAlpha = u[2];
+  J.sinGamma = J.sinAlpha != 0.0 ? u[0] / J.sinAlpha : 0.0;
+  J.cosGamma = J.sinAlpha != 0.0 ? -u[1] / J.sinAlpha : 1.0;
+}
+
+// The joint's axis u in its parent's frame Q_λ, u = Q_λᵀ R(rpy) axis, unit, and its origin there,
+// r0 = Q_λᵀ xyz; R = R(rpy).
+void AxisInParent(const Joint& joint, const Matrix3& Qparent, Matrix3& R, double (&u)[3],
+                  double (&r0)[3]) {
   double axis[3] = {joint.axis[0], joint.axis[1], joint.axis[2]};
   const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
   for (double& c : axis) c /= length;
-  double R[3][3];
   RollPitchYaw(joint.rpy, R);
-  double Ra[3], u[3], r0[3];
+  double Ra[3];
   for (int i = 0; i < 3; ++i) Ra[i] = R[i][0] * axis[0] + R[i][1] * axis[1] + R[i][2] * axis[2];
   for (int i = 0; i < 3; ++i) {
     u[i] = Qparent[0][i] * Ra[0] + Qparent[1][i] * Ra[1] + Qparent[2][i] * Ra[2];
@@ -144,26 +153,39 @@ JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, Matrix3& 
   DropRounding(u);
   const double uLength = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
   for (double& x : u) x /= uLength;
+}
+
+// Joint i's constants. Its axis in the parent's turned frame fixes the twist alpha and the turn
+// gamma (TwistAndTurn); the origin r0, seen in the twisted frame, is the shift
+// t = Rx(alpha)ᵀ Rz(gamma)ᵀ r0. The joint's turned frame is Q = R(rpy)ᵀ Q_λ Rz(gamma) Rx(alpha),
+// spun by delta about the joint axis (spin = sin delta, cos delta) for a revolute joint, and its
+// body is expressed in it.
+JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, const double (&spin)[2],
+                           Matrix3& Q) {
+  double R[3][3], u[3], r0[3];
+  AxisInParent(joint, Qparent, R, u, r0);
   JointConstants J{};
   J.parent = joint.parent;
   J.turns = joint.kind == JointKind::Revolute;
-  // The twist's sign is free (Rz(gamma + pi) Rx(-alpha) carries e_z where Rz(gamma) Rx(alpha)
-  // does): it is taken so that cos gamma >= 0, and an axis in the parent's yz plane needs no turn.
-  J.sinAlpha = std::sqrt(u[0] * u[0] + u[1] * u[1]);
-  if (u[1] > 0.0) J.sinAlpha = -J.sinAlpha;
-  J.cosAlpha = u[2];
-  J.sinGamma = J.sinAlpha != 0.0 ? u[0] / J.sinAlpha : 0.0;
-  J.cosGamma = J.sinAlpha != 0.0 ? -u[1] / J.sinAlpha : 1.0;
+  TwistAndTurn(u, J);
   const double cg = J.cosGamma, sg = J.sinGamma, ca = J.cosAlpha, sa = J.sinAlpha;
   const double w[3] = {cg * r0[0] + sg * r0[1], cg * r0[1] - sg * r0[0], r0[2]};
   double t[3] = {w[0], ca * w[1] + sa * w[2], ca * w[2] - sa * w[1]};
   DropRounding(t);
   for (int k = 0; k < 3; ++k) J.shift[k] = t[k];
-  // Q = Rᵀ Q_λ E, E = Rz(gamma) Rx(alpha)
+  // Q = Rᵀ Q_λ E Rz(delta), E = Rz(gamma) Rx(alpha)
+  J.sinDelta = spin[0];
+  J.cosDelta = spin[1];
+  J.spun = J.turns && (spin[0] != 0.0 || spin[1] != 1.0);
+  if (!J.spun) J.sinDelta = 0.0, J.cosDelta = 1.0;
+  const double sd = J.sinDelta, cd = J.cosDelta;
   const double E[3][3] = {{cg, -sg * ca, sg * sa}, {sg, cg * ca, -cg * sa}, {0.0, sa, ca}};
+  const double spunE[3][3] = {{cg * cd - sg * ca * sd, -cg * sd - sg * ca * cd, sg * sa},
+                              {sg * cd + cg * ca * sd, -sg * sd + cg * ca * cd, -cg * sa},
+                              {sa * sd, sa * cd, ca}};
   double QpE[3][3];
   const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  TransposeTimes(identity, Qparent, E, QpE);
+  TransposeTimes(identity, Qparent, J.spun ? spunE : E, QpE);
   TransposeTimes(R, QpE, identity, Q);
   // c = Qᵀ c_body, Ic = Qᵀ Ic_body Q, Io = Ic + m (|c|² 1 - c cᵀ)
   const double* I = joint.inertia;
@@ -243,7 +265,24 @@ Model::Model(const ModelDescription& description) {
         Qparent[r][c] = joint.parent < 0 ? identity[r][c] : frames[joint.parent][3 * r + c];
       }
     }
-    data->joints[i] = ConstantsOf(joint, Qparent, Q);
+    // The body's frame is spun about its joint axis so that the first child placed with a turn
+    // needs none: that child's placement loses a stage in every recursion.
+    double spin[2] = {0.0, 1.0};
+    if (joint.kind == JointKind::Revolute) {
+      ConstantsOf(joint, Qparent, spin, Q);
+      for (std::size_t c = i + 1; c < count; ++c) {
+        if (description.joints[c].parent != static_cast<int>(i)) continue;
+        double R[3][3], u[3], r0[3];
+        AxisInParent(description.joints[c], Q, R, u, r0);
+        JointConstants child{};
+        TwistAndTurn(u, child);
+        if (child.sinGamma == 0.0 && child.cosGamma == 1.0) continue;
+        spin[0] = child.sinGamma;
+        spin[1] = child.cosGamma;
+        break;
+      }
+    }
+    data->joints[i] = ConstantsOf(joint, Qparent, spin, Q);
     for (int r = 0; r < 3; ++r) {
       for (int c = 0; c < 3; ++c) frames[i][3 * r + c] = Q[r][c];
     }

@@ -97,6 +97,11 @@ inline void FormTransforms(const Model::Data& model, TreeData<T>& w, const T* q)
     X.turned = J.sinGamma != 0.0 || J.cosGamma != 1.0;
     if (J.turns) {
       SineAndCosine(model, q[i], X.s, X.c);
+      if (J.spun) {  // Rz(q)·Rz(delta)
+        const T s = X.s, c = X.c;
+        X.s = s * J.cosDelta + c * J.sinDelta;
+        X.c = c * J.cosDelta - s * J.sinDelta;
+      }
     } else {
       X.s = LaneSplat<T>(0.0);
       X.c = LaneSplat<T>(1.0);

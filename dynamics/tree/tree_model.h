@@ -19,14 +19,18 @@ namespace pendula {
 
 // One joint in the frame the recursion uses: the joint's own frame (URDF's child link frame)
 // turned about the joint axis, which is its z axis, so that it lies in its parent's frame as
-// Rz(gamma)·Rx(alpha)·T(t) (tree_kernels.h). Its body's constants are taken about the frame's
-// origin.
+// Rz(gamma)·Rx(alpha)·T(t) (tree_kernels.h), and its body's frame in the joint's as
+// Rz(q)·Rz(delta). Its body's constants are taken about the frame's origin.
 struct JointConstants {
   int parent;       // -1 for the base
   bool turns;       // revolute (S = e5), else prismatic (S = e2)
   double shift[3];  // t, at q = 0 for a prismatic joint, whose slide adds q to its z
   double sinAlpha, cosAlpha;
   double sinGamma, cosGamma;
+  // The body's frame lies in the joint's rotated frame as Rz(delta): the joint turns it by
+  // Rz(q)·Rz(delta) (spun), chosen so that a child's placement needs no turn.
+  double sinDelta, cosDelta;
+  bool spun;
   double mass;
   double centreOfMass[3];
   double inertia[6];  // about the frame origin: xx, xy, xz, yy, yz, zz
