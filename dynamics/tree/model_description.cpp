@@ -177,7 +177,10 @@ JointConstants ConstantsOf(const Joint& joint, const Matrix3& Qparent, const dou
   J.sinDelta = spin[0];
   J.cosDelta = spin[1];
   J.spun = J.turns && (spin[0] != 0.0 || spin[1] != 1.0);
-  if (!J.spun) J.sinDelta = 0.0, J.cosDelta = 1.0;
+  if (!J.spun) {
+    J.sinDelta = 0.0;
+    J.cosDelta = 1.0;
+  }
   const double sd = J.sinDelta, cd = J.cosDelta;
   const double E[3][3] = {{cg, -sg * ca, sg * sa}, {sg, cg * ca, -cg * sa}, {0.0, sa, ca}};
   const double spunE[3][3] = {{cg * cd - sg * ca * sd, -cg * sd - sg * ca * cd, sg * sa},
@@ -257,6 +260,11 @@ Model::Model(const ModelDescription& description) {
   data->rigid.resize(count);
   std::vector<std::array<double, 9>> frames(count);  // each joint's Q, row-major
   const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  std::vector<std::size_t> firstChild(count, 0);  // each joint's lowest-numbered child; 0: none
+  for (std::size_t i = count; i-- > 0;) {
+    const int parent = description.joints[i].parent;
+    if (parent >= 0) firstChild[static_cast<std::size_t>(parent)] = i;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     const Joint& joint = description.joints[i];
     double Qparent[3][3], Q[3][3];
@@ -268,9 +276,9 @@ Model::Model(const ModelDescription& description) {
     // The body's frame is spun about its joint axis so that the first child placed with a turn
     // needs none: that child's placement loses a stage in every recursion.
     double spin[2] = {0.0, 1.0};
-    if (joint.kind == JointKind::Revolute) {
+    if (joint.kind == JointKind::Revolute && firstChild[i] > 0) {
       ConstantsOf(joint, Qparent, spin, Q);
-      for (std::size_t c = i + 1; c < count; ++c) {
+      for (std::size_t c = firstChild[i]; c < count; ++c) {
         if (description.joints[c].parent != static_cast<int>(i)) continue;
         double R[3][3], u[3], r0[3];
         AxisInParent(description.joints[c], Q, R, u, r0);
